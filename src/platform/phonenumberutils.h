@@ -1,0 +1,60 @@
+#ifndef MESSAGING0_PHONENUMBERUTILS_H
+#define MESSAGING0_PHONENUMBERUTILS_H
+
+#include <QString>
+
+// Phone-number comparison and normalisation over libphonenumber.
+//
+// Every comparison of remote identifiers in the library goes through here.
+// Identifiers are not always phone numbers: instant-messaging ids, e-mail
+// like ids and room names pass through the same calls and match only
+// themselves. Short codes (fewer than 7 digits, service codes such as
+// "*100#") match only when their normalised forms are equal.
+//
+// National forms are read in the default region: the one set with
+// setDefaultRegion(), else the MESSAGING_PHONE_REGION environment variable,
+// else the region part of LC_ALL / LC_TELEPHONE / LANG (never the UI
+// language), else unknown ("ZZ").
+//
+// Parsed numbers are cached; all functions must be called from one thread
+// at a time (the library runs on the caller's event-loop thread).
+class PhoneNumberUtils
+{
+public:
+    enum NormalizeFlag {
+        NormalizeFlagNone = 0,
+        // Drop separators, keep a leading '+' and ASCII-fy digits before
+        // working on a number. Every caller in the library passes this.
+        NormalizeFlagDefault = 1
+    };
+    Q_DECLARE_FLAGS(NormalizeFlags, NormalizeFlag)
+
+    // True when a and b name the same party.
+    static bool remoteAddressMatch(const QString &a, const QString &b,
+                                   NormalizeFlags flags = NormalizeFlagDefault);
+
+    // The number in a canonical dialable form ("+358401234567" when the
+    // region is known, else digits with an optional leading '+'); an empty
+    // string when the identifier is not a phone number.
+    static QString normalizePhoneNumber(const QString &identifier,
+                                        NormalizeFlags flags = NormalizeFlagDefault);
+
+    // A lookup key: the same for every written form of one number, different
+    // for different numbers. Non-numbers are returned unchanged.
+    static QString makeShortNumber(const QString &number,
+                                   NormalizeFlags flags = NormalizeFlagDefault);
+
+    // The form the contacts store keeps numbers in: separators dropped, a
+    // leading '+' kept, every Unicode decimal digit turned into its ASCII
+    // digit. Text that is not a phone number is returned unchanged.
+    static QString normalizePhoneNumberForContacts(const QString &number);
+
+    // Region (ISO 3166 two-letter code) for national forms; an empty string
+    // returns to the environment's choice.
+    static void setDefaultRegion(const QString &region);
+    static QString defaultRegion();
+};
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(PhoneNumberUtils::NormalizeFlags)
+
+#endif // MESSAGING0_PHONENUMBERUTILS_H
