@@ -13,8 +13,9 @@
 //
 // National forms are read in the default region: the one set with
 // setDefaultRegion(), else the MESSAGING_PHONE_REGION environment variable,
-// else the region part of LC_ALL / LC_TELEPHONE / LANG (never the UI
-// language), else unknown ("ZZ").
+// else the territory of LC_TELEPHONE when it is set, else unknown ("ZZ").
+// The UI language (LANG, LC_ALL) is never used: a phone set to English is
+// not in the United States.
 //
 // Parsed numbers are cached; all functions must be called from one thread
 // at a time (the library runs on the caller's event-loop thread).
