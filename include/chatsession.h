@@ -1,0 +1,92 @@
+#ifndef MESSAGING0_CHATSESSION_H
+#define MESSAGING0_CHATSESSION_H
+
+#include "chatcontext.h"
+#include "chatsessionerror.h"
+#include "messaging0global.h"
+#include "messagingtypes.h"
+
+#include <TelepathyQt/Account>
+#include <TelepathyQt/Constants>
+#include <TelepathyQt/TextChannel>
+
+#include <QDBusConnection>
+#include <QObject>
+
+namespace Tp {
+class DBusProxy;
+class PendingOperation;
+}
+
+class ChatSessionPrivate;
+
+// One conversation over one Telepathy text channel.
+//
+// Sessions are created by the ChatSessionManager and handed to callers as
+// ChatSessionPtr; the session lives while any ChatSessionPtr to it exists
+// and closes its channel when it goes.
+//
+// Message status codes of messageStatusChanged(): 0 sent, 2 nothing sent
+// (no ready channel), 15 the channel refused the message.
+class MESSAGING0_EXPORT ChatSession : public QObject
+{
+    Q_OBJECT
+    Q_DECLARE_PRIVATE(ChatSession)
+
+public:
+    enum MessageStatus {
+        MessageSent = 0,
+        MessageNoChannel = 2,
+        MessageSendFailed = 15
+    };
+
+    ChatSession(Tp::AccountPtr account, const ChatContext &context, QObject *parent = nullptr);
+    ~ChatSession() override;
+
+    ChatContext context() const;
+    QString remoteUid() const;
+    void setRemoteUid(const QString &remoteUid);
+
+    Tp::AccountPtr account() const;
+    // From the account object, not from the context.
+    QString accountPath() const;
+
+    Tp::TextChannelPtr channel() const;
+    QString channelPath() const;
+    QString serviceName() const;
+    QDBusConnection connection() const;
+    QString lastMessageToken() const;
+
+    // A channel is set, ready, and not invalidated.
+    bool isReady() const;
+    virtual bool isReadyToChat() const;
+
+    // Used by the manager: attach a channel (not made ready here), and hear
+    // the outcome of making it ready.
+    void setChannel(Tp::TextChannelPtr channel);
+    virtual void channelReady(Tp::PendingOperation *operation);
+
+    // Sends the parts and returns the message id used: messageId, or a new
+    // id when it is a null string. The outcome arrives (or, without a ready
+    // channel, has already arrived) as messageStatusChanged().
+    QString sendMessage(const MsgPartsList &parts, const QString &messageId,
+                        const unsigned int &flags);
+
+Q_SIGNALS:
+    void chatSessionReady();
+    void chatSessionError(ChatSessionError &error);
+    void chatSessionClosed();
+    void messageStatusChanged(const QString &messageId, int messageStatus);
+    void chatSessionReadyToRestore(Tp::AccountPtr account);
+    void readyToChat(bool ready);
+
+protected:
+    ChatSession(ChatSessionPrivate &dd, QObject *parent);
+    ChatSessionPrivate *const d_ptr;
+
+private:
+    Q_DISABLE_COPY(ChatSession)
+    Q_PRIVATE_SLOT(d_func(), void _q_channelInvalidated(Tp::DBusProxy *, const QString &, const QString &))
+};
+
+#endif // MESSAGING0_CHATSESSION_H

@@ -1,0 +1,62 @@
+#ifndef MESSAGING0_CHATSESSIONMANAGER_H
+#define MESSAGING0_CHATSESSIONMANAGER_H
+
+#include "chatcontext.h"
+#include "chatsessionerror.h"
+#include "messaging0global.h"
+#include "messagingtypes.h"
+
+#include <TelepathyQt/Channel>
+
+#include <QObject>
+
+class ChatSessionManagerPrivate;
+
+// The process-wide entry point to conversations.
+//
+// Ask for a session with requestChatSession(); it arrives with
+// prepareChatSession() once the channel dispatcher has handed a channel to
+// this library's Telepathy handler "Messaging", or the request fails with
+// chatSessionError(). Incoming conversations arrive the same way.
+class MESSAGING0_EXPORT ChatSessionManager : public QObject
+{
+    Q_OBJECT
+    Q_DECLARE_PRIVATE(ChatSessionManager)
+
+public:
+    // The first call creates the manager with the given parent; later calls
+    // return it and ignore the argument. Never destroyed by the library.
+    static ChatSessionManager *instance(QObject *parent = nullptr);
+    ~ChatSessionManager() override;
+
+    // Waits for the account manager and registers the handler; managerReady()
+    // follows (at once when everything is ready already).
+    void initialize();
+    bool isReady() const;
+
+    void requestChatSession(const ChatContext &context);
+    void requestChatSession(const QString &remoteUid, const QString &accountPath);
+
+    // A live session for the context, ready or not; null when none.
+    ChatSessionPtr getReadyChatSession(const ChatContext &context);
+
+    static QString generateMessageId();
+
+Q_SIGNALS:
+    void managerReady();
+    void prepareChatSession(ChatSessionPtr session, bool local);
+    void chatSessionError(ChatSessionError &error);
+
+private:
+    explicit ChatSessionManager(QObject *parent);
+    Q_DISABLE_COPY(ChatSessionManager)
+    ChatSessionManagerPrivate *d_ptr;
+    friend class ChatSessionManagerPrivate;
+};
+
+// Writes the channel's target id and target handle type; false when the
+// channel names no target.
+MESSAGING0_EXPORT bool channelTargetId(const Tp::ChannelPtr &channel, QString &targetId,
+                                       unsigned int &handleType);
+
+#endif // MESSAGING0_CHATSESSIONMANAGER_H

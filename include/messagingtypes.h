@@ -1,0 +1,26 @@
+#ifndef MESSAGING0_MESSAGINGTYPES_H
+#define MESSAGING0_MESSAGINGTYPES_H
+
+#include <QDBusVariant>
+#include <QList>
+#include <QMap>
+#include <QMetaType>
+#include <QSharedPointer>
+#include <QString>
+
+class ChatSession;
+class MucParticipant;
+
+// A conversation as handed to callers; holding one keeps the session (and
+// its channel) alive.
+typedef QSharedPointer<ChatSession> ChatSessionPtr;
+
+// Telepathy message parts: part 0 is the header, the others carry content.
+typedef QList<QMap<QString, QDBusVariant> > MsgPartsList;
+
+// Group-chat members as carried by MucChatSession's signals.
+typedef QList<MucParticipant *> MucParticipantList;
+
+Q_DECLARE_METATYPE(ChatSessionPtr)
+
+#endif // MESSAGING0_MESSAGINGTYPES_H
