@@ -1,0 +1,193 @@
+#include "phonenumberutils.h"
+
+#include <QtTest>
+
+// Phone-number rules the rest of the library relies on: conversations,
+// duplicate checks and contact lookups all compare addresses through here.
+class TestPhoneNumberUtils : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { PhoneNumberUtils::setDefaultRegion(QStringLiteral("FI")); }
+    void cleanupTestCase() { PhoneNumberUtils::setDefaultRegion(QString()); }
+
+    void matchesAddresses_data();
+    void matchesAddresses();
+    void matchIsSymmetric();
+    void nationalFormsNeedAKnownRegion();
+    void detectsPhoneNumbers_data();
+    void detectsPhoneNumbers();
+    void shortNumberIsOneKeyPerNumber();
+    void contactsNormaliserKeepsPlusAndAsciifiesDigits_data();
+    void contactsNormaliserKeepsPlusAndAsciifiesDigits();
+    void regionComesFromSettingThenEnvironmentNeverLanguage();
+    void survivesHostileInput();
+};
+
+void TestPhoneNumberUtils::matchesAddresses_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<bool>("match");
+
+    QTest::newRow("identical") << "+358401234567" << "+358401234567" << true;
+    QTest::newRow("identical non-number") << "bob" << "bob" << true;
+    QTest::newRow("identical empty") << "" << "" << true;
+    QTest::newRow("spaced international") << "+358401234567" << "+358 40 123 4567" << true;
+    QTest::newRow("national vs international") << "+358401234567" << "040 123 4567" << true;
+    QTest::newRow("00 prefix vs plus") << "00358401234567" << "+358401234567" << true;
+    QTest::newRow("dashes and brackets") << "(040) 123-4567" << "0401234567" << true;
+    QTest::newRow("arabic-indic digits") << QString::fromUtf8("+٣٥٨٤٠١٢٣٤٥٦٧") << "+358401234567" << true;
+    QTest::newRow("fullwidth digits") << QString::fromUtf8("０４０１２３４５６７") << "+358401234567" << true;
+    QTest::newRow("different numbers") << "+358401234567" << "+358401234568" << false;
+    QTest::newRow("same national digits, other country") << "+358401234567" << "+46401234567" << false;
+    QTest::newRow("short code is not a suffix") << "12345" << "+35812345" << false;
+    QTest::newRow("short code vs itself spaced") << "12 345" << "12345" << true;
+    QTest::newRow("7 digits not a suffix of a full number") << "1234567" << "+3581234567" << false;
+    QTest::newRow("service code") << "*100#" << "100" << false;
+    QTest::newRow("service code spaced") << "*100#" << "* 100 #" << true;
+    QTest::newRow("im ids differ") << "alice@example.com" << "bob@example.com" << false;
+    QTest::newRow("im id vs number") << "alice" << "0401234567" << false;
+    QTest::newRow("room vs number") << "#room1234567" << "1234567" << false;
+    QTest::newRow("case matters for ids") << "Bob" << "bob" << false;
+    QTest::newRow("empty vs number") << "" << "0401234567" << false;
+    QTest::newRow("lone plus") << "+" << "" << false;
+    QTest::newRow("double plus is not a number") << "++358401234567" << "+358401234567" << false;
+    QTest::newRow("00 alone") << "00" << "0" << false;
+}
+
+void TestPhoneNumberUtils::matchesAddresses()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(bool, match);
+    QCOMPARE(PhoneNumberUtils::remoteAddressMatch(a, b), match);
+}
+
+void TestPhoneNumberUtils::matchIsSymmetric()
+{
+    const QStringList pool = { QStringLiteral("+358401234567"), QStringLiteral("040 123 4567"),
+                               QStringLiteral("12345"), QStringLiteral("+35812345"),
+                               QStringLiteral("bob"), QStringLiteral("*100#"), QString() };
+    for (const QString &a : pool) {
+        for (const QString &b : pool)
+            QCOMPARE(PhoneNumberUtils::remoteAddressMatch(a, b),
+                     PhoneNumberUtils::remoteAddressMatch(b, a));
+    }
+}
+
+void TestPhoneNumberUtils::nationalFormsNeedAKnownRegion()
+{
+    PhoneNumberUtils::setDefaultRegion(QStringLiteral("ZZ"));
+    // Without a region a national form cannot be placed, but it still
+    // matches itself and a number that carries the country code.
+    QVERIFY(PhoneNumberUtils::remoteAddressMatch(QStringLiteral("040 123 4567"), QStringLiteral("0401234567")));
+    QVERIFY(PhoneNumberUtils::remoteAddressMatch(QStringLiteral("+358401234567"), QStringLiteral("0401234567")));
+    QVERIFY(!PhoneNumberUtils::remoteAddressMatch(QStringLiteral("0401234567"), QStringLiteral("0401234568")));
+    // Changing the region takes effect on numbers compared before.
+    PhoneNumberUtils::setDefaultRegion(QStringLiteral("SE"));
+    QCOMPARE(PhoneNumberUtils::normalizePhoneNumber(QStringLiteral("070 123 45 67")),
+             QStringLiteral("+46701234567"));
+}
+
+void TestPhoneNumberUtils::detectsPhoneNumbers_data()
+{
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<QString>("normalized");
+
+    QTest::newRow("user name") << "bob" << "";
+    QTest::newRow("e-mail like") << "bob@example.com" << "";
+    QTest::newRow("room") << "#room" << "";
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("separators only") << " -() " << "";
+    QTest::newRow("lone plus") << "+" << "";
+    QTest::newRow("double plus") << "++358" << "";
+    QTest::newRow("dialled national") << "040 123 4567" << "+358401234567";
+    QTest::newRow("international") << "+358 40 1234567" << "+358401234567";
+    QTest::newRow("short code") << "12345" << "12345";
+    QTest::newRow("service code") << "*100#" << "*100#";
+    QTest::newRow("zeroes") << "00" << "00";
+}
+
+void TestPhoneNumberUtils::detectsPhoneNumbers()
+{
+    QFETCH(QString, identifier);
+    QFETCH(QString, normalized);
+    QCOMPARE(PhoneNumberUtils::normalizePhoneNumber(identifier), normalized);
+}
+
+void TestPhoneNumberUtils::shortNumberIsOneKeyPerNumber()
+{
+    const QString key = PhoneNumberUtils::makeShortNumber(QStringLiteral("+358401234567"));
+    for (const char *form : { "040 123 4567", "0401234567", "+358 40 123 45 67", "00358401234567",
+                              "(040) 123-4567" })
+        QCOMPARE(PhoneNumberUtils::makeShortNumber(QString::fromLatin1(form)), key);
+    QVERIFY(PhoneNumberUtils::makeShortNumber(QStringLiteral("0401234568")) != key);
+    QVERIFY(PhoneNumberUtils::makeShortNumber(QStringLiteral("+46401234567")) != key);
+    QVERIFY(PhoneNumberUtils::makeShortNumber(QStringLiteral("12345"))
+            != PhoneNumberUtils::makeShortNumber(QStringLiteral("+35812345")));
+    QCOMPARE(PhoneNumberUtils::makeShortNumber(QStringLiteral("bob")), QStringLiteral("bob"));
+}
+
+void TestPhoneNumberUtils::contactsNormaliserKeepsPlusAndAsciifiesDigits_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("spaces") << "+358 40 123 4567" << "+358401234567";
+    QTest::newRow("separators") << "(040) 123-45.67" << "0401234567";
+    QTest::newRow("arabic-indic") << QString::fromUtf8("+٣٥٨ ٤٠") << "+35840";
+    QTest::newRow("devanagari") << QString::fromUtf8("०४०१२३") << "040123";
+    QTest::newRow("non-number untouched") << "Bank Info" << "Bank Info";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestPhoneNumberUtils::contactsNormaliserKeepsPlusAndAsciifiesDigits()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+    QCOMPARE(PhoneNumberUtils::normalizePhoneNumberForContacts(input), output);
+}
+
+void TestPhoneNumberUtils::regionComesFromSettingThenEnvironmentNeverLanguage()
+{
+    PhoneNumberUtils::setDefaultRegion(QString());
+    qputenv("LANG", "en_US.UTF-8");
+    qputenv("LC_ALL", "en_US.UTF-8");
+    qunsetenv("LC_TELEPHONE");
+    qunsetenv("MESSAGING_PHONE_REGION");
+    PhoneNumberUtils::setDefaultRegion(QString()); // re-read the environment
+    QCOMPARE(PhoneNumberUtils::defaultRegion(), QStringLiteral("ZZ"));
+
+    qputenv("LC_TELEPHONE", "fi_FI.UTF-8");
+    PhoneNumberUtils::setDefaultRegion(QString());
+    QCOMPARE(PhoneNumberUtils::defaultRegion(), QStringLiteral("FI"));
+
+    qputenv("MESSAGING_PHONE_REGION", "se");
+    PhoneNumberUtils::setDefaultRegion(QString());
+    QCOMPARE(PhoneNumberUtils::defaultRegion(), QStringLiteral("SE"));
+
+    PhoneNumberUtils::setDefaultRegion(QStringLiteral("de"));
+    QCOMPARE(PhoneNumberUtils::defaultRegion(), QStringLiteral("DE"));
+}
+
+void TestPhoneNumberUtils::survivesHostileInput()
+{
+    const QString huge(100 * 1024, QLatin1Char('5'));
+    const QString hugeText(100 * 1024, QLatin1Char('x'));
+    const QStringList inputs = { QString(), QString(QLatin1String("")), huge, hugeText,
+                                 QStringLiteral("+"), QStringLiteral("++358"), QStringLiteral("00"),
+                                 QStringLiteral("   "), QString(QChar(0xD800)), QStringLiteral("+0000000000000000000000") };
+    for (const QString &a : inputs) {
+        PhoneNumberUtils::normalizePhoneNumber(a);
+        PhoneNumberUtils::makeShortNumber(a);
+        PhoneNumberUtils::normalizePhoneNumberForContacts(a);
+        for (const QString &b : inputs)
+            QCOMPARE(PhoneNumberUtils::remoteAddressMatch(a, b), a == b || PhoneNumberUtils::remoteAddressMatch(b, a));
+    }
+    QVERIFY(PhoneNumberUtils::remoteAddressMatch(huge, huge));
+    QVERIFY(!PhoneNumberUtils::remoteAddressMatch(huge, huge + QLatin1Char('5')));
+}
+
+QTEST_GUILESS_MAIN(TestPhoneNumberUtils)
+#include "tst_phonenumberutils.moc"
