@@ -1,0 +1,61 @@
+#ifndef MESSAGING0_MUCPARTICIPANT_H
+#define MESSAGING0_MUCPARTICIPANT_H
+
+#include "messaging0global.h"
+
+#include <QObject>
+#include <QString>
+
+#include <QtContacts/QContact>
+
+class MucChatSessionPrivate;
+class MucParticipantTest;
+
+// One member of a group chat as the user interface shows it. The group-chat
+// session creates, updates and deletes participants; the user interface
+// reads them and invokes slotOnAvatarClicked() on a click on the avatar.
+class MESSAGING0_EXPORT MucParticipant : public QObject
+{
+    Q_OBJECT
+public:
+    MucParticipant(const QString &remoteUid, const QString &accountPath,
+                   const QtContacts::QContact &contact, QObject *parent = nullptr);
+    ~MucParticipant() override;
+
+    // A stable number for the resolved contact (see AddressBook::numericId), 0 when unresolved.
+    quint32 contactId() const;
+    // The local user's nickname, else the contact's label, else the remote uid.
+    QString displayName() const;
+    // QContactPresence::PresenceState on this chat's account; 0 when unknown.
+    int presence() const;
+    // The status message on this chat's account; null when unknown.
+    QString statusMessage() const;
+
+    QString uid() const { return remoteUid; }
+    QString chatAccountPath() const { return accountPath; }
+    QtContacts::QContact resolvedContact() const { return contact; }
+    bool isLocalUser() const { return isSelf; }
+
+    static bool lessThanNames(const MucParticipant *a, const MucParticipant *b);
+    // The local user first, then by presence state, then by name (code-unit order).
+    static bool lessThanNamesAndPresences(const MucParticipant *a, const MucParticipant *b);
+
+Q_SIGNALS:
+    void avatarClicked(quint32 contactId, const QString &remoteUid, const QString &accountPath);
+
+public Q_SLOTS:
+    void slotOnAvatarClicked();
+
+private:
+    Q_DISABLE_COPY(MucParticipant)
+    friend class MucChatSessionPrivate;
+    friend class MucParticipantTest;
+
+    QString remoteUid;
+    QString accountPath;
+    QtContacts::QContact contact;
+    bool isSelf;
+    QString nickname;
+};
+
+#endif // MESSAGING0_MUCPARTICIPANT_H

@@ -1,0 +1,174 @@
+#include "contactresolver.h"
+
+#include "addressbook.h"
+#include "platform/phonenumberutils.h"
+
+#include <QDebug>
+
+#include <QtContacts/QContactDisplayLabel>
+#include <QtContacts/QContactFetchHint>
+#include <QtContacts/QContactFetchRequest>
+#include <QtContacts/QContactIdFilter>
+#include <QtContacts/QContactIntersectionFilter>
+#include <QtContacts/QContactManager>
+#include <QtContacts/QContactName>
+#include <QtContacts/QContactNickname>
+#include <QtContacts/QContactOnlineAccount>
+#include <QtContacts/QContactPhoneNumber>
+#include <QtContacts/QContactPresence>
+#include <QtContacts/QContactUnionFilter>
+
+QTCONTACTS_USE_NAMESPACE
+
+namespace {
+
+constexpr PhoneNumberUtils::NormalizeFlags Flags = PhoneNumberUtils::NormalizeFlagDefault;
+
+// Name and nickname come with the label: engines that do not fill the
+// display label (memory) leave AddressBook::displayLabel() to build it.
+QList<QContactDetail::DetailType> labelDetailTypes()
+{
+    return {QContactDisplayLabel::Type, QContactName::Type, QContactNickname::Type};
+}
+
+} // namespace
+
+ContactResolver::ContactResolver(QObject *parent)
+    : QObject(parent)
+    , manager(AddressBook::createManager(this))
+    , request(nullptr)
+    , selfRequest(nullptr)
+{
+}
+
+ContactResolver::~ContactResolver() = default;
+
+QContactFetchRequest *ContactResolver::buildRequest(const QString &accountPath,
+                                                    const QStringList &remoteIds)
+{
+    auto *fetch = new QContactFetchRequest(this);
+    fetch->setManager(manager);
+
+    QContactUnionFilter addresses;
+    QContactUnionFilter numbers;
+    for (const QString &remoteId : remoteIds) {
+        if (!PhoneNumberUtils::normalizePhoneNumber(remoteId, Flags).isEmpty()) {
+            numbers.append(QContactPhoneNumber::match(remoteId));
+        } else {
+            QContactDetailFilter address;
+            address.setDetailType(QContactOnlineAccount::Type, QContactOnlineAccount::FieldAccountUri);
+            address.setValue(remoteId);
+            addresses.append(address);
+        }
+    }
+
+    QContactUnionFilter filter;
+    filter.append(AddressBook::accountPathFilter(accountPath) & addresses);
+    filter.append(numbers);
+    fetch->setFilter(filter);
+
+    QList<QContactDetail::DetailType> types = labelDetailTypes();
+    if (!addresses.filters().isEmpty())
+        types << QContactOnlineAccount::Type << QContactPresence::Type;
+    if (!numbers.filters().isEmpty())
+        types << QContactPhoneNumber::Type;
+    QContactFetchHint hint;
+    hint.setDetailTypesHint(types);
+    fetch->setFetchHint(hint);
+
+    return fetch;
+}
+
+void ContactResolver::resolveContacts(const QString &accountPath, const QStringList &remoteIds)
+{
+    if (remoteIds.isEmpty())
+        return;
+
+    delete request;
+    request = buildRequest(accountPath, remoteIds);
+    // The state, not resultsAvailable(): the memory engine sends none for an empty answer.
+    connect(request, &QContactAbstractRequest::stateChanged,
+            this, &ContactResolver::slotOnResultsAvailable);
+    AddressBook::startFetch(request);
+}
+
+void ContactResolver::slotOnResultsAvailable()
+{
+    auto *fetch = qobject_cast<QContactFetchRequest *>(sender());
+    if (!fetch || !fetch->isFinished())
+        return;
+    if (fetch != request) {
+        qCritical() << "void ContactResolver::slotOnResultsAvailable()" << "Stray fetch request result";
+        return;
+    }
+    emit resultsAvailable(!request->contacts().isEmpty());
+}
+
+QContact ContactResolver::matchContact(const QString &accountPath, const QString &remoteId)
+{
+    if (!request || !request->isFinished())
+        return QContact();
+
+    const QList<QContact> results = request->contacts();
+    for (const QContact &contact : results) {
+        const QList<QContactOnlineAccount> accounts = contact.details<QContactOnlineAccount>();
+        for (const QContactOnlineAccount &account : accounts) {
+            if ((accountPath.isEmpty() || AddressBook::accountPath(account) == accountPath)
+                && PhoneNumberUtils::remoteAddressMatch(remoteId, account.accountUri(), Flags))
+                return contact;
+        }
+        const QList<QContactPhoneNumber> numbers = contact.details<QContactPhoneNumber>();
+        for (const QContactPhoneNumber &number : numbers) {
+            if (PhoneNumberUtils::remoteAddressMatch(remoteId, number.number(), Flags))
+                return contact;
+        }
+    }
+    return QContact();
+}
+
+void ContactResolver::resolveSelfContact()
+{
+    delete selfRequest;
+    selfRequest = new QContactFetchRequest(this);
+    selfRequest->setManager(manager);
+
+    QContactIdFilter filter;
+    filter.setIds({manager->selfContactId()});
+    selfRequest->setFilter(filter);
+
+    QContactFetchHint hint;
+    hint.setDetailTypesHint(labelDetailTypes() << QContactOnlineAccount::Type << QContactPresence::Type);
+    selfRequest->setFetchHint(hint);
+
+    connect(selfRequest, &QContactAbstractRequest::stateChanged,
+            this, &ContactResolver::slotOnSelfResultsAvailable);
+    AddressBook::startFetch(selfRequest);
+}
+
+void ContactResolver::slotOnSelfResultsAvailable()
+{
+    auto *fetch = qobject_cast<QContactFetchRequest *>(sender());
+    if (!fetch || !fetch->isFinished())
+        return;
+    if (fetch != selfRequest) {
+        qCritical() << "void ContactResolver::slotOnSelfResultsAvailable()" << "Stray fetch request result";
+        return;
+    }
+    emit selfContactAvailable(selfRequest->contacts().count() == 1);
+}
+
+QContact ContactResolver::selfContact(const QString &accountPath)
+{
+    if (!selfRequest || !selfRequest->isFinished())
+        return QContact();
+
+    const QList<QContact> results = selfRequest->contacts();
+    for (const QContact &contact : results) {
+        const QList<QContactOnlineAccount> accounts = contact.details<QContactOnlineAccount>();
+        for (const QContactOnlineAccount &account : accounts) {
+            if (AddressBook::accountPath(account) == accountPath)
+                return contact;
+        }
+    }
+    return QContact();
+}

@@ -1,0 +1,175 @@
+#include "phonecontextmanager.h"
+
+#include "addressbook.h"
+#include "platform/phonenumberutils.h"
+
+#include <QtContacts/QContactFetchHint>
+#include <QtContacts/QContactPhoneNumber>
+#include <QtContacts/QContactUnionFilter>
+
+QTCONTACTS_USE_NAMESPACE
+
+template<> PhoneContextManager *SingletonBase<PhoneContextManager>::m_pInstance = nullptr;
+
+namespace {
+
+// Keeps one fetch's filter, and the label cache, small.
+constexpr int MaxTrackedRemoteIds = 20;
+
+QString appendWord(QString label, const char *logicalId)
+{
+    return label + QLatin1Char(' ') + qtTrId(logicalId, -1);
+}
+
+QString labelFor(const QContactPhoneNumber &number)
+{
+    QString label;
+    for (int context : number.contexts()) {
+        if (context == QContactDetail::ContextHome)
+            label = appendWord(label, "lxr_comm_type_home");
+        else if (context == QContactDetail::ContextWork)
+            label = appendWord(label, "lxr_comm_type_work");
+    }
+    for (int subType : number.subTypes()) {
+        if (subType == QContactPhoneNumber::SubTypeMobile)
+            label = appendWord(label, "lxr_comm_type_mobile");
+        else if (subType == QContactPhoneNumber::SubTypeFax)
+            label = appendWord(label, "lxr_comm_type_fax");
+    }
+    if (label.isEmpty())
+        label = appendWord(label, "lxr_cont_type_other");
+    return QStringLiteral(" |") + label;
+}
+
+} // namespace
+
+PhoneContextManager::PhoneContextManager()
+    : manager(AddressBook::engineName(), AddressBook::managerParameters())
+    , fetchAgainAfterCurrent(false)
+    , updatePending(false)
+{
+    request.setManager(&manager);
+    // Finished fetches are recognised by their state: the memory engine emits
+    // no resultsAvailable() when nothing matches.
+    connect(&request, &QContactAbstractRequest::stateChanged,
+            this, &PhoneContextManager::handleContactFetchRequestResultsAvailable);
+    connect(&manager, &QContactManager::contactsRemoved,
+            this, &PhoneContextManager::handleContactManagerContactsRemoved);
+    connect(&manager, &QContactManager::contactsChanged,
+            this, &PhoneContextManager::handleContactManagerContactsChanged);
+}
+
+PhoneContextManager::~PhoneContextManager()
+{
+    if (request.isActive())
+        request.cancel();
+    if (m_pInstance == this)
+        m_pInstance = nullptr;
+}
+
+QMap<QString, QString> PhoneContextManager::contactManagerParameter()
+{
+    return {{QStringLiteral("omit-presence-changes"), QStringLiteral("true")}};
+}
+
+QString PhoneContextManager::phoneContext(const QString &remoteId)
+{
+    if (remoteId.isEmpty())
+        return QString();
+
+    if (!trackedRemoteIds.contains(remoteId)) {
+        recentRemoteIds.append(remoteId);
+        trackedRemoteIds.insert(remoteId);
+        if (recentRemoteIds.size() > MaxTrackedRemoteIds)
+            trackedRemoteIds.remove(recentRemoteIds.takeFirst());
+        triggerUpdate();
+    } else {
+        recentRemoteIds.removeOne(remoteId);
+        recentRemoteIds.append(remoteId);
+    }
+
+    return contexts.value(PhoneNumberUtils::makeShortNumber(remoteId, PhoneNumberUtils::NormalizeFlagDefault));
+}
+
+void PhoneContextManager::triggerUpdate()
+{
+    updatePending = true;
+    emit updateNeeded();
+}
+
+void PhoneContextManager::update()
+{
+    if (!updatePending)
+        return;
+    updatePending = false;
+    startContactsFetching();
+}
+
+void PhoneContextManager::startContactsFetching()
+{
+    fetchAgainAfterCurrent = AddressBook::isFetchRunning(&request);
+    if (fetchAgainAfterCurrent)
+        return;
+
+    QContactFetchHint hint;
+    hint.setDetailTypesHint({QContactPhoneNumber::Type});
+
+    QContactUnionFilter filter;
+    for (const QString &remoteId : qAsConst(trackedRemoteIds))
+        filter.append(QContactPhoneNumber::match(remoteId));
+
+    request.setFilter(filter);
+    request.setFetchHint(hint);
+    AddressBook::startFetch(&request);
+}
+
+void PhoneContextManager::handleContactFetchRequestResultsAvailable()
+{
+    auto *fetch = qobject_cast<QContactFetchRequest *>(sender());
+    if (!fetch || !fetch->isFinished() || fetch->error() != QContactManager::NoError)
+        return;
+
+    QMap<QString, QString> fresh;
+    const QList<QContact> results = fetch->contacts();
+    for (const QContact &contact : results) {
+        const QList<QContactPhoneNumber> numbers = contact.details<QContactPhoneNumber>();
+        for (const QContactPhoneNumber &number : numbers) {
+            const QString key = PhoneNumberUtils::makeShortNumber(number.number(),
+                                                                  PhoneNumberUtils::NormalizeFlagDefault);
+            if (fresh.contains(key))
+                fresh[key] = QString(); // one short number on two entries: ambiguous
+            else
+                fresh.insert(key, numbers.size() > 1 ? labelFor(number) : QString());
+        }
+    }
+
+    QMap<QString, QString> old = contexts;
+    contexts = fresh;
+    for (auto it = fresh.cbegin(); it != fresh.cend(); ++it) {
+        const auto previous = old.find(it.key());
+        if (previous == old.end()) {
+            emit phoneContextChanged(it.key(), it.value());
+        } else {
+            if (previous.value() != it.value())
+                emit phoneContextChanged(it.key(), it.value());
+            old.erase(previous);
+        }
+    }
+    for (auto it = old.cbegin(); it != old.cend(); ++it)
+        emit phoneContextChanged(it.key(), QString());
+
+    if (fetchAgainAfterCurrent)
+        triggerUpdate();
+}
+
+void PhoneContextManager::handleContactManagerContactsChanged(const QList<QContactId> &contactIds)
+{
+    Q_UNUSED(contactIds)
+    triggerUpdate();
+}
+
+void PhoneContextManager::handleContactManagerContactsRemoved(const QList<QContactId> &contactIds)
+{
+    Q_UNUSED(contactIds)
+    triggerUpdate();
+}
