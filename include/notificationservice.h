@@ -1,0 +1,49 @@
+#ifndef MESSAGING0_NOTIFICATIONSERVICE_H
+#define MESSAGING0_NOTIFICATIONSERVICE_H
+
+#include "messaging0global.h"
+#include "notification.h"
+
+#include <QList>
+#include <QObject>
+
+class NotificationServicePrivate;
+
+// Shows this application's notifications.
+//
+// The default implementation talks to the freedesktop notification server
+// ("org.freedesktop.Notifications" on the session bus): the event type
+// travels as the "category" hint. That API cannot list notifications, so
+// the service keeps the ones it published itself and forgets them when the
+// server reports them closed. Without a server, publishing fails quietly.
+//
+// A device with its own notification system subclasses this and registers
+// the subclass with PlatformServices::setNotificationService().
+class MESSAGING0_EXPORT NotificationService : public QObject
+{
+    Q_OBJECT
+    Q_DECLARE_PRIVATE(NotificationService)
+
+public:
+    explicit NotificationService(QObject *parent = nullptr);
+    ~NotificationService() override;
+
+    // Returns the id under which the notification is listed, 0 when it
+    // could not be handed to the server.
+    virtual uint publish(const Notification &notification);
+    // Closes and forgets a listed notification; false for an unknown id.
+    virtual bool remove(uint id);
+    // This application's notifications that are still shown, oldest first;
+    // only those of one event type when it is given.
+    virtual QList<Notification> notifications(const QString &eventType = QString()) const;
+
+Q_SIGNALS:
+    // A notification was listed or forgotten.
+    void notificationsChanged();
+
+private:
+    Q_DISABLE_COPY(NotificationService)
+    NotificationServicePrivate *const d_ptr;
+};
+
+#endif // MESSAGING0_NOTIFICATIONSERVICE_H

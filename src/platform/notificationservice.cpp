@@ -1,0 +1,164 @@
+#include "notificationservice.h"
+#include "notificationservice_p.h"
+
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QLoggingCategory>
+#include <QVariantMap>
+
+Q_LOGGING_CATEGORY(lcNotifications, "messaging.platform.notifications")
+
+namespace {
+const QString Service = QStringLiteral("org.freedesktop.Notifications");
+const QString Path = QStringLiteral("/org/freedesktop/Notifications");
+const QString Interface = QStringLiteral("org.freedesktop.Notifications");
+
+QString applicationName()
+{
+    const QString name = QCoreApplication::applicationName();
+    return name.isEmpty() ? QStringLiteral("messaging0") : name;
+}
+} // namespace
+
+NotificationServicePrivate::NotificationServicePrivate(NotificationService *q)
+    : q_ptr(q)
+{
+}
+
+void NotificationServicePrivate::watchClosedSignal(QDBusConnection &bus)
+{
+    if (watchingClosed)
+        return;
+    watchingClosed = bus.connect(Service, Path, Interface, QStringLiteral("NotificationClosed"),
+                                 this, SLOT(handleNotificationClosed(uint,uint)));
+}
+
+int NotificationServicePrivate::indexOf(uint id) const
+{
+    for (int i = 0; i < entries.size(); ++i) {
+        if (entries.at(i).notification.id() == id)
+            return i;
+    }
+    return -1;
+}
+
+void NotificationServicePrivate::handleNotifyReply(uint id, uint serverId, bool failed)
+{
+    Q_Q(NotificationService);
+    if (closeWhenAnswered.remove(id)) {
+        if (!failed)
+            closeOnServer(serverId);
+        return;
+    }
+    const int index = indexOf(id);
+    if (index < 0)
+        return;
+    if (failed) {
+        entries.removeAt(index);
+        Q_EMIT q->notificationsChanged();
+        return;
+    }
+    entries[index].serverId = serverId;
+}
+
+void NotificationServicePrivate::closeOnServer(uint serverId)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface,
+                                                       QStringLiteral("CloseNotification"));
+    call << serverId;
+    // Nobody waits for the answer; a server that already closed it says so.
+    bus.asyncCall(call);
+}
+
+void NotificationServicePrivate::handleNotificationClosed(uint serverId, uint reason)
+{
+    Q_UNUSED(reason)
+    Q_Q(NotificationService);
+    for (int i = 0; i < entries.size(); ++i) {
+        if (entries.at(i).serverId == serverId) {
+            entries.removeAt(i);
+            Q_EMIT q->notificationsChanged();
+            return;
+        }
+    }
+}
+
+NotificationService::NotificationService(QObject *parent)
+    : QObject(parent)
+    , d_ptr(new NotificationServicePrivate(this))
+{
+}
+
+NotificationService::~NotificationService()
+{
+    delete d_ptr;
+}
+
+uint NotificationService::publish(const Notification &notification)
+{
+    Q_D(NotificationService);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        qCWarning(lcNotifications) << "no session bus, notification not shown:"
+                                   << notification.eventType();
+        return 0;
+    }
+    d->watchClosedSignal(bus);
+
+    QVariantMap hints;
+    hints.insert(QStringLiteral("category"), notification.eventType());
+    QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface,
+                                                       QStringLiteral("Notify"));
+    call << applicationName() << uint(0) << notification.image() << notification.summary()
+         << notification.body() << QStringList() << hints << int(-1);
+
+    const uint id = ++d->lastId;
+    NotificationServicePrivate::Entry entry;
+    entry.notification = notification;
+    entry.notification.setId(id);
+    d->entries.append(entry);
+
+    // Asynchronous: a missing or hung server must never stall a send.
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), d);
+    connect(watcher, &QDBusPendingCallWatcher::finished, d, [d, id](QDBusPendingCallWatcher *w) {
+        const QDBusPendingReply<uint> reply = *w;
+        w->deleteLater();
+        if (reply.isError()) {
+            qCWarning(lcNotifications) << "notification server refused a notification:"
+                                       << reply.error().name() << reply.error().message();
+        }
+        d->handleNotifyReply(id, reply.isError() ? 0 : reply.value(), reply.isError());
+    });
+    Q_EMIT notificationsChanged();
+    return id;
+}
+
+bool NotificationService::remove(uint id)
+{
+    Q_D(NotificationService);
+    const int index = d->indexOf(id);
+    if (index < 0)
+        return false;
+    const uint serverId = d->entries.at(index).serverId;
+    d->entries.removeAt(index);
+    if (serverId != 0)
+        d->closeOnServer(serverId);
+    else
+        d->closeWhenAnswered.insert(id);
+    Q_EMIT notificationsChanged();
+    return true;
+}
+
+QList<Notification> NotificationService::notifications(const QString &eventType) const
+{
+    Q_D(const NotificationService);
+    QList<Notification> result;
+    for (const NotificationServicePrivate::Entry &entry : d->entries) {
+        if (eventType.isEmpty() || entry.notification.eventType() == eventType)
+            result.append(entry.notification);
+    }
+    return result;
+}

@@ -1,0 +1,41 @@
+#ifndef MESSAGING0_NOTIFICATIONSERVICE_P_H
+#define MESSAGING0_NOTIFICATIONSERVICE_P_H
+
+#include "notificationservice.h"
+
+#include <QDBusConnection>
+#include <QList>
+#include <QObject>
+#include <QSet>
+
+class NotificationServicePrivate : public QObject
+{
+    Q_OBJECT
+    Q_DECLARE_PUBLIC(NotificationService)
+
+public:
+    struct Entry
+    {
+        Notification notification; // carries the local id
+        uint serverId = 0;         // 0 until Notify has answered
+    };
+
+    explicit NotificationServicePrivate(NotificationService *q);
+
+    void watchClosedSignal(QDBusConnection &bus);
+    int indexOf(uint id) const;
+    void handleNotifyReply(uint id, uint serverId, bool failed);
+    void closeOnServer(uint serverId);
+
+    QList<Entry> entries;
+    // Removed before the server told us their id: closed when it does.
+    QSet<uint> closeWhenAnswered;
+    uint lastId = 0;
+    bool watchingClosed = false;
+    NotificationService *const q_ptr;
+
+public Q_SLOTS:
+    void handleNotificationClosed(uint serverId, uint reason);
+};
+
+#endif // MESSAGING0_NOTIFICATIONSERVICE_P_H
