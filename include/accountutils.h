@@ -1,0 +1,73 @@
+#ifndef MESSAGING0_ACCOUNTUTILS_H
+#define MESSAGING0_ACCOUNTUTILS_H
+
+#include "messaging0global.h"
+
+#include <TelepathyQt/Account>
+#include <TelepathyQt/AccountManager>
+
+#include <QObject>
+#include <QVariantMap>
+
+namespace Tp {
+class PendingOperation;
+}
+
+// The process-wide directory of ready Telepathy accounts.
+//
+// Owns the account manager the rest of the library uses, keeps every valid
+// account that is ready (core and avatar) by object path, and reads and
+// writes account parameters. Writes are fire-and-forget: their effect comes
+// back through accountPropertiesChanged().
+class MESSAGING0_EXPORT AccountUtils : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Created on first use as a child of the application object; init() is
+    // called then.
+    static AccountUtils *instance();
+
+    explicit AccountUtils(QObject *parent = nullptr);
+    ~AccountUtils() override;
+
+    void init();
+
+    Tp::AccountManagerPtr accountManager() const;
+    // Null unless the account is in the directory (valid and ready).
+    Tp::AccountPtr account(const QString &path) const;
+    Tp::AccountPtr telAccount() const;
+
+    QVariant accountProperty(Tp::AccountPtr &account, const QString &key) const;
+    QVariant accountProperty(const QString &path, const QString &key) const;
+    void setAccountProperty(Tp::AccountPtr &account, const QString &key, const QVariant &value);
+    void setAccountProperty(const QString &path, const QString &key, const QVariant &value);
+
+    void addAccount(const Tp::AccountPtr &account);
+    void removeAccount(const QString &path);
+    // Gives the cellular account its SMS validity period when it has none.
+    void checkMessageValidityPeriod(const Tp::AccountPtr &account);
+
+Q_SIGNALS:
+    // Also emitted when the manager failed to become ready: check operation.
+    void accountManagerReady(Tp::PendingOperation *operation);
+    void accountPropertiesChanged(QString accountPath, QVariantMap properties);
+    void accountReady(QString objectPath);
+    void accountRemoved(QString accountPath);
+
+private Q_SLOTS:
+    void slotAccountManagerReady(Tp::PendingOperation *operation);
+    void slotAccountReady(Tp::PendingOperation *operation);
+    void slotAddAccount(const Tp::AccountPtr &account);
+    void slotAccountRemoved();
+    void slotAccountValidityChanged(bool valid);
+    void slotParametersChanged(const QVariantMap &parameters);
+
+private:
+    Q_DISABLE_COPY(AccountUtils)
+    static AccountUtils *m_pInstance;
+    struct Private;
+    Private *const d;
+};
+
+#endif // MESSAGING0_ACCOUNTUTILS_H

@@ -1,0 +1,211 @@
+#include "accountutils.h"
+
+#include <TelepathyQt/AccountFactory>
+#include <TelepathyQt/AccountSet>
+#include <TelepathyQt/ChannelFactory>
+#include <TelepathyQt/ConnectionFactory>
+#include <TelepathyQt/ContactFactory>
+#include <TelepathyQt/PendingOperation>
+#include <TelepathyQt/PendingReady>
+#include <TelepathyQt/Types>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+
+namespace {
+const QString CellularAccountPath = QStringLiteral("/org/freedesktop/Telepathy/Account/tala/tel/tala");
+const QString CellularProtocol = QStringLiteral("tel");
+const QString ValidityPeriodParameter =
+    QStringLiteral("org.freedesktop.Telepathy.Connection.Interface.Cellular.MessageValidityPeriod");
+// 63 weeks, in seconds.
+constexpr uint DefaultValidityPeriod = 38102400;
+
+Tp::Features accountFeatures()
+{
+    return Tp::Features() << Tp::Account::FeatureCore << Tp::Account::FeatureAvatar;
+}
+} // namespace
+
+AccountUtils *AccountUtils::m_pInstance = nullptr;
+
+struct AccountUtils::Private
+{
+    Tp::AccountManagerPtr accountManager;
+    QMap<QString, Tp::AccountPtr> accounts;
+};
+
+AccountUtils *AccountUtils::instance()
+{
+    if (!m_pInstance) {
+        m_pInstance = new AccountUtils(QCoreApplication::instance());
+        m_pInstance->init();
+    }
+    return m_pInstance;
+}
+
+AccountUtils::AccountUtils(QObject *parent)
+    : QObject(parent), d(new Private)
+{
+    Tp::registerTypes();
+}
+
+AccountUtils::~AccountUtils()
+{
+    if (m_pInstance == this)
+        m_pInstance = nullptr;
+    delete d;
+}
+
+void AccountUtils::init()
+{
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    d->accountManager = Tp::AccountManager::create(
+        Tp::AccountFactory::create(bus, Tp::Features() << Tp::Account::FeatureCore),
+        Tp::ConnectionFactory::create(bus),
+        Tp::ChannelFactory::create(bus),
+        Tp::ContactFactory::create());
+    if (d->accountManager && !d->accountManager->isReady()) {
+        connect(d->accountManager->becomeReady(), &Tp::PendingOperation::finished,
+                this, &AccountUtils::slotAccountManagerReady);
+    }
+}
+
+Tp::AccountManagerPtr AccountUtils::accountManager() const
+{
+    return d->accountManager;
+}
+
+Tp::AccountPtr AccountUtils::account(const QString &path) const
+{
+    return d->accounts.value(path);
+}
+
+Tp::AccountPtr AccountUtils::telAccount() const
+{
+    return account(CellularAccountPath);
+}
+
+QVariant AccountUtils::accountProperty(Tp::AccountPtr &account, const QString &key) const
+{
+    if (account.isNull() || !account->isReady())
+        return QVariant();
+    return account->parameters().value(key);
+}
+
+QVariant AccountUtils::accountProperty(const QString &path, const QString &key) const
+{
+    Tp::AccountPtr a = account(path);
+    return accountProperty(a, key);
+}
+
+void AccountUtils::setAccountProperty(Tp::AccountPtr &account, const QString &key,
+                                      const QVariant &value)
+{
+    if (account.isNull() || !account->isReady())
+        return;
+    QVariantMap parameters;
+    parameters.insert(key, value);
+    account->updateParameters(parameters, QStringList());
+}
+
+void AccountUtils::setAccountProperty(const QString &path, const QString &key,
+                                      const QVariant &value)
+{
+    Tp::AccountPtr a = account(path);
+    setAccountProperty(a, key, value);
+}
+
+void AccountUtils::addAccount(const Tp::AccountPtr &account)
+{
+    if (account.isNull())
+        return;
+    if (!account->isReady(accountFeatures())) {
+        connect(account->becomeReady(accountFeatures()), &Tp::PendingOperation::finished,
+                this, &AccountUtils::slotAccountReady);
+        return;
+    }
+    const QString path = account->objectPath();
+    d->accounts.insert(path, account);
+    // Unique: an account that turns invalid and valid again is added twice.
+    connect(account.data(), &Tp::Account::parametersChanged,
+            this, &AccountUtils::slotParametersChanged,
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+    connect(account.data(), &Tp::Account::removed,
+            this, &AccountUtils::slotAccountRemoved, Qt::UniqueConnection);
+    connect(account.data(), &Tp::Account::validityChanged,
+            this, &AccountUtils::slotAccountValidityChanged, Qt::UniqueConnection);
+    checkMessageValidityPeriod(account);
+    Q_EMIT accountReady(path);
+}
+
+void AccountUtils::removeAccount(const QString &path)
+{
+    d->accounts.remove(path);
+}
+
+void AccountUtils::checkMessageValidityPeriod(const Tp::AccountPtr &account)
+{
+    if (account.isNull() || account->protocolName() != CellularProtocol)
+        return;
+    // Always the cellular account's parameter, whichever "tel" account
+    // became ready.
+    if (!accountProperty(CellularAccountPath, ValidityPeriodParameter).isValid())
+        setAccountProperty(CellularAccountPath, ValidityPeriodParameter, DefaultValidityPeriod);
+}
+
+void AccountUtils::slotAccountManagerReady(Tp::PendingOperation *operation)
+{
+    if (operation && !operation->isError() && d->accountManager->isReady()) {
+        connect(d->accountManager.data(), &Tp::AccountManager::newAccount,
+                this, &AccountUtils::slotAddAccount, Qt::UniqueConnection);
+        const QList<Tp::AccountPtr> accounts = d->accountManager->validAccounts()->accounts();
+        for (const Tp::AccountPtr &account : accounts)
+            addAccount(account);
+    }
+    Q_EMIT accountManagerReady(operation);
+}
+
+void AccountUtils::slotAccountReady(Tp::PendingOperation *operation)
+{
+    auto *ready = qobject_cast<Tp::PendingReady *>(operation);
+    if (!ready || ready->isError())
+        return;
+    Tp::AccountPtr account = Tp::AccountPtr::qObjectCast(ready->proxy());
+    if (account && account->isReady(accountFeatures()))
+        addAccount(account);
+}
+
+void AccountUtils::slotAddAccount(const Tp::AccountPtr &account)
+{
+    if (d->accountManager)
+        addAccount(account);
+}
+
+void AccountUtils::slotAccountRemoved()
+{
+    auto *account = qobject_cast<Tp::Account *>(sender());
+    if (!account)
+        return;
+    const QString path = account->objectPath();
+    removeAccount(path);
+    Q_EMIT accountRemoved(path);
+}
+
+void AccountUtils::slotAccountValidityChanged(bool valid)
+{
+    auto *account = qobject_cast<Tp::Account *>(sender());
+    if (!account)
+        return;
+    const QString path = account->objectPath();
+    if (!valid)
+        removeAccount(path);
+    else if (d->accountManager)
+        addAccount(d->accountManager->accountForPath(path));
+}
+
+void AccountUtils::slotParametersChanged(const QVariantMap &parameters)
+{
+    auto *account = qobject_cast<Tp::Account *>(sender());
+    if (account)
+        Q_EMIT accountPropertiesChanged(account->objectPath(), parameters);
+}

@@ -1,0 +1,312 @@
+#include "chatsession.h"
+#include "chatsession_p.h"
+
+#include "confitem.h"
+
+#include <TelepathyQt/Constants>
+#include <TelepathyQt/PendingReady>
+#include <TelepathyQt/PendingSendMessage>
+#include <TelepathyQt/Types>
+
+#include <QDBusArgument>
+#include <QUuid>
+
+namespace {
+const QString DeliveryReportKey = QStringLiteral("/Messaging/Settings/DeliveryReport");
+const QString CellularProtocol = QStringLiteral("tel");
+const QString ActionPrefix = QStringLiteral("/me ");
+const char MessageIdProperty[] = "message-id-property";
+const QString MessageTypesProperty =
+    TP_QT_IFACE_CHANNEL_INTERFACE_MESSAGES + QLatin1String(".MessageTypes");
+
+// The channel property may reach us demarshalled or still as D-Bus data,
+// depending on who read it first; anything but a list of integers means
+// "not supported".
+bool containsMessageType(const QVariant &value, uint wanted)
+{
+    if (value.userType() == qMetaTypeId<Tp::UIntList>())
+        return value.value<Tp::UIntList>().contains(wanted);
+    if (value.userType() == qMetaTypeId<QDBusArgument>()) {
+        const QDBusArgument arg = value.value<QDBusArgument>();
+        if (arg.currentSignature() != QLatin1String("au"))
+            return false;
+        Tp::UIntList list;
+        arg >> list;
+        return list.contains(wanted);
+    }
+    if (value.userType() == QMetaType::QVariantList) {
+        for (const QVariant &item : value.toList()) {
+            bool ok = false;
+            if (item.toUInt(&ok) == wanted && ok)
+                return true;
+        }
+    }
+    return false;
+}
+} // namespace
+
+QString newMessageId()
+{
+    return QUuid::createUuid().toString();
+}
+
+ChatSessionPrivate::ChatSessionPrivate(const Tp::AccountPtr &account, const ChatContext &context)
+    : account(account),
+      context(context),
+      deliveryReportSetting(new ConfItem(DeliveryReportKey, this))
+{
+}
+
+ChatSessionPrivate::~ChatSessionPrivate() = default;
+
+void ChatSessionPrivate::watchAccountConnection()
+{
+    if (account.isNull())
+        return;
+    if (account->isReady()) {
+        connect(account.data(), &Tp::Account::connectionStatusChanged,
+                this, &ChatSessionPrivate::slotOnConnectionStatusChanged, Qt::UniqueConnection);
+    } else {
+        connect(account->becomeReady(), &Tp::PendingOperation::finished,
+                this, &ChatSessionPrivate::slotOnAccountFinished);
+    }
+}
+
+void ChatSessionPrivate::slotOnAccountFinished(Tp::PendingOperation *operation)
+{
+    // Without a ready account there is nothing to watch; the session then
+    // simply never asks to be restored.
+    if (!operation || operation->isError() || account.isNull())
+        return;
+    connect(account.data(), &Tp::Account::connectionStatusChanged,
+            this, &ChatSessionPrivate::slotOnConnectionStatusChanged, Qt::UniqueConnection);
+}
+
+void ChatSessionPrivate::slotOnConnectionStatusChanged(Tp::ConnectionStatus status)
+{
+    Q_Q(ChatSession);
+    if (status == Tp::ConnectionStatusConnected)
+        Q_EMIT q->chatSessionReadyToRestore(account);
+}
+
+void ChatSessionPrivate::slotOnPendingMessageFinished(Tp::PendingOperation *operation)
+{
+    Q_Q(ChatSession);
+    auto *send = qobject_cast<Tp::PendingSendMessage *>(operation);
+    if (!send)
+        return;
+    const QString id = send->property(MessageIdProperty).toString();
+    lastMessageToken = send->sentMessageToken();
+    Q_EMIT q->messageStatusChanged(id, send->isError() ? ChatSession::MessageSendFailed
+                                                       : ChatSession::MessageSent);
+}
+
+void ChatSessionPrivate::slotOnMessageReceived(const Tp::ReceivedMessage &message)
+{
+    if (channel)
+        channel->acknowledge(QList<Tp::ReceivedMessage>() << message);
+}
+
+void ChatSessionPrivate::_q_channelInvalidated(Tp::DBusProxy *proxy, const QString &errorName,
+                                               const QString &errorMessage)
+{
+    // A channel replaced by a newer one may still go away later; that must
+    // not take the new channel's session down with it.
+    if (proxy && proxy != channel.data())
+        return;
+    if (!channelPath.isNull())
+        channelPath = QString();
+    reportFailure(errorName, errorMessage);
+}
+
+void ChatSessionPrivate::reportFailure(const QString &errorName, const QString &errorMessage)
+{
+    Q_Q(ChatSession);
+    ChatSessionError error(errorName, errorMessage, QString(), QString(), QString());
+    Q_EMIT q->chatSessionError(error);
+    Q_EMIT q->chatSessionClosed();
+}
+
+bool ChatSessionPrivate::channelSupportsActionMessages() const
+{
+    if (context.isCellular() || channel.isNull())
+        return false;
+    const QVariantMap properties = channel->immutableProperties();
+    auto it = properties.constFind(MessageTypesProperty);
+    return it != properties.constEnd()
+           && containsMessageType(*it, Tp::ChannelTextMessageTypeAction);
+}
+
+ChatSession::ChatSession(Tp::AccountPtr account, const ChatContext &context, QObject *parent)
+    : ChatSession(*new ChatSessionPrivate(account, context), parent)
+{
+}
+
+ChatSession::ChatSession(ChatSessionPrivate &dd, QObject *parent)
+    : QObject(parent), d_ptr(&dd)
+{
+    Q_D(ChatSession);
+    d->q_ptr = this;
+    d->watchAccountConnection();
+}
+
+ChatSession::~ChatSession()
+{
+    Q_D(ChatSession);
+    if (d->channel)
+        d->channel->requestClose();
+    delete d_ptr;
+}
+
+ChatContext ChatSession::context() const
+{
+    Q_D(const ChatSession);
+    return d->context;
+}
+
+QString ChatSession::remoteUid() const
+{
+    Q_D(const ChatSession);
+    return d->context.remoteUid();
+}
+
+void ChatSession::setRemoteUid(const QString &remoteUid)
+{
+    Q_D(ChatSession);
+    d->context.setRemoteUid(remoteUid);
+}
+
+Tp::AccountPtr ChatSession::account() const
+{
+    Q_D(const ChatSession);
+    return d->account;
+}
+
+QString ChatSession::accountPath() const
+{
+    Q_D(const ChatSession);
+    return d->account ? d->account->objectPath() : QString();
+}
+
+Tp::TextChannelPtr ChatSession::channel() const
+{
+    Q_D(const ChatSession);
+    return d->channel;
+}
+
+QString ChatSession::channelPath() const
+{
+    Q_D(const ChatSession);
+    return d->channelPath;
+}
+
+QString ChatSession::serviceName() const
+{
+    Q_D(const ChatSession);
+    return d->channel ? d->channel->busName() : QString();
+}
+
+QDBusConnection ChatSession::connection() const
+{
+    Q_D(const ChatSession);
+    return d->channel ? d->channel->dbusConnection() : QDBusConnection(QString());
+}
+
+QString ChatSession::lastMessageToken() const
+{
+    Q_D(const ChatSession);
+    return d->lastMessageToken;
+}
+
+bool ChatSession::isReady() const
+{
+    Q_D(const ChatSession);
+    return d->channel && d->channel->isReady() && !d->channelPath.isEmpty();
+}
+
+bool ChatSession::isReadyToChat() const
+{
+    return isReady();
+}
+
+void ChatSession::setChannel(Tp::TextChannelPtr channel)
+{
+    Q_D(ChatSession);
+    if (d->channel && d->channel != channel) {
+        // Nothing from the old channel concerns this session any more.
+        d->channel->disconnect(this);
+        d->channel->disconnect(d);
+    }
+    d->channel = channel;
+    d->channelPath = channel ? channel->objectPath() : QString();
+    d->actionMessagesSupported = d->channelSupportsActionMessages();
+}
+
+void ChatSession::channelReady(Tp::PendingOperation *operation)
+{
+    Q_D(ChatSession);
+    if (!operation || operation->isError() || !d->channel) {
+        d->reportFailure(operation ? operation->errorName() : QString(),
+                         operation ? operation->errorMessage() : QString());
+        return;
+    }
+
+    connect(d->channel.data(), SIGNAL(invalidated(Tp::DBusProxy*,QString,QString)),
+            this, SLOT(_q_channelInvalidated(Tp::DBusProxy*,QString,QString)),
+            Qt::UniqueConnection);
+    const QList<Tp::ReceivedMessage> queue = d->channel->messageQueue();
+    if (!queue.isEmpty())
+        d->channel->acknowledge(queue);
+    connect(d->channel.data(), &Tp::TextChannel::messageReceived,
+            d, &ChatSessionPrivate::slotOnMessageReceived, Qt::UniqueConnection);
+
+    Q_EMIT chatSessionReady();
+    if (!d->channel->interfaces().contains(TP_QT_IFACE_CHANNEL_INTERFACE_GROUP))
+        Q_EMIT readyToChat(true);
+}
+
+QString ChatSession::sendMessage(const MsgPartsList &parts, const QString &messageId,
+                                 const unsigned int &flags)
+{
+    Q_D(ChatSession);
+    const QString id = messageId.isNull() ? newMessageId() : messageId;
+    d->lastMessageToken = QString();
+
+    if (!d->channel || !d->channel->isReady()) {
+        Q_EMIT messageStatusChanged(id, MessageNoChannel);
+        return id;
+    }
+
+    uint sendFlags = flags;
+    if (d->account && d->account->protocolName() == CellularProtocol
+        && d->deliveryReportSetting->value(true).toBool())
+        sendFlags |= Tp::MessageSendingFlagReportDelivery;
+
+    Tp::MessagePartList message;
+    message.reserve(parts.size());
+    for (const QMap<QString, QDBusVariant> &part : parts)
+        message << Tp::MessagePart(part);
+    if (d->actionMessagesSupported && message.size() == 2) {
+        // Read with value(): a missing key must not be added to the parts.
+        Tp::MessagePart &body = message.last();
+        if (body.value(QStringLiteral("content-type")).variant().toString()
+            == QLatin1String("text/plain")) {
+            const QString content = body.value(QStringLiteral("content")).variant().toString();
+            if (content.startsWith(ActionPrefix)) {
+                body.insert(QStringLiteral("content"),
+                            QDBusVariant(content.mid(ActionPrefix.size())));
+                message.first().insert(QStringLiteral("message-type"),
+                                       QDBusVariant(uint(Tp::ChannelTextMessageTypeAction)));
+            }
+        }
+    }
+
+    Tp::PendingSendMessage *send =
+        d->channel->send(message, Tp::MessageSendingFlags(sendFlags));
+    send->setProperty(MessageIdProperty, id);
+    connect(send, &Tp::PendingOperation::finished,
+            d, &ChatSessionPrivate::slotOnPendingMessageFinished);
+    return id;
+}
+
+#include "moc_chatsession.cpp"

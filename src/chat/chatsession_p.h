@@ -1,0 +1,46 @@
+#ifndef MESSAGING0_CHATSESSION_P_H
+#define MESSAGING0_CHATSESSION_P_H
+
+#include "chatsession.h"
+
+#include <TelepathyQt/ReceivedMessage>
+
+#include <QObject>
+
+class ConfItem;
+
+// A new message id: a random UUID in Qt's braced text form.
+QString newMessageId();
+
+class ChatSessionPrivate : public QObject
+{
+    Q_OBJECT
+    Q_DECLARE_PUBLIC(ChatSession)
+
+public:
+    ChatSessionPrivate(const Tp::AccountPtr &account, const ChatContext &context);
+    ~ChatSessionPrivate() override;
+
+    Tp::AccountPtr account;
+    Tp::TextChannelPtr channel;
+    ChatContext context;
+    QString channelPath;
+    ConfItem *deliveryReportSetting;
+    QString lastMessageToken;
+    bool actionMessagesSupported = false;
+    ChatSession *q_ptr = nullptr;
+
+    void _q_channelInvalidated(Tp::DBusProxy *proxy, const QString &errorName,
+                               const QString &errorMessage);
+    void watchAccountConnection();
+    bool channelSupportsActionMessages() const;
+    void reportFailure(const QString &errorName, const QString &errorMessage);
+
+public Q_SLOTS:
+    void slotOnAccountFinished(Tp::PendingOperation *operation);
+    void slotOnConnectionStatusChanged(Tp::ConnectionStatus status);
+    void slotOnPendingMessageFinished(Tp::PendingOperation *operation);
+    void slotOnMessageReceived(const Tp::ReceivedMessage &message);
+};
+
+#endif // MESSAGING0_CHATSESSION_P_H
