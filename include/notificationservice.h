@@ -13,7 +13,8 @@ class NotificationServicePrivate;
 //
 // The default implementation talks to the freedesktop notification server
 // ("org.freedesktop.Notifications" on the session bus): the event type
-// travels as the "category" hint. That API cannot list notifications, so
+// travels as the "category" hint and the body is sent escaped (bodies are
+// plain text; servers may read markup). That API cannot list notifications, so
 // the service keeps the ones it published itself and forgets them when the
 // server reports them closed. Without a server, publishing fails quietly.
 //

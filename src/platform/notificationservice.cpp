@@ -112,8 +112,10 @@ uint NotificationService::publish(const Notification &notification)
     hints.insert(QStringLiteral("category"), notification.eventType());
     QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface,
                                                        QStringLiteral("Notify"));
+    // Bodies are plain text here, but servers read them as markup: a remote
+    // id like "<b>" must show as written.
     call << applicationName() << uint(0) << notification.image() << notification.summary()
-         << notification.body() << QStringList() << hints << int(-1);
+         << notification.body().toHtmlEscaped() << QStringList() << hints << int(-1);
 
     const uint id = ++d->lastId;
     NotificationServicePrivate::Entry entry;

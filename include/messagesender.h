@@ -1,0 +1,82 @@
+#ifndef MESSAGING0_MESSAGESENDER_H
+#define MESSAGING0_MESSAGESENDER_H
+
+#include "chatcontext.h"
+#include "chatsessionerror.h"
+#include "messaging0global.h"
+#include "messagingtypes.h"
+
+#include <QObject>
+#include <QString>
+
+// Sends texts, vCards and ready message parts to one conversation and
+// reports each message's outcome with messageStatusChanged(id, status):
+// 0 sent; any other value failed (2 no usable channel, 15 the channel
+// refused it, 23 the vCard file could not be read, or the ChatSessionError
+// type of a lost conversation). A failed message also raises a
+// notification.
+//
+// The sender asks the ChatSessionManager for the conversation on the first
+// send (or init()) and adopts the session announced for its context. On the
+// cellular SMS and MMS accounts the remote uid is stored in the contacts
+// store's form with ASCII digits.
+//
+// With auto delete the sender becomes a child of the application object and
+// deletes itself (from the event loop) once every message has its status.
+class MESSAGING0_EXPORT MessageSender : public QObject
+{
+    Q_OBJECT
+
+public:
+    MessageSender(const QString &remoteUid, const QString &accountPath, bool autoDelete = false,
+                  QObject *parent = nullptr);
+    MessageSender(const ChatContext &context, bool autoDelete = false, QObject *parent = nullptr);
+    ~MessageSender() override;
+
+    // Null until a session for this conversation has been adopted.
+    ChatSessionPtr chatSession() const;
+    // A message is waiting to be handed over or for its status.
+    bool isSending() const;
+    // True also reparents the sender to the application object.
+    void setAutoDelete(bool autoDelete);
+
+    // One content part: each key only when its argument is given (non-empty
+    // strings, size other than -1).
+    static QMap<QString, QDBusVariant> constructMessagePart(const QString &content,
+                                                            const QString &contentType,
+                                                            const QString &thumbnailLocation,
+                                                            int size,
+                                                            const QString &contentLocation);
+
+Q_SIGNALS:
+    void readyToSend(bool isReady);
+    void messageSent();
+    void messageStatusChanged(const QString &messageId, int messageStatus);
+
+public Q_SLOTS:
+    void init();
+    // A null messageId gets a generated one; reusing an id still pending
+    // replaces that message.
+    void send(const QString &message, const QString &messageId = QString());
+    void send(const MsgPartsList &message, const QString &messageId = QString());
+    void sendVCard(const QString &filename, const QString &messageId = QString());
+    // Changes the context only; the session in use stays.
+    void setAccountPath(const QString &accountPath);
+    QString accountPath() const;
+
+private Q_SLOTS:
+    void slotOnManagerReady();
+    void slotOnChatSessionReady(bool ready);
+    void slotOnChatSessionConstructed(ChatSessionPtr session);
+    void slotOnChatSessionError(ChatSessionError &error);
+    void slotOnMessageStatusChanged(const QString &messageId, int messageStatus);
+    void doMessageSending();
+
+private:
+    Q_DISABLE_COPY(MessageSender)
+    struct Private;
+    friend struct Private;
+    Private *const d;
+};
+
+#endif // MESSAGING0_MESSAGESENDER_H

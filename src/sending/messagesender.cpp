@@ -1,0 +1,349 @@
+#include "messagesender.h"
+
+#include "chatsession.h"
+#include "chatsessionmanager.h"
+#include "librarycatalogue.h"
+#include "localeservice.h"
+#include "notification.h"
+#include "notificationeventtypes.h"
+#include "phonenumberutils.h"
+#include "platformservices.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QMap>
+#include <QPointer>
+#include <QSet>
+#include <QVector>
+
+Q_LOGGING_CATEGORY(lcSending, "messaging.sending")
+
+namespace {
+
+const QLatin1String AccountPathPrefix("/org/freedesktop/Telepathy/Account/");
+
+// Status of a vCard whose file cannot be read.
+constexpr int VCardUnreadable = 23;
+
+QString withAccountPrefix(const QString &accountPath)
+{
+    if (accountPath.startsWith(AccountPathPrefix))
+        return accountPath;
+    return AccountPathPrefix + accountPath;
+}
+
+QString withAsciiDigits(const QString &text)
+{
+    QString result;
+    result.reserve(text.size());
+    const QVector<uint> ucs4 = text.toUcs4();
+    for (uint c : ucs4) {
+        if (QChar::category(c) == QChar::Number_DecimalDigit)
+            c = '0' + uint(QChar::digitValue(c));
+        result += QString::fromUcs4(&c, 1);
+    }
+    return result;
+}
+
+} // namespace
+
+struct MessageSender::Private
+{
+    explicit Private(const ChatContext &context)
+        : context(context)
+    {
+        if (this->context.isCellular()) {
+            this->context.setRemoteUid(withAsciiDigits(
+                PhoneNumberUtils::normalizePhoneNumberForContacts(this->context.remoteUid())));
+        }
+    }
+
+    // The manager announces sessions of every conversation.
+    bool belongsHere(const ChatSessionPtr &candidate) const
+    {
+        return candidate->accountPath() == withAccountPrefix(context.accountPath())
+            && PhoneNumberUtils::remoteAddressMatch(candidate->remoteUid(), context.remoteUid(),
+                                                    PhoneNumberUtils::NormalizeFlagDefault);
+    }
+
+    // The manager reports request failures of every conversation to every
+    // listener. One that names another conversation, or arrives while this
+    // conversation is up, must not fail this sender's messages.
+    bool concernsThisConversation(const ChatSessionError &error) const
+    {
+        if (session && session->isReadyToChat())
+            return false;
+        if (!error.account().isEmpty()
+            && withAccountPrefix(error.account()) != withAccountPrefix(context.accountPath()))
+            return false;
+        return error.remoteId().isEmpty()
+            || PhoneNumberUtils::remoteAddressMatch(error.remoteId(), context.remoteUid(),
+                                                    PhoneNumberUtils::NormalizeFlagDefault);
+    }
+
+    void publishFailureNotification() const
+    {
+        Notification notification(QLatin1String(NotificationEventTypes::MessagingErrorStrong),
+                                  QString(), QString());
+        const QString recipient =
+            PlatformServices::localeService()->toLocalizedNumbers(context.remoteUid());
+        notification.setBody(LibraryCatalogue::trId("lxr_msg_error_sms_sending_failed")
+                                 .arg(recipient, 0, QLatin1Char(' ')));
+        notification.publish();
+    }
+
+    ChatContext context;
+    ChatSessionPtr session;
+    // Ascending key order is the order of hand-over.
+    QMap<QString, MsgPartsList> pending;
+    // Pending messages the held session already has: never sent twice.
+    QSet<QString> handedOver;
+    bool sending = false;
+    bool autoDelete = false;
+};
+
+MessageSender::MessageSender(const QString &remoteUid, const QString &accountPath, bool autoDelete,
+                             QObject *parent)
+    : QObject(parent)
+    , d(new Private(ChatContext(remoteUid, accountPath, OneToOneChat, -1)))
+{
+    setAutoDelete(autoDelete);
+}
+
+MessageSender::MessageSender(const ChatContext &context, bool autoDelete, QObject *parent)
+    : QObject(parent)
+    , d(new Private(context))
+{
+    setAutoDelete(autoDelete);
+}
+
+MessageSender::~MessageSender()
+{
+    delete d;
+}
+
+ChatSessionPtr MessageSender::chatSession() const
+{
+    return d->session;
+}
+
+bool MessageSender::isSending() const
+{
+    return d->sending;
+}
+
+void MessageSender::setAutoDelete(bool autoDelete)
+{
+    d->autoDelete = autoDelete;
+    if (autoDelete)
+        setParent(QCoreApplication::instance());
+}
+
+QMap<QString, QDBusVariant> MessageSender::constructMessagePart(const QString &content,
+                                                                const QString &contentType,
+                                                                const QString &thumbnailLocation,
+                                                                int size,
+                                                                const QString &contentLocation)
+{
+    QMap<QString, QDBusVariant> part;
+    if (!contentType.isEmpty())
+        part.insert(QStringLiteral("content-type"), QDBusVariant(contentType));
+    if (!content.isEmpty())
+        part.insert(QStringLiteral("content"), QDBusVariant(content));
+    if (!contentLocation.isEmpty())
+        part.insert(QStringLiteral("content-location"), QDBusVariant(contentLocation));
+    if (!thumbnailLocation.isEmpty())
+        part.insert(QStringLiteral("thumbnail-location"), QDBusVariant(thumbnailLocation));
+    if (size != -1)
+        part.insert(QStringLiteral("size"), QDBusVariant(size));
+    return part;
+}
+
+void MessageSender::init()
+{
+    ChatSessionManager *manager = ChatSessionManager::instance(nullptr);
+    if (!manager->isReady()) {
+        // Plain on purpose: slotOnManagerReady() removes it, duplicates included.
+        connect(manager, &ChatSessionManager::managerReady, this,
+                &MessageSender::slotOnManagerReady);
+        manager->initialize();
+        return;
+    }
+
+    if (d->session) {
+        if (d->session->isReadyToChat()) {
+            slotOnChatSessionReady(true);
+        } else {
+            slotOnManagerReady();
+        }
+        return;
+    }
+
+    const ChatSessionPtr existing = manager->getReadyChatSession(d->context);
+    if (!existing) {
+        slotOnManagerReady();
+        return;
+    }
+    slotOnChatSessionConstructed(existing);
+    if (!existing->isReady())
+        slotOnManagerReady();
+}
+
+void MessageSender::send(const QString &message, const QString &messageId)
+{
+    MsgPartsList parts;
+    parts << QMap<QString, QDBusVariant>()
+          << constructMessagePart(message, QStringLiteral("text/plain"), QString(), -1, QString());
+    send(parts, messageId);
+}
+
+void MessageSender::send(const MsgPartsList &message, const QString &messageId)
+{
+    const QString key = messageId.isEmpty() ? ChatSessionManager::generateMessageId() : messageId;
+    d->pending.insert(key, message);
+    d->handedOver.remove(key);
+    d->sending = true;
+
+    if (d->session && d->session->isReadyToChat())
+        doMessageSending();
+    else
+        init();
+}
+
+void MessageSender::sendVCard(const QString &filename, const QString &messageId)
+{
+    if (filename.isEmpty())
+        return;
+
+    QFile file(filename);
+    QByteArray contents;
+    if (file.open(QIODevice::ReadOnly))
+        contents = file.readAll();
+    // An empty file (or a directory) opens fine but has no card to send.
+    if (contents.isEmpty()) {
+        qCWarning(lcSending) << "cannot read vCard" << filename << file.errorString();
+        Q_EMIT messageStatusChanged(messageId, VCardUnreadable);
+        return;
+    }
+
+    QMap<QString, QDBusVariant> part;
+    part.insert(QStringLiteral("alternative"), QDBusVariant(QStringLiteral("main")));
+    part.insert(QStringLiteral("content-type"), QDBusVariant(QStringLiteral("text/x-vcard")));
+    part.insert(QStringLiteral("content"), QDBusVariant(contents));
+    send(MsgPartsList() << QMap<QString, QDBusVariant>() << part, messageId);
+}
+
+void MessageSender::setAccountPath(const QString &accountPath)
+{
+    d->context.setAccountPath(accountPath);
+}
+
+QString MessageSender::accountPath() const
+{
+    return d->context.accountPath();
+}
+
+void MessageSender::slotOnManagerReady()
+{
+    ChatSessionManager *manager = ChatSessionManager::instance(nullptr);
+    connect(manager, &ChatSessionManager::prepareChatSession, this,
+            &MessageSender::slotOnChatSessionConstructed, Qt::UniqueConnection);
+    connect(manager, &ChatSessionManager::chatSessionError, this,
+            &MessageSender::slotOnChatSessionError, Qt::UniqueConnection);
+    manager->requestChatSession(d->context);
+    disconnect(manager, &ChatSessionManager::managerReady, this,
+               &MessageSender::slotOnManagerReady);
+}
+
+void MessageSender::slotOnChatSessionReady(bool ready)
+{
+    QPointer<MessageSender> self(this);
+    if (ready && d->sending)
+        doMessageSending();
+    if (self)
+        Q_EMIT readyToSend(ready);
+}
+
+void MessageSender::slotOnChatSessionConstructed(ChatSessionPtr session)
+{
+    if (!session || !d->belongsHere(session))
+        return;
+
+    if (d->session) {
+        disconnect(d->session.data(), nullptr, this, nullptr);
+        // Messages given to a session that is let go never get their status
+        // from it; the new one gets them again.
+        if (d->session != session)
+            d->handedOver.clear();
+    }
+    d->session = session;
+    connect(session.data(), &ChatSession::chatSessionError, this,
+            &MessageSender::slotOnChatSessionError, Qt::UniqueConnection);
+    connect(session.data(), &ChatSession::messageStatusChanged, this,
+            &MessageSender::slotOnMessageStatusChanged, Qt::UniqueConnection);
+    connect(session.data(), &ChatSession::readyToChat, this,
+            &MessageSender::slotOnChatSessionReady, Qt::UniqueConnection);
+
+    if (session->isReadyToChat())
+        slotOnChatSessionReady(true);
+}
+
+void MessageSender::slotOnChatSessionError(ChatSessionError &error)
+{
+    if (sender() == ChatSessionManager::instance(nullptr) && !d->concernsThisConversation(error))
+        return;
+
+    QPointer<MessageSender> self(this);
+    const int status = error.type();
+    const QStringList keys = d->pending.keys();
+    for (const QString &key : keys) {
+        slotOnMessageStatusChanged(key, status);
+        if (!self)
+            return;
+    }
+    Q_EMIT readyToSend(false);
+}
+
+void MessageSender::slotOnMessageStatusChanged(const QString &messageId, int messageStatus)
+{
+    // Other senders' messages on the same session, and repeated statuses.
+    if (d->pending.remove(messageId) == 0)
+        return;
+    d->handedOver.remove(messageId);
+
+    if (d->pending.isEmpty()) {
+        d->sending = false;
+        if (d->autoDelete)
+            deleteLater();
+    }
+    if (messageStatus != ChatSession::MessageSent)
+        d->publishFailureNotification();
+    Q_EMIT messageStatusChanged(messageId, messageStatus);
+}
+
+void MessageSender::doMessageSending()
+{
+    if (!d->session || !d->session->isReadyToChat()) {
+        d->sending = false;
+        return;
+    }
+
+    // A status can arrive inside sendMessage() and change the table, and a
+    // receiver may even drop the session or delete this sender.
+    QPointer<MessageSender> self(this);
+    const ChatSessionPtr session = d->session;
+    const unsigned int flags = 0;
+    const QStringList keys = d->pending.keys();
+    for (const QString &key : keys) {
+        const auto it = d->pending.constFind(key);
+        if (it == d->pending.constEnd() || it->isEmpty() || d->handedOver.contains(key))
+            continue;
+        const MsgPartsList parts = *it;
+        d->handedOver.insert(key);
+        session->sendMessage(parts, key, flags);
+        if (!self)
+            return;
+    }
+    Q_EMIT messageSent();
+}
