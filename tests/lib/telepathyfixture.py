@@ -1,5 +1,69 @@
-"""Telepathy fixture for run-in-private-bus --telepathy (see README.md)."""
+"""Telepathy fixture for run-in-private-bus --telepathy (see README.md).
+
+Writes, before the bus starts:
+  - D-Bus .service files for the test connection managers (tala, vexo,
+    loopback), all pointing at the messaging-test-cm binary;
+  - their .manager files under $T/share/telepathy/managers/;
+  - the client files Messaging.client and MessagingTest.client under
+    $T/share/telepathy/clients/;
+  - Mission Control's accounts.cfg, fresh from data/accounts.cfg.
+
+Environment read here:
+  MESSAGING_TEST_CM               path of messaging-test-cm (or --cm=PATH)
+  MESSAGING_TEST_VALIDITY_PERIOD  when set, the cellular account starts with
+                                  this validity-period parameter (an unsigned
+                                  number); otherwise it has none.
+"""
+
+import os
+import shutil
+
+HERE = os.path.dirname(os.path.realpath(__file__))
+DATA = os.path.join(HERE, "data")
+MANAGERS = ("tala", "vexo", "loopback")
+CLIENTS = ("Messaging.client", "MessagingTest.client")
+VALIDITY_PARAM = "org.freedesktop.Telepathy.Connection.Interface.Cellular.MessageValidityPeriod"
+
+SERVICE_TEMPLATE = """[D-BUS Service]
+Name=org.freedesktop.Telepathy.ConnectionManager.{manager}
+Exec={binary} {manager}
+"""
 
 
-def setup(tree, env):
-    """Writes the Telepathy files into the run's tree before the bus starts."""
+class FixtureError(RuntimeError):
+    pass
+
+
+def setup(tree, env, cm_binary=None):
+    binary = cm_binary or env.get("MESSAGING_TEST_CM")
+    if not binary or not os.access(binary, os.X_OK):
+        raise FixtureError("the test connection manager is not built or not given "
+                           "(--cm=PATH or MESSAGING_TEST_CM): %r" % binary)
+    binary = os.path.realpath(binary)
+
+    services = os.path.join(tree, "share", "dbus-1", "services")
+    managers = os.path.join(tree, "share", "telepathy", "managers")
+    clients = os.path.join(tree, "share", "telepathy", "clients")
+    for d in (services, managers, clients):
+        os.makedirs(d, exist_ok=True)
+
+    for manager in MANAGERS:
+        name = "org.freedesktop.Telepathy.ConnectionManager.%s.service" % manager
+        with open(os.path.join(services, name), "w") as f:
+            f.write(SERVICE_TEMPLATE.format(manager=manager, binary=binary))
+        shutil.copyfile(os.path.join(DATA, manager + ".manager"),
+                        os.path.join(managers, manager + ".manager"))
+
+    for client in CLIENTS:
+        shutil.copyfile(os.path.join(DATA, client), os.path.join(clients, client))
+
+    period = env.get("MESSAGING_TEST_VALIDITY_PERIOD", "")
+    if period and not period.isdigit():
+        raise FixtureError("MESSAGING_TEST_VALIDITY_PERIOD must be an unsigned number: %r" % period)
+    line = "param-%s=%s" % (VALIDITY_PARAM, period) if period else ""
+    with open(os.path.join(DATA, "accounts.cfg")) as f:
+        accounts = f.read().replace("@VALIDITY_PERIOD@", line)
+    mc_dir = os.path.join(env["XDG_DATA_HOME"], "telepathy", "mission-control")
+    os.makedirs(mc_dir, exist_ok=True)
+    with open(os.path.join(mc_dir, "accounts.cfg"), "w") as f:
+        f.write(accounts)

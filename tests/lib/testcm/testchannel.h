@@ -1,0 +1,89 @@
+#ifndef MESSAGING_TESTCM_TESTCHANNEL_H
+#define MESSAGING_TESTCM_TESTCHANNEL_H
+
+#include <TelepathyQt/BaseChannel>
+#include <TelepathyQt/Types>
+
+class TestConnection;
+class TestControl;
+
+// A text channel of the test connection manager. Contact channels (target
+// handle type 1) are one-to-one chats; room channels (2) and handle-type-0
+// channels (identified by a persistent id) are group chats with the Group and
+// old Properties interfaces; handle-type-0 ones also carry the Skype group-chat
+// interface, so tests have a group chat with and one without it.
+class TestChannel : public Tp::BaseChannel
+{
+    Q_OBJECT
+public:
+    enum ListPropertiesMode { ListPropertiesNormally = 0, ListPropertiesFails = 1, ListPropertiesWithoutSubject = 2 };
+
+    struct Setup {
+        uint handleType = 1;
+        uint targetHandle = 0;
+        QString targetId; // contact or room id, or the persistent id for type 0
+        bool requested = true;
+        uint initiatorHandle = 0;
+        QString initiatorId;
+        Tp::UIntList members; // group channels only; self is added by the caller
+        bool selfLocalPending = false;
+        uint inviter = 0;
+    };
+
+    static Tp::SharedPtr<TestChannel> create(TestConnection *connection, const Setup &setup);
+
+    QString uniqueName() const override;
+
+    TestConnection *testConnection() const { return m_connection; }
+    bool isGroup() const { return m_handleType != 1; }
+    uint handleType() const { return m_handleType; }
+    QString persistentId() const { return m_persistentId; }
+    bool isClosed() const { return m_closed; }
+
+    // Returns the token of the new pending message.
+    QString addIncomingMessage(uint senderHandle, const QString &senderId, const QString &text,
+                               uint messageType);
+    QString addIncomingParts(const Tp::MessagePartList &parts);
+    QString addDeliveryReport(const QString &token, uint status, const QString &errorName);
+
+    // Group membership driven by the test control; ids are contact ids.
+    bool changeMembers(const QStringList &added, const QStringList &removed, uint reason,
+                       const QString &errorName, uint actor, const QString &message = QString());
+    bool setSelfLocalPending(uint inviter);
+    QStringList memberIds() const;
+    QStringList localPendingIds() const;
+    bool selfIsMember() const;
+
+    // Old Properties interface ("subject") and the Skype Leave call.
+    QString subject() const { return m_subject; }
+    void setSubject(const QString &subject) { m_subject = subject; }
+    uint listPropertiesMode() const;
+    bool leave(Tp::DBusError *error);
+
+    QVariantMap describe() const;
+
+private:
+    TestChannel(TestConnection *connection, const Setup &setup);
+    void setUp(const Setup &setup);
+    QString sendMessage(const Tp::MessagePartList &parts, uint flags, Tp::DBusError *error);
+    void addMembersRequested(const Tp::UIntList &contacts, const QString &message, Tp::DBusError *error);
+    void removeMembersRequested(const Tp::UIntList &contacts, const QString &message, uint reason,
+                                Tp::DBusError *error);
+    void applyMembers(const Tp::UIntList &members, const Tp::LocalPendingInfoList &localPending,
+                      const QVariantMap &details);
+
+    TestConnection *m_connection;
+    TestControl *m_control;
+    uint m_handleType;
+    uint m_serial;
+    QString m_persistentId;
+    QString m_subject;
+    bool m_closed = false;
+    Tp::BaseChannelTextTypePtr m_text;
+    Tp::BaseChannelMessagesInterfacePtr m_messages;
+    Tp::BaseChannelGroupInterfacePtr m_group;
+};
+
+typedef Tp::SharedPtr<TestChannel> TestChannelPtr;
+
+#endif
