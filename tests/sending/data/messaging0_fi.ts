@@ -1,0 +1,13 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<!-- A partial user-language catalogue for the tests: one id only, so the
+     others must come from the engineering English. -->
+<TS version="2.1" language="fi_FI">
+<context>
+    <name></name>
+    <message id="lxr_msg_error_sms_sending_failed">
+        <source>Sending message to %1 failed</source>
+        <translation>Viestin lähetys vastaanottajalle %1 epäonnistui</translation>
+    </message>
+</context>
+</TS>
