@@ -173,7 +173,10 @@ QString ChatSession::remoteUid() const
 void ChatSession::setRemoteUid(const QString &remoteUid)
 {
     Q_D(ChatSession);
+    const QString old = d->context.remoteUid();
     d->context.setRemoteUid(remoteUid);
+    if (d->remoteUidChanged && old != remoteUid)
+        d->remoteUidChanged(this, old);
 }
 
 Tp::AccountPtr ChatSession::account() const

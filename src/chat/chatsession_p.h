@@ -7,6 +7,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class ConfItem;
 
 // A new message id: a random UUID in Qt's braced text form.
@@ -29,6 +31,8 @@ public:
     QString lastMessageToken;
     bool actionMessagesSupported = false;
     ChatSession *q_ptr = nullptr;
+    // Lets the manager keep its session index current.
+    std::function<void(ChatSession *, const QString &oldRemoteUid)> remoteUidChanged;
 
     void _q_channelInvalidated(Tp::DBusProxy *proxy, const QString &errorName,
                                const QString &errorMessage);

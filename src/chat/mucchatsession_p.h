@@ -1,0 +1,56 @@
+#ifndef MESSAGING0_MUCCHATSESSION_P_H
+#define MESSAGING0_MUCCHATSESSION_P_H
+
+#include "chatsession_p.h"
+#include "mucchatsession.h"
+
+#include <TelepathyQt/Channel>
+#include <TelepathyQt/Contact>
+
+#include <QHash>
+#include <QPointer>
+
+namespace Tp {
+namespace Client {
+class PropertiesInterfaceInterface;
+}
+}
+class ContactResolver;
+class QDBusPendingCallWatcher;
+
+class MucChatSessionPrivate : public ChatSessionPrivate
+{
+    Q_OBJECT
+    Q_DECLARE_PUBLIC(MucChatSession)
+
+public:
+    MucChatSessionPrivate(const Tp::AccountPtr &account, const ChatContext &context);
+    ~MucChatSessionPrivate() override;
+
+    QHash<QString, MucParticipant *> participants;
+    QPointer<Tp::Client::PropertiesInterfaceInterface> propertiesInterface;
+    QString pendingTopic;
+    QList<ContactResolver *> pendingResolvers;
+
+    bool isGroupChat() const;
+    void addParticipants(const Tp::Contacts &contacts, const Tp::ContactPtr &selfContact,
+                         QStringList &idsToResolve);
+    void startResolving(QObject *resolverParent, const QStringList &ids);
+    void dropParticipant(MucParticipant *participant);
+
+public Q_SLOTS:
+    void slotOnGroupMembersChanged(const Tp::Contacts &membersAdded,
+                                   const Tp::Contacts &localPendingMembersAdded,
+                                   const Tp::Contacts &remotePendingMembersAdded,
+                                   const Tp::Contacts &membersRemoved,
+                                   const Tp::Channel::GroupMemberChangeDetails &details);
+    void slotOnSkypeLeaveCallFinished(QDBusPendingCallWatcher *watcher);
+    void slotOnListPropertiesFinished(QDBusPendingCallWatcher *watcher);
+    void slotOnSetPropertiesFinished(QDBusPendingCallWatcher *watcher);
+    void slotOnContactsResolved(bool status);
+    void slotOnSessionClosed();
+    void slotOnNicknameChanged(const QString &nickname);
+    void slotOnGroupAddContactsFinished(Tp::PendingOperation *op);
+};
+
+#endif // MESSAGING0_MUCCHATSESSION_P_H
