@@ -106,7 +106,7 @@ void ContactResolver::slotOnResultsAvailable()
 
 QContact ContactResolver::matchContact(const QString &accountPath, const QString &remoteId)
 {
-    if (!request || !request->isFinished())
+    if (!request || !request->isFinished() || AddressBook::isFetchRunning(request))
         return QContact();
 
     const QList<QContact> results = request->contacts();
@@ -159,7 +159,7 @@ void ContactResolver::slotOnSelfResultsAvailable()
 
 QContact ContactResolver::selfContact(const QString &accountPath)
 {
-    if (!selfRequest || !selfRequest->isFinished())
+    if (!selfRequest || !selfRequest->isFinished() || AddressBook::isFetchRunning(selfRequest))
         return QContact();
 
     const QList<QContact> results = selfRequest->contacts();
