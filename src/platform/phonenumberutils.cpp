@@ -21,6 +21,9 @@ constexpr int MinFullNumberDigits = 7;
 
 // Longer texts are never phone numbers; they are not cached either.
 constexpr int MaxCachedLength = 64;
+// libphonenumber's own input limit; its regular expressions take minutes on
+// long digit strings before it would reject them.
+constexpr int MaxParsedLength = 250;
 constexpr int MaxCacheEntries = 8192;
 
 const QString UnknownRegion = QStringLiteral("ZZ");
@@ -183,7 +186,8 @@ Entry makeEntry(const QString &text, const QString &region)
     Entry e;
     e.normalized = normalize(text);
     if (!e.normalized.isNumber || e.normalized.isServiceCode
-        || e.normalized.digits < MinFullNumberDigits)
+        || e.normalized.digits < MinFullNumberDigits
+        || e.normalized.text.size() > MaxParsedLength)
         return e;
     PhoneNumberUtil::ErrorType error;
     e.parsed = parse(e.normalized.text, region.toStdString(), &error);
