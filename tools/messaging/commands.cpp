@@ -1,0 +1,233 @@
+#include "commands.h"
+
+#include <accountutils.h>
+#include <messagesender.h>
+
+#include <TelepathyQt/Account>
+#include <TelepathyQt/AccountManager>
+#include <TelepathyQt/PendingOperation>
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+// What a status code of messageStatusChanged() means.
+QString statusText(int status)
+{
+    switch (status) {
+    case 0: return QStringLiteral("sent");
+    case 1: return QStringLiteral("unknown error");
+    case 2: return QStringLiteral("no usable channel");
+    case 3: return QStringLiteral("disconnected");
+    case 4: return QStringLiteral("cancelled");
+    case 5: return QStringLiteral("account manager not available");
+    case 6: return QStringLiteral("account not available");
+    case 7: return QStringLiteral("no such recipient");
+    case 8: return QStringLiteral("offline");
+    case 9: return QStringLiteral("the conversation could not be opened");
+    case 10: return QStringLiteral("the conversation belongs to another client");
+    case 15: return QStringLiteral("the connection refused the message");
+    case 23: return QStringLiteral("the vCard file cannot be read");
+    default: return QStringLiteral("error");
+    }
+}
+
+QString connectionText(Tp::ConnectionStatus status)
+{
+    switch (status) {
+    case Tp::ConnectionStatusConnected: return QStringLiteral("connected");
+    case Tp::ConnectionStatusConnecting: return QStringLiteral("connecting");
+    default: return QStringLiteral("disconnected");
+    }
+}
+
+// Progress lines are written this often while nothing happens.
+constexpr int ProgressIntervalSeconds = 5;
+
+} // namespace
+
+Command::Command(int timeoutSeconds, QObject *parent)
+    : QObject(parent)
+    , m_timeoutSeconds(timeoutSeconds)
+{
+    m_ticker.setInterval(1000);
+    connect(&m_ticker, &QTimer::timeout, this, &Command::onTick);
+}
+
+void Command::start()
+{
+    m_elapsed.start();
+    m_ticker.start();
+    setStage(QStringLiteral("the account manager"));
+    Tp::AccountManagerPtr manager = AccountUtils::instance()->accountManager();
+    if (manager->isReady()) {
+        accountManagerReady();
+        return;
+    }
+    connect(AccountUtils::instance(), &AccountUtils::accountManagerReady, this,
+            &Command::onAccountManagerReady);
+}
+
+void Command::onAccountManagerReady(Tp::PendingOperation *operation)
+{
+    if (m_finished)
+        return;
+    if (operation && operation->isError()) {
+        fail(QStringLiteral("the Telepathy account manager is not available: %1")
+                 .arg(operation->errorMessage()));
+        finish(ExitEnvironment);
+        return;
+    }
+    accountManagerReady();
+}
+
+void Command::setStage(const QString &stage)
+{
+    m_stage = stage;
+    err() << "messaging: waiting for " << stage << "..." << Qt::endl;
+}
+
+void Command::onTick()
+{
+    const qint64 seconds = m_elapsed.elapsed() / 1000;
+    if (seconds >= m_timeoutSeconds) {
+        fail(QStringLiteral("timed out after %1 s waiting for %2").arg(m_timeoutSeconds).arg(m_stage));
+        timedOut();
+        finish(ExitTimeout);
+        return;
+    }
+    if (seconds > 0 && seconds % ProgressIntervalSeconds == 0)
+        err() << "messaging: still waiting for " << m_stage << " (" << seconds << " s)" << Qt::endl;
+}
+
+void Command::finish(int exitCode)
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_ticker.stop();
+    out().flush();
+    QCoreApplication::exit(exitCode);
+}
+
+void Command::fail(const QString &message)
+{
+    err() << "messaging: " << message << Qt::endl;
+}
+
+void AccountsCommand::accountManagerReady()
+{
+    const QList<Tp::AccountPtr> accounts = AccountUtils::instance()->accountManager()->allAccounts();
+    for (const Tp::AccountPtr &account : accounts) {
+        out() << account->objectPath() << '\t' << account->protocolName() << '\t'
+              << (account->isEnabled() ? "enabled" : "disabled") << '\t'
+              << connectionText(account->connectionStatus()) << '\t' << account->displayName()
+              << Qt::endl;
+    }
+    if (accounts.isEmpty())
+        err() << "messaging: no accounts" << Qt::endl;
+    finish(ExitSuccess);
+}
+
+SendCommand::SendCommand(const QString &accountPath, const QString &remoteUid,
+                         const QList<Message> &messages, int timeoutSeconds, QObject *parent)
+    : Command(timeoutSeconds, parent)
+    , m_accountPath(accountPath)
+    , m_remoteUid(remoteUid)
+    , m_messages(messages)
+{
+    // Zero-padded so that the sender hands them over in command-line order.
+    for (int i = 0; i < m_messages.size(); ++i)
+        m_messages[i].id = QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid())
+                               .arg(i + 1, 4, 10, QLatin1Char('0'));
+}
+
+void SendCommand::accountManagerReady()
+{
+    const Tp::AccountManagerPtr manager = AccountUtils::instance()->accountManager();
+    const Tp::AccountPtr account = manager->accountForObjectPath(m_accountPath);
+    if (!account || !account->isValid()) {
+        fail(QStringLiteral("no account %1 (see: messaging accounts)").arg(m_accountPath));
+        finish(ExitEnvironment);
+        return;
+    }
+    if (!account->isEnabled())
+        fail(QStringLiteral("account %1 is disabled").arg(m_accountPath));
+
+    m_sender = new MessageSender(m_remoteUid, m_accountPath, false, this);
+    connect(m_sender, &MessageSender::messageStatusChanged, this, &SendCommand::onStatus);
+    connect(m_sender, &MessageSender::readyToSend, this, [this](bool ready) {
+        if (ready)
+            setStage(QStringLiteral("the status of %1 message(s)").arg(m_waiting));
+    });
+    connect(m_sender, &MessageSender::messageSent, this, [] {
+        err() << "messaging: handed over to the connection" << Qt::endl;
+    });
+
+    setStage(QStringLiteral("the conversation with %1 on %2").arg(m_remoteUid, m_accountPath));
+    m_waiting = m_messages.size();
+    for (const Message &message : qAsConst(m_messages)) {
+        if (message.isVCard)
+            m_sender->sendVCard(message.content, message.id);
+        else
+            m_sender->send(message.content, message.id);
+    }
+}
+
+void SendCommand::onStatus(const QString &messageId, int status)
+{
+    for (int i = 0; i < m_messages.size(); ++i) {
+        Message &message = m_messages[i];
+        if (message.id != messageId || message.status != -1)
+            continue;
+        message.status = status;
+        --m_waiting;
+        out() << describe(i) << ": " << statusText(status);
+        if (status != 0)
+            out() << " (status " << status << ')';
+        out() << Qt::endl;
+    }
+    if (m_waiting > 0)
+        return;
+
+    int sent = 0;
+    for (const Message &message : qAsConst(m_messages))
+        sent += message.status == 0 ? 1 : 0;
+    err() << "messaging: " << sent << " of " << m_messages.size() << " message(s) sent" << Qt::endl;
+    finish(sent == m_messages.size() ? ExitSuccess : ExitMessageFailed);
+}
+
+void SendCommand::timedOut()
+{
+    for (int i = 0; i < m_messages.size(); ++i) {
+        if (m_messages.at(i).status == -1)
+            out() << describe(i) << ": no status" << Qt::endl;
+    }
+}
+
+QString SendCommand::describe(int index) const
+{
+    const Message &message = m_messages.at(index);
+    const int number = index + 1;
+    if (message.isVCard)
+        return QStringLiteral("[%1] vCard %2").arg(number).arg(message.content);
+    QString text = message.content;
+    if (text.size() > 40)
+        text = text.left(37) + QStringLiteral("...");
+    return QStringLiteral("[%1] text \"%2\"").arg(number).arg(text);
+}

@@ -1,0 +1,191 @@
+// messaging: send messages and list accounts through libmessaging0.
+
+#include "commands.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+const QString AccountPathPrefix = QStringLiteral("/org/freedesktop/Telepathy/Account/");
+constexpr int DefaultTimeoutSeconds = 30;
+
+const char Usage[] =
+    "Usage: messaging <command> [options]\n"
+    "\n"
+    "Commands:\n"
+    "  send       send texts and vCards to one recipient and print each status\n"
+    "  accounts   list the Telepathy accounts with their object paths\n"
+    "\n"
+    "Run 'messaging <command> --help' for the options of a command.\n"
+    "\n"
+    "Exit codes: 0 success, 1 a message failed, 2 bad usage or input,\n"
+    "3 no session bus / account manager / account, 4 time-out.\n";
+
+int usageError(const QString &command, const QString &message)
+{
+    QTextStream(stderr) << "messaging " << command << ": " << message << "\n"
+                        << "Run 'messaging " << command << " --help' for usage.\n";
+    return ExitUsage;
+}
+
+bool sessionBusAvailable()
+{
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected())
+        return true;
+    QTextStream(stderr) << "messaging: no D-Bus session bus: " << bus.lastError().message()
+                        << "\n";
+    return false;
+}
+
+// Values of --text and --vcard in the order they were given.
+QList<SendCommand::Message> messagesInOrder(const QStringList &arguments)
+{
+    QList<SendCommand::Message> messages;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        for (const QString &option : {QStringLiteral("text"), QStringLiteral("vcard")}) {
+            const QString name = QStringLiteral("--") + option;
+            SendCommand::Message message;
+            message.isVCard = option == QLatin1String("vcard");
+            if (argument == name && i + 1 < arguments.size()) {
+                message.content = arguments.at(++i);
+                messages.append(message);
+            } else if (argument.startsWith(name + QLatin1Char('='))) {
+                message.content = argument.mid(name.size() + 1);
+                messages.append(message);
+            }
+        }
+    }
+    return messages;
+}
+
+bool parseTimeout(const QCommandLineParser &parser, const QCommandLineOption &option, int *seconds)
+{
+    *seconds = DefaultTimeoutSeconds;
+    if (!parser.isSet(option))
+        return true;
+    bool ok = false;
+    *seconds = parser.value(option).toInt(&ok);
+    return ok && *seconds > 0;
+}
+
+int runSend(QCoreApplication &app, const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Sends texts and vCards to one recipient on one Telepathy account and prints\n"
+        "each message's status as it arrives. Messages go out in the order given."));
+    parser.addHelpOption();
+    const QCommandLineOption account(QStringLiteral("account"),
+        QStringLiteral("Account object path, or its short form (e.g. tala/tel/tala)."),
+        QStringLiteral("path"));
+    const QCommandLineOption to(QStringLiteral("to"),
+        QStringLiteral("Recipient: a phone number or an instant-messaging id."),
+        QStringLiteral("remote id"));
+    const QCommandLineOption text(QStringLiteral("text"),
+        QStringLiteral("A text message; may be repeated."), QStringLiteral("text"));
+    const QCommandLineOption vcard(QStringLiteral("vcard"),
+        QStringLiteral("A vCard file to send; may be repeated."), QStringLiteral("file"));
+    const QCommandLineOption timeout(QStringLiteral("timeout"),
+        QStringLiteral("Give up after this many seconds (default %1).").arg(DefaultTimeoutSeconds),
+        QStringLiteral("s"));
+    parser.addOptions({account, to, text, vcard, timeout});
+
+    const QString command = QStringLiteral("send");
+    if (!parser.parse(QStringList(app.arguments().first() + QStringLiteral(" send")) + arguments))
+        return usageError(command, parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(ExitSuccess);
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(command, QStringLiteral("unexpected argument ") + parser.positionalArguments().first());
+
+    QString accountPath = parser.value(account).trimmed();
+    if (accountPath.isEmpty())
+        return usageError(command, QStringLiteral("no account given (--account)"));
+    if (!accountPath.startsWith(QLatin1Char('/')))
+        accountPath.prepend(AccountPathPrefix);
+    const QString remoteUid = parser.value(to).trimmed();
+    if (remoteUid.isEmpty())
+        return usageError(command, QStringLiteral("the recipient is empty (--to)"));
+    const QList<SendCommand::Message> messages = messagesInOrder(arguments);
+    if (messages.isEmpty())
+        return usageError(command, QStringLiteral("nothing to send (--text or --vcard)"));
+    for (const SendCommand::Message &message : messages) {
+        const QFileInfo file(message.content);
+        if (message.isVCard && (!file.isFile() || !file.isReadable() || file.size() == 0))
+            return usageError(command, QStringLiteral("cannot read vCard file %1").arg(message.content));
+    }
+    int timeoutSeconds = 0;
+    if (!parseTimeout(parser, timeout, &timeoutSeconds))
+        return usageError(command, QStringLiteral("--timeout needs a positive number of seconds"));
+
+    if (!sessionBusAvailable())
+        return ExitEnvironment;
+    SendCommand send(accountPath, remoteUid, messages, timeoutSeconds);
+    send.start();
+    return app.exec();
+}
+
+int runAccounts(QCoreApplication &app, const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Lists the Telepathy accounts: object path, protocol, enabled state,\n"
+        "connection status and display name, separated by tabs."));
+    parser.addHelpOption();
+    const QCommandLineOption timeout(QStringLiteral("timeout"),
+        QStringLiteral("Give up after this many seconds (default %1).").arg(DefaultTimeoutSeconds),
+        QStringLiteral("s"));
+    parser.addOption(timeout);
+
+    const QString command = QStringLiteral("accounts");
+    if (!parser.parse(QStringList(app.arguments().first() + QStringLiteral(" accounts")) + arguments))
+        return usageError(command, parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(ExitSuccess);
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(command, QStringLiteral("unexpected argument ") + parser.positionalArguments().first());
+    int timeoutSeconds = 0;
+    if (!parseTimeout(parser, timeout, &timeoutSeconds))
+        return usageError(command, QStringLiteral("--timeout needs a positive number of seconds"));
+
+    if (!sessionBusAvailable())
+        return ExitEnvironment;
+    AccountsCommand accounts(timeoutSeconds);
+    accounts.start();
+    return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("messaging"));
+
+    const QStringList arguments = app.arguments().mid(1);
+    const QString command = arguments.value(0);
+    if (command == QLatin1String("send"))
+        return runSend(app, arguments.mid(1));
+    if (command == QLatin1String("accounts"))
+        return runAccounts(app, arguments.mid(1));
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")
+        || command == QLatin1String("help")) {
+        fputs(Usage, stdout);
+        return ExitSuccess;
+    }
+    if (command.isEmpty())
+        fputs("messaging: no command given\n\n", stderr);
+    else
+        fprintf(stderr, "messaging: unknown command '%s'\n\n", qPrintable(command));
+    fputs(Usage, stderr);
+    return ExitUsage;
+}
