@@ -1,0 +1,15 @@
+// A program outside the project, built against the installed library.
+#include <chatcontext.h>
+
+#include <cstdio>
+
+int main()
+{
+    const ChatContext sms(QStringLiteral("+358401234567"),
+                          QStringLiteral("/org/freedesktop/Telepathy/Account/tala/tel/tala"));
+    const ChatContext mms(QStringLiteral("+358401234567"),
+                          QStringLiteral("/org/freedesktop/Telepathy/Account/vexo/mms/mms0"));
+    const bool ok = sms.isCellular() && sms == mms;
+    std::puts(ok ? "consumer ok" : "consumer FAILED");
+    return ok ? 0 : 1;
+}
