@@ -10,7 +10,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
-#include <cstdio>
+#include <algorithm>
 
 namespace {
 
@@ -132,7 +132,10 @@ void Command::fail(const QString &message)
 
 void AccountsCommand::accountManagerReady()
 {
-    const QList<Tp::AccountPtr> accounts = AccountUtils::instance()->accountManager()->allAccounts();
+    QList<Tp::AccountPtr> accounts = AccountUtils::instance()->accountManager()->allAccounts();
+    std::sort(accounts.begin(), accounts.end(), [](const Tp::AccountPtr &a, const Tp::AccountPtr &b) {
+        return a->objectPath() < b->objectPath();
+    });
     for (const Tp::AccountPtr &account : accounts) {
         out() << account->objectPath() << '\t' << account->protocolName() << '\t'
               << (account->isEnabled() ? "enabled" : "disabled") << '\t'
@@ -171,12 +174,12 @@ void SendCommand::accountManagerReady()
 
     m_sender = new MessageSender(m_remoteUid, m_accountPath, false, this);
     connect(m_sender, &MessageSender::messageStatusChanged, this, &SendCommand::onStatus);
-    connect(m_sender, &MessageSender::readyToSend, this, [this](bool ready) {
-        if (ready)
-            setStage(QStringLiteral("the status of %1 message(s)").arg(m_waiting));
+    connect(m_sender, &MessageSender::messageSent, this, [this] {
+        setStage(QStringLiteral("the status of %1 message(s)").arg(m_waiting));
     });
-    connect(m_sender, &MessageSender::messageSent, this, [] {
-        err() << "messaging: handed over to the connection" << Qt::endl;
+    connect(m_sender, &MessageSender::readyToSend, this, [](bool ready) {
+        if (!ready)
+            err() << "messaging: the conversation was lost" << Qt::endl;
     });
 
     setStage(QStringLiteral("the conversation with %1 on %2").arg(m_remoteUid, m_accountPath));
