@@ -1,6 +1,23 @@
 #ifndef MESSAGING_TESTHELPERS_H
 #define MESSAGING_TESTHELPERS_H
 
+#include <QSignalSpy>
 #include <QtTest>
+
+namespace Tp {
+class PendingOperation;
+}
+
+// Waits until spy has recorded at least count signals, or timeoutMs passed.
+bool waitFor(QSignalSpy &spy, int count = 1, int timeoutMs = 5000);
+
+// Waits for a Telepathy operation to finish; true when it succeeded, else a
+// warning with its error. The operation deletes itself: do not touch it
+// afterwards.
+bool expectSuccessfulCall(Tp::PendingOperation *operation, int timeoutMs = 10000);
+
+// Like expectSuccessfulCall, but expects a failure and gives its error name
+// (empty when the operation succeeded or timed out).
+QString expectFailedCall(Tp::PendingOperation *operation, int timeoutMs = 10000);
 
 #endif

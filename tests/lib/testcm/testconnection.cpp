@@ -104,10 +104,12 @@ void TestConnection::setUp()
     });
     plugInterface(Tp::AbstractConnectionInterfacePtr::dynamicCast(m_presence));
 
+    // A connection that goes away takes its channels with it, without
+    // closing them first: clients then invalidate the channels with the
+    // connection's error rather than with "Cancelled".
     connect(this, &Tp::BaseConnection::disconnected, this, [this] {
         m_gone = true;
-        for (const TestChannelPtr &channel : liveChannels())
-            channel->close();
+        m_channels.clear();
     });
     m_control->addConnection(this);
 }
@@ -136,15 +138,7 @@ void TestConnection::drop(uint reason)
 {
     if (m_gone)
         return;
-    m_gone = true;
     setStatus(Tp::ConnectionStatusDisconnected, reason);
-    // Clients have already invalidated the channels with the connection; the
-    // objects are removed from the bus afterwards.
-    const QList<TestChannelPtr> channels = liveChannels();
-    QTimer::singleShot(0, this, [channels] {
-        for (const TestChannelPtr &channel : channels)
-            channel->close();
-    });
     Q_EMIT disconnected();
 }
 

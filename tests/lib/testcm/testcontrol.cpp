@@ -3,6 +3,8 @@
 #include <TelepathyQt/Constants>
 
 #include <QDBusConnection>
+#include <QHash>
+#include <QTimer>
 
 namespace {
 
@@ -63,13 +65,14 @@ int TestControl::takeCloseAfterCreationDelay()
 
 void TestControl::logRequest(const QVariantMap &request)
 {
-    // Telepathy-Qt's service side adds the target handle it resolved; the
-    // log keeps what the client asked for.
+    // Telepathy-Qt's service side adds "Requested" and the target handle it
+    // resolved; the log keeps what the client asked for.
     Tp::QualifiedPropertyValueMap logged;
     for (auto it = request.cbegin(); it != request.cend(); ++it)
         logged.insert(it.key(), QDBusVariant(it.value()));
     if (logged.contains(TP_QT_IFACE_CHANNEL + QStringLiteral(".TargetID")))
         logged.remove(RequestTargetHandle);
+    logged.remove(TP_QT_IFACE_CHANNEL + QStringLiteral(".Requested"));
     m_requests << logged;
 }
 
@@ -313,14 +316,25 @@ void TestControl::InvalidateChannel(const QDBusObjectPath &path, const QString &
     TestChannelPtr channel = channelFor(path);
     if (!channel)
         return;
-    // Clients take a group channel's invalidation reason from the removal of
-    // the local user; other channels can only be closed.
+    // Telepathy-Qt invalidates a closed group channel with an error derived
+    // from the reason the local user was removed for; a channel without the
+    // Group interface can only be closed ("Cancelled").
+    static const QHash<QString, uint> reasons{
+        {TP_QT_ERROR_OFFLINE, Tp::ChannelGroupChangeReasonOffline},
+        {TP_QT_ERROR_CHANNEL_KICKED, Tp::ChannelGroupChangeReasonKicked},
+        {TP_QT_ERROR_BUSY, Tp::ChannelGroupChangeReasonBusy},
+        {TP_QT_ERROR_CHANNEL_BANNED, Tp::ChannelGroupChangeReasonBanned},
+        {TP_QT_ERROR_DOES_NOT_EXIST, Tp::ChannelGroupChangeReasonInvalidContact},
+        {TP_QT_ERROR_NO_ANSWER, Tp::ChannelGroupChangeReasonNoAnswer},
+        {TP_QT_ERROR_PERMISSION_DENIED, Tp::ChannelGroupChangeReasonPermissionDenied},
+    };
     if (channel->isGroup()) {
         TestConnection *connection = channel->testConnection();
-        channel->changeMembers({}, {connection->selfID()}, Tp::ChannelGroupChangeReasonError, errorName, 0,
-                               message);
+        channel->changeMembers({}, {connection->selfID()},
+                               reasons.value(errorName, Tp::ChannelGroupChangeReasonError), errorName, 0, message);
     }
-    channel->close();
+    // After the membership change, so that clients have seen it.
+    QTimer::singleShot(0, channel.data(), [channel] { channel->close(); });
 }
 
 uint TestControl::DropConnection(const QDBusObjectPath &path, uint reason)

@@ -1,0 +1,109 @@
+#ifndef MESSAGING_TESTCMCONTROL_H
+#define MESSAGING_TESTCMCONTROL_H
+
+#include <TelepathyQt/Constants>
+#include <TelepathyQt/Types>
+
+#include <QDBusError>
+#include <QStringList>
+#include <QVariantMap>
+
+// Typed client of the test connection manager's control interface
+// (com.tavik.MessagingTest.Control at /com/tavik/MessagingTest on
+// org.freedesktop.Telepathy.ConnectionManager.<manager>). Calls block until
+// the manager answers; a failed call returns an empty value and leaves the
+// D-Bus error in lastError() (and on the warning channel).
+//
+// Paths: "connection" and "channel" are D-Bus object paths; a connection path
+// of "/" means the manager's most recent live connection.
+class TestCmControl
+{
+public:
+    struct SentMessage {
+        QString channelPath;
+        uint flags = 0;
+        QString token;
+        QString errorName; // set when the test made this send fail
+        Tp::MessagePartList parts;
+
+        // Part i with plain QVariant values (empty map when out of range).
+        QVariantMap part(int i) const;
+        QString text() const; // "content" of the last part
+    };
+
+    explicit TestCmControl(const QString &managerName);
+
+    QString managerName() const { return m_managerName; }
+    QString serviceName() const;
+    bool ok() const { return !m_lastError.isValid(); }
+    QDBusError lastError() const { return m_lastError; }
+
+    void reset();
+    QStringList connections();
+    QStringList channels();
+    QVariantMap channelDetails(const QString &channel);
+
+    // Incoming messages. injectMessage uses the open channel for the target,
+    // or opens a new incoming one (requested=false, initiated by sender);
+    // target may be empty for a one-to-one chat with sender. Returns the
+    // channel path.
+    QString injectMessage(const QString &connection, uint handleType, const QString &target,
+                          const QString &sender, const QString &text,
+                          uint messageType = Tp::ChannelTextMessageTypeNormal);
+    QString injectMessageOnChannel(const QString &channel, const QString &sender, const QString &text,
+                                   uint messageType = Tp::ChannelTextMessageTypeNormal);
+    QString injectMessageParts(const QString &channel, const Tp::MessagePartList &parts);
+    QString newIncomingChannel(const QString &connection, uint handleType, const QString &target,
+                               const QString &initiator, const QStringList &members = QStringList(),
+                               bool selfLocalPending = false);
+    void injectDeliveryReport(const QString &channel, const QString &token, uint status,
+                              const QString &errorName = QString());
+
+    // Sending. By default the next SendMessage call fails with a D-Bus
+    // error; asDeliveryReport makes it succeed and then reports a permanent
+    // delivery failure instead.
+    void failNextSend(const QString &errorName = QString(), const QString &errorMessage = QString(),
+                      bool asDeliveryReport = false);
+    QList<SentMessage> sentMessages();
+    void clearSentMessages();
+
+    // Channel requests (CreateChannel/EnsureChannel) as the client made them.
+    void failNextChannelRequest(const QString &errorName = QString(), const QString &errorMessage = QString());
+    QList<QVariantMap> channelRequests();
+    void clearChannelRequests();
+    void closeNextChannelAfterCreation(uint delayMs = 0);
+
+    void closeChannel(const QString &channel);
+    // Group channels invalidate with errorName (the local user is removed
+    // with it); other channels are closed.
+    void invalidateChannel(const QString &channel, const QString &errorName, const QString &message = QString());
+    uint dropConnection(const QString &connection = QStringLiteral("/"),
+                        uint reason = Tp::ConnectionStatusReasonNetworkError);
+    uint restoreConnection();
+
+    // Group chats.
+    void setRequestedGroupMembers(const QStringList &ids, bool selfLocalPending = false);
+    void addMembers(const QString &channel, const QStringList &ids);
+    void removeMembers(const QString &channel, const QStringList &ids,
+                       uint reason = Tp::ChannelGroupChangeReasonNone);
+    void setSelfLocalPending(const QString &channel, const QString &inviter);
+    void addSelf(const QString &channel);
+    void removeSelf(const QString &channel, uint reason = Tp::ChannelGroupChangeReasonNone,
+                    const QString &errorName = QString());
+    void failNextAddMembers(const QString &errorName = QString(), const QString &errorMessage = QString());
+    QStringList invitedContacts();
+    QString subject(const QString &channel);
+    enum ListPropertiesMode { ListPropertiesNormally = 0, ListPropertiesFails = 1, ListPropertiesWithoutSubject = 2 };
+    void setListPropertiesMode(ListPropertiesMode mode);
+    void failNextLeave(const QString &errorName = QString(), const QString &errorMessage = QString());
+    uint leaveCount();
+
+private:
+    QList<QVariant> call(const QString &method, const QList<QVariant> &arguments = QList<QVariant>());
+    QVariant call1(const QString &method, const QList<QVariant> &arguments = QList<QVariant>());
+
+    QString m_managerName;
+    QDBusError m_lastError;
+};
+
+#endif
