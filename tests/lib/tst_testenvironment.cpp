@@ -5,10 +5,14 @@
 #include "telepathytestenvironment.h"
 #include "testhelpers.h"
 
+#include <TelepathyQt/AbstractClientHandler>
+#include <TelepathyQt/ChannelClassSpec>
+#include <TelepathyQt/ClientRegistrar>
 #include <TelepathyQt/Connection>
 #include <TelepathyQt/Contact>
 #include <TelepathyQt/ContactManager>
 #include <TelepathyQt/Message>
+#include <TelepathyQt/MethodInvocationContext>
 #include <TelepathyQt/PendingChannelRequest>
 #include <TelepathyQt/PendingContacts>
 #include <TelepathyQt/PendingSendMessage>
@@ -103,6 +107,33 @@ public:
     QList<Change> changes;
 };
 
+// Stands in for the library's handler "Messaging" (same filter, request
+// notification, approval bypassed) to show how Mission Control routes channels.
+class StandInLibraryHandler : public Tp::AbstractClientHandler
+{
+public:
+    StandInLibraryHandler()
+        : Tp::AbstractClientHandler(Tp::ChannelClassSpecList() << Tp::ChannelClassSpec::textChat()
+                                                               << Tp::ChannelClassSpec::textChatroom()
+                                                               << Tp::ChannelClassSpec::unnamedTextChat(),
+                                    Capabilities(), true)
+    {
+    }
+    bool bypassApproval() const override { return true; }
+    void handleChannels(const Tp::MethodInvocationContextPtr<> &context, const Tp::AccountPtr &,
+                        const Tp::ConnectionPtr &, const QList<Tp::ChannelPtr> &channels,
+                        const QList<Tp::ChannelRequestPtr> &, const QDateTime &,
+                        const Tp::AbstractClientHandler::HandlerInfo &) override
+    {
+        for (const Tp::ChannelPtr &channel : channels)
+            handled << channel->objectPath();
+        context->setFinished();
+    }
+    void addRequest(const Tp::ChannelRequestPtr &) override { ++requests; }
+    QStringList handled;
+    int requests = 0;
+};
+
 } // namespace
 
 class TestEnvironmentTest : public QObject
@@ -126,6 +157,7 @@ private Q_SLOTS:
     void countsSkypeLeaveCallsAndFailsOnDemand();
     void invalidatesGroupChannelWithTheGivenError();
     void dropsAndRestoresAConnectionUnderANewPath();
+    void routesChannelsToTheLibraryHandlerUnlessTheTestIsPreferred();
 
 private:
     TelepathyTestEnvironment *m_env = nullptr;
@@ -457,6 +489,31 @@ void TestEnvironmentTest::dropsAndRestoresAConnectionUnderANewPath()
     QVERIFY(again);
     QVERIFY(again->objectPath() != channel->objectPath());
     QVERIFY(expectSuccessfulCall(again->send(textParts(QStringLiteral("back again")))));
+}
+
+void TestEnvironmentTest::routesChannelsToTheLibraryHandlerUnlessTheTestIsPreferred()
+{
+    const QString account = TelepathyTestEnvironment::ImAccountPath;
+    Tp::ClientRegistrarPtr registrar = Tp::ClientRegistrar::create(m_env->accountManager());
+    Tp::SharedPtr<StandInLibraryHandler> library(new StandInLibraryHandler);
+    QVERIFY(registrar->registerClient(Tp::AbstractClientPtr::dynamicCast(library), QStringLiteral("Messaging")));
+
+    Tp::AccountPtr acc = m_env->connectedAccount(account);
+    QVERIFY(acc);
+    QVERIFY(expectSuccessfulCall(acc->ensureChannel(
+        TelepathyTestEnvironment::textChannelRequest(Tp::HandleTypeRoom, QStringLiteral("#library")))));
+    QTRY_COMPARE(library->handled.size(), 1);
+    QCOMPARE(library->requests, 1);
+
+    const QString incoming = m_env->control(account).newIncomingChannel(
+        acc->connection()->objectPath(), Tp::HandleTypeContact, QStringLiteral("kim@loop.test"),
+        QStringLiteral("kim@loop.test"));
+    QTRY_VERIFY(library->handled.contains(incoming));
+
+    Tp::TextChannelPtr mine = m_env->ensureTextChannel(account, Tp::HandleTypeRoom, QStringLiteral("#tests-own"));
+    QVERIFY(mine);
+    QCOMPARE(library->handled.size(), 2);
+    registrar->unregisterClients();
 }
 
 QTEST_GUILESS_MAIN(TestEnvironmentTest)
