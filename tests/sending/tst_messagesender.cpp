@@ -50,6 +50,7 @@ private Q_SLOTS:
     void failsPendingMessagesOnManagerError();
     void ignoresManagerErrorsOfOtherConversations();
     void failsPendingMessagesWhenSessionIsLost();
+    void waitsForDisconnectedAccount();
     void sendsWithoutNotificationServer();
 
 private:
@@ -456,6 +457,19 @@ void MessageSenderTest::failsPendingMessagesWhenSessionIsLost()
 
     // The conversation comes back for the next message.
     QCOMPARE(sendAndWait(sender, {QStringLiteral("after")}).values(), QList<int>{0});
+}
+
+void MessageSenderTest::waitsForDisconnectedAccount()
+{
+    QVERIFY(m_env.dropConnection(Cellular));
+    MessageSender sender(QStringLiteral("+358401000012"), Cellular);
+    QSignalSpy statuses(&sender, &MessageSender::messageStatusChanged);
+    sender.send(QStringLiteral("later"), QStringLiteral("d1"));
+    QVERIFY(!statuses.wait(500));
+    QVERIFY(sender.isSending());
+    QVERIFY(m_env.restoreConnection(Cellular));
+    QVERIFY(statuses.count() == 1 || statuses.wait(Timeout));
+    QCOMPARE(statuses.first(), (QList<QVariant>{QStringLiteral("d1"), 0}));
 }
 
 void MessageSenderTest::sendsWithoutNotificationServer()
