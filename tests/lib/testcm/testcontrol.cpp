@@ -163,6 +163,33 @@ QVariantMap TestControl::ChannelDetails(const QDBusObjectPath &path)
     return channel ? channel->describe() : QVariantMap();
 }
 
+TestChannelPtr TestControl::openIncoming(TestConnection *connection, uint handleType, const QString &target,
+                                         const QString &initiator, const QStringList &members,
+                                         bool selfLocalPending)
+{
+    if (connection->status() != Tp::ConnectionStatusConnected || handleType > Tp::HandleTypeRoom
+        || target.isEmpty() || initiator.isEmpty()) {
+        sendErrorReply(TP_QT_ERROR_INVALID_ARGUMENT, QStringLiteral("Cannot open such a channel"));
+        return TestChannelPtr();
+    }
+    TestChannel::Setup setup;
+    setup.handleType = handleType;
+    setup.targetId = target;
+    if (handleType != Tp::HandleTypeNone)
+        setup.targetHandle = connection->ensureHandle(handleType, target);
+    setup.requested = false;
+    setup.initiatorHandle = connection->ensureHandle(Tp::HandleTypeContact, initiator);
+    setup.initiatorId = initiator;
+    for (const QString &id : members)
+        setup.members << connection->ensureHandle(Tp::HandleTypeContact, id);
+    setup.selfLocalPending = selfLocalPending;
+    setup.inviter = setup.initiatorHandle;
+    TestChannelPtr channel = connection->openIncomingChannel(setup);
+    if (!channel)
+        sendErrorReply(TP_QT_ERROR_NOT_AVAILABLE, QStringLiteral("Cannot open the channel"));
+    return channel;
+}
+
 QDBusObjectPath TestControl::InjectMessage(const QDBusObjectPath &connectionPath, uint handleType,
                                            const QString &target, const QString &sender, const QString &text,
                                            uint messageType)
@@ -170,29 +197,18 @@ QDBusObjectPath TestControl::InjectMessage(const QDBusObjectPath &connectionPath
     TestConnection *connection = connectionFor(connectionPath);
     if (!connection)
         return QDBusObjectPath();
-    if (connection->status() != Tp::ConnectionStatusConnected || handleType > Tp::HandleTypeRoom
-        || sender.isEmpty()) {
-        sendErrorReply(TP_QT_ERROR_INVALID_ARGUMENT, QStringLiteral("Cannot inject on this connection"));
+    if (sender.isEmpty()) {
+        sendErrorReply(TP_QT_ERROR_INVALID_ARGUMENT, QStringLiteral("A message needs a sender"));
         return QDBusObjectPath();
     }
     const QString targetId = target.isEmpty() && handleType == Tp::HandleTypeContact ? sender : target;
     TestChannelPtr channel = connection->findChannel(handleType, targetId);
     if (!channel) {
-        TestChannel::Setup setup;
-        setup.handleType = handleType;
-        setup.targetId = targetId;
-        if (handleType != Tp::HandleTypeNone)
-            setup.targetHandle = connection->ensureHandle(handleType, targetId);
-        setup.requested = false;
-        setup.initiatorHandle = connection->ensureHandle(Tp::HandleTypeContact, sender);
-        setup.initiatorId = sender;
-        if (handleType != Tp::HandleTypeContact)
-            setup.members << setup.initiatorHandle;
-        channel = connection->openIncomingChannel(setup);
-        if (!channel) {
-            sendErrorReply(TP_QT_ERROR_NOT_AVAILABLE, QStringLiteral("Cannot open the channel"));
+        // A group chat opened by a message has its sender as a member.
+        const QStringList members = handleType == Tp::HandleTypeContact ? QStringList() : QStringList{sender};
+        channel = openIncoming(connection, handleType, targetId, sender, members, false);
+        if (!channel)
             return QDBusObjectPath();
-        }
     }
     channel->addIncomingMessage(connection->ensureHandle(Tp::HandleTypeContact, sender), sender, text, messageType);
     return QDBusObjectPath(channel->objectPath());
@@ -220,31 +236,10 @@ QDBusObjectPath TestControl::NewIncomingChannel(const QDBusObjectPath &connectio
                                                 const QStringList &members, bool selfLocalPending)
 {
     TestConnection *connection = connectionFor(connectionPath);
-    if (!connection)
-        return QDBusObjectPath();
-    if (connection->status() != Tp::ConnectionStatusConnected || handleType > Tp::HandleTypeRoom
-        || target.isEmpty() || initiator.isEmpty()) {
-        sendErrorReply(TP_QT_ERROR_INVALID_ARGUMENT, QStringLiteral("Cannot open such a channel"));
-        return QDBusObjectPath();
-    }
-    TestChannel::Setup setup;
-    setup.handleType = handleType;
-    setup.targetId = target;
-    if (handleType != Tp::HandleTypeNone)
-        setup.targetHandle = connection->ensureHandle(handleType, target);
-    setup.requested = false;
-    setup.initiatorHandle = connection->ensureHandle(Tp::HandleTypeContact, initiator);
-    setup.initiatorId = initiator;
-    for (const QString &id : members)
-        setup.members << connection->ensureHandle(Tp::HandleTypeContact, id);
-    setup.selfLocalPending = selfLocalPending;
-    setup.inviter = setup.initiatorHandle;
-    TestChannelPtr channel = connection->openIncomingChannel(setup);
-    if (!channel) {
-        sendErrorReply(TP_QT_ERROR_NOT_AVAILABLE, QStringLiteral("Cannot open the channel"));
-        return QDBusObjectPath();
-    }
-    return QDBusObjectPath(channel->objectPath());
+    TestChannelPtr channel = connection ? openIncoming(connection, handleType, target, initiator, members,
+                                                       selfLocalPending)
+                                        : TestChannelPtr();
+    return channel ? QDBusObjectPath(channel->objectPath()) : QDBusObjectPath();
 }
 
 void TestControl::InjectDeliveryReport(const QDBusObjectPath &path, const QString &token, uint status,

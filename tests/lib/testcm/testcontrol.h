@@ -106,6 +106,8 @@ private:
     TestConnection *connectionFor(const QDBusObjectPath &path);
     TestChannelPtr channelFor(const QDBusObjectPath &path);
     TestChannelPtr groupChannelFor(const QDBusObjectPath &path);
+    TestChannelPtr openIncoming(TestConnection *connection, uint handleType, const QString &target,
+                                const QString &initiator, const QStringList &members, bool selfLocalPending);
 
     QString m_managerName;
     QList<QPointer<TestConnection>> m_connections;
