@@ -8,6 +8,9 @@
 #include <TelepathyQt/PendingOperation>
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QTextStream>
 
 #include <algorithm>
@@ -58,6 +61,7 @@ QString connectionText(Tp::ConnectionStatus status)
 
 // Progress lines are written this often while nothing happens.
 constexpr int ProgressIntervalSeconds = 5;
+constexpr int FlushTimeoutMs = 1000;
 
 } // namespace
 
@@ -122,7 +126,15 @@ void Command::finish(int exitCode)
     m_finished = true;
     m_ticker.stop();
     out().flush();
-    QCoreApplication::exit(exitCode);
+    // A failure notification may still be on its way out; a round trip to
+    // the bus makes sure it has left before the process does.
+    const QDBusMessage ping = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId"));
+    auto *watcher = new QDBusPendingCallWatcher(
+        QDBusConnection::sessionBus().asyncCall(ping, FlushTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [exitCode] { QCoreApplication::exit(exitCode); });
 }
 
 void Command::fail(const QString &message)
