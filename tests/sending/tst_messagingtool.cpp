@@ -1,0 +1,182 @@
+// The messaging command-line program, run as a separate process against
+// the test's Mission Control and connection managers.
+
+#include "telepathytestenvironment.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+const QString Cellular = QStringLiteral("/org/freedesktop/Telepathy/Account/tala/tel/tala");
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run runTool(const QStringList &arguments, const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(MESSAGING_TOOL), arguments);
+    Run run;
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+} // namespace
+
+class MessagingToolTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+
+    void refusesBadInput_data();
+    void refusesBadInput();
+    void reportsMissingSessionBus();
+    void listsAccounts();
+    void printsEachStatusInOrder();
+    void exitsNonZeroWhenAMessageFails();
+    void timesOutOnAccountThatNeverConnects();
+
+private:
+    TelepathyTestEnvironment m_env;
+    QTemporaryDir m_dir;
+};
+
+void MessagingToolTest::initTestCase()
+{
+    QVERIFY(m_env.init());
+    QVERIFY(m_env.connectedAccount(Cellular));
+}
+
+void MessagingToolTest::refusesBadInput_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+
+    const QString empty = m_dir.filePath(QStringLiteral("empty.vcf"));
+    QFile(empty).open(QIODevice::WriteOnly);
+
+    QTest::newRow("no command") << QStringList() << 2 << "no command given";
+    QTest::newRow("unknown command") << QStringList{"fly"} << 2 << "unknown command 'fly'";
+    QTest::newRow("empty recipient")
+        << QStringList{"send", "--account", "tala/tel/tala", "--to", " ", "--text", "x"} << 2
+        << "the recipient is empty";
+    QTest::newRow("no account") << QStringList{"send", "--to", "+358401", "--text", "x"} << 2
+                                << "no account given";
+    QTest::newRow("nothing to send") << QStringList{"send", "--account", "tala/tel/tala", "--to", "+358401"}
+                                     << 2 << "nothing to send";
+    QTest::newRow("missing vCard")
+        << QStringList{"send", "--account", "tala/tel/tala", "--to", "+358401", "--vcard", "/nonexistent.vcf"}
+        << 2 << "cannot read vCard file /nonexistent.vcf";
+    QTest::newRow("empty vCard")
+        << QStringList{"send", "--account", "tala/tel/tala", "--to", "+358401", "--vcard", empty} << 2
+        << "cannot read vCard file";
+    QTest::newRow("bad timeout")
+        << QStringList{"send", "--account", "tala/tel/tala", "--to", "+358401", "--text", "x", "--timeout", "0"}
+        << 2 << "--timeout needs a positive number";
+    QTest::newRow("unknown account")
+        << QStringList{"send", "--account", "nowhere/none/x0", "--to", "+358401", "--text", "x"} << 3
+        << "no account /org/freedesktop/Telepathy/Account/nowhere/none/x0";
+}
+
+void MessagingToolTest::refusesBadInput()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    const Run run = runTool(arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+}
+
+void MessagingToolTest::reportsMissingSessionBus()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
+    const Run run = runTool({QStringLiteral("accounts")}, environment);
+    QCOMPARE(run.exitCode, 3);
+    QVERIFY2(run.err.contains(QLatin1String("no D-Bus session bus")), qPrintable(run.err));
+
+    for (const QString &command : {QStringLiteral("send"), QStringLiteral("accounts")}) {
+        const Run help = runTool({command, QStringLiteral("--help")}, environment);
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.contains(QLatin1String("--timeout")));
+    }
+}
+
+void MessagingToolTest::listsAccounts()
+{
+    const Run run = runTool({QStringLiteral("accounts")});
+    QCOMPARE(run.exitCode, 0);
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 4);
+    QVERIFY(run.out.contains(Cellular + QLatin1String("\ttel\tenabled\tconnected\tSMS")));
+    QVERIFY(run.out.contains(QLatin1String("loopback/loop/bob0\tloop\tdisabled")));
+}
+
+void MessagingToolTest::printsEachStatusInOrder()
+{
+    QFile card(m_dir.filePath(QStringLiteral("card.vcf")));
+    QVERIFY(card.open(QIODevice::WriteOnly));
+    card.write("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:A\r\nEND:VCARD\r\n");
+    card.close();
+    m_env.control(Cellular).clearSentMessages();
+
+    const Run run = runTool({QStringLiteral("send"), QStringLiteral("--account"), QStringLiteral("tala/tel/tala"),
+                             QStringLiteral("--to"), QStringLiteral("+358 40 100 0020"),
+                             QStringLiteral("--text"), QStringLiteral("first"),
+                             QStringLiteral("--vcard"), card.fileName(),
+                             QStringLiteral("--text=third")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("[1] text \"first\": sent\n[2] vCard %1: sent\n[3] text \"third\": sent\n")
+                          .arg(card.fileName()));
+    const QList<TestCmControl::SentMessage> sent = m_env.control(Cellular).sentMessages();
+    QCOMPARE(sent.size(), 3);
+    QCOMPARE(sent.at(0).text(), QStringLiteral("first"));
+    QCOMPARE(sent.at(1).part(1).value(QStringLiteral("content-type")).toString(), QStringLiteral("text/x-vcard"));
+    QCOMPARE(sent.at(2).text(), QStringLiteral("third"));
+}
+
+void MessagingToolTest::exitsNonZeroWhenAMessageFails()
+{
+    m_env.control(Cellular).failNextSend();
+    const Run run = runTool({QStringLiteral("send"), QStringLiteral("--account"), Cellular,
+                             QStringLiteral("--to"), QStringLiteral("+358401000021"),
+                             QStringLiteral("--text"), QStringLiteral("refused"),
+                             QStringLiteral("--text"), QStringLiteral("accepted")});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.out.contains(QLatin1String("[1] text \"refused\": the connection refused the message (status 15)")),
+             qPrintable(run.out));
+    QVERIFY(run.out.contains(QLatin1String("[2] text \"accepted\": sent")));
+}
+
+void MessagingToolTest::timesOutOnAccountThatNeverConnects()
+{
+    QVERIFY(m_env.dropConnection(Cellular));
+    const Run run = runTool({QStringLiteral("send"), QStringLiteral("--account"), QStringLiteral("tala/tel/tala"),
+                             QStringLiteral("--to"), QStringLiteral("+358401000022"),
+                             QStringLiteral("--text"), QStringLiteral("never"), QStringLiteral("--timeout"),
+                             QStringLiteral("1")});
+    QCOMPARE(run.exitCode, 4);
+    QVERIFY2(run.err.contains(QLatin1String("timed out after 1 s")), qPrintable(run.err));
+    QCOMPARE(run.out, QStringLiteral("[1] text \"never\": no status\n"));
+    QVERIFY(m_env.restoreConnection(Cellular));
+}
+
+QTEST_GUILESS_MAIN(MessagingToolTest)
+#include "tst_messagingtool.moc"
