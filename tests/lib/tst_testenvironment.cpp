@@ -196,6 +196,12 @@ void TestEnvironmentTest::seedsCellularMmsAndInstantMessagingAccounts()
     QVERIFY(im->connection()->selfContact());
     QCOMPARE(im->connection()->selfContact()->id(), QStringLiteral("alice@loop.test"));
 
+    QVERIFY(expectSuccessfulCall(im->setRequestedPresence(Tp::Presence::away(QStringLiteral("lunch")))));
+    QTRY_COMPARE(im->currentPresence().status(), QStringLiteral("away"));
+    QCOMPARE(im->currentPresence().statusMessage(), QStringLiteral("lunch"));
+    QVERIFY(expectSuccessfulCall(im->setRequestedPresence(Tp::Presence::available())));
+    QTRY_COMPARE(im->currentPresence().status(), QStringLiteral("available"));
+
     Tp::AccountPtr disabled = m_env->account(TelepathyTestEnvironment::DisabledImAccountPath);
     QVERIFY(disabled);
     QVERIFY(!disabled->isEnabled());
@@ -248,6 +254,17 @@ void TestEnvironmentTest::reusesTheOpenChannelForTheSameTarget()
     QVERIFY(first->objectPath() != other->objectPath());
     QCOMPARE(again->objectPath(), first->objectPath());
     QCOMPARE(m_env->control(account).channelRequests().size(), 3);
+
+    // A channel that closes at once after its creation.
+    m_env->control(account).closeNextChannelAfterCreation(0);
+    Tp::AccountPtr acc = m_env->account(account);
+    bool finished = false;
+    connect(acc->ensureChannel(TelepathyTestEnvironment::textChannelRequest(0, QStringLiteral("chat-gone")),
+                               QDateTime::currentDateTime(), TelepathyTestEnvironment::TestHandlerBusName),
+            &Tp::PendingOperation::finished, this, [&finished] { finished = true; });
+    QTRY_VERIFY(finished);
+    for (const QString &path : m_env->control(account).channels())
+        QVERIFY(m_env->control(account).channelDetails(path).value(QStringLiteral("PersistentID")) != QStringLiteral("chat-gone"));
 }
 
 void TestEnvironmentTest::reportsAFailedChannelRequestWithTheGivenError()
@@ -349,6 +366,16 @@ void TestEnvironmentTest::deliversInjectedMessagesAndDeliveryReports()
     QCOMPARE(report.deliveryDetails().status(), Tp::DeliveryStatusDelivered);
     QCOMPARE(report.deliveryDetails().originalToken(), QStringLiteral("t-1"));
     QCOMPARE(channel->messageQueue().size(), 3);
+    auto pendingOnTheService = [&channel] {
+        const QDBusMessage reply = callOnChannel(channel, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                 QStringLiteral("Get"),
+                                                 {TP_QT_IFACE_CHANNEL_INTERFACE_MESSAGES, QStringLiteral("PendingMessages")});
+        return qdbus_cast<Tp::MessagePartListList>(reply.arguments().value(0).value<QDBusVariant>().variant()).size();
+    };
+    QCOMPARE(pendingOnTheService(), 3);
+    channel->acknowledge(channel->messageQueue());
+    QVERIFY(channel->messageQueue().isEmpty());
+    QTRY_COMPARE(pendingOnTheService(), 0);
 }
 
 void TestEnvironmentTest::followsGroupMembershipDrivenByTheTest()
@@ -509,10 +536,20 @@ void TestEnvironmentTest::routesChannelsToTheLibraryHandlerUnlessTheTestIsPrefer
         acc->connection()->objectPath(), Tp::HandleTypeContact, QStringLiteral("kim@loop.test"),
         QStringLiteral("kim@loop.test"));
     QTRY_VERIFY(library->handled.contains(incoming));
+    // A message for a conversation without a channel opens an incoming one.
+    const QString byMessage = m_env->control(account).injectMessage(
+        acc->connection()->objectPath(), Tp::HandleTypeNone, QStringLiteral("chat-from-lee"),
+        QStringLiteral("lee@loop.test"), QStringLiteral("join us"));
+    QTRY_VERIFY(library->handled.contains(byMessage));
+    const QVariantMap details = m_env->control(account).channelDetails(byMessage);
+    QCOMPARE(details.value(QStringLiteral("Requested")).toBool(), false);
+    QCOMPARE(details.value(QStringLiteral("InitiatorID")).toString(), QStringLiteral("lee@loop.test"));
+    QCOMPARE(details.value(QStringLiteral("Members")).toStringList(),
+             QStringList({QStringLiteral("alice@loop.test"), QStringLiteral("lee@loop.test")}));
 
     Tp::TextChannelPtr mine = m_env->ensureTextChannel(account, Tp::HandleTypeRoom, QStringLiteral("#tests-own"));
     QVERIFY(mine);
-    QCOMPARE(library->handled.size(), 2);
+    QCOMPARE(library->handled.size(), 3);
     registrar->unregisterClients();
 }
 
