@@ -16,8 +16,11 @@
 #include <TelepathyQt/Types>
 
 #include <QDateTime>
+#include <QLoggingCategory>
 
 #include <algorithm>
+
+Q_LOGGING_CATEGORY(lcManager, "messaging.chat.manager", QtWarningMsg)
 
 namespace {
 const QString HandlerName = QStringLiteral("Messaging");
@@ -171,6 +174,7 @@ ChatSessionPtr ChatSessionManagerPrivate::findSession(const ChatContext &context
 void ChatSessionManagerPrivate::registerClient()
 {
     Q_Q(ChatSessionManager);
+    qCDebug(lcManager) << "Registering the handler" << HandlerName;
     Tp::ClientRegistrarPtr candidate = Tp::ClientRegistrar::create(accountManager);
     if (!candidate->registerClient(selfReference, HandlerName, false)) {
         qCritical() << "void ChatSessionManagerPrivate::registerClient()"
@@ -204,6 +208,7 @@ Tp::PendingOperation *ChatSessionManagerPrivate::requestChannel(const Tp::Accoun
         request.insert(TargetHandleTypeKey, uint(Tp::HandleTypeContact));
         break;
     }
+    qCDebug(lcManager) << "Requesting a channel for" << context.remoteUid() << "on" << account->objectPath();
     Tp::PendingOperation *operation =
         account->ensureChannel(request, QDateTime::currentDateTime(), QString());
     connect(operation, &Tp::PendingOperation::finished,
@@ -272,6 +277,8 @@ void ChatSessionManagerPrivate::pendingChannelReady(Tp::PendingOperation *operat
 {
     Q_Q(ChatSessionManager);
     if (!operation || operation->isError()) {
+        qCDebug(lcManager) << "Channel request failed:"
+                           << (operation ? operation->errorName() : QString());
         ChatSessionError error(ChatSessionError::ChannelRequestError, QString(), QString(),
                                QString(), QString());
         Q_EMIT q->chatSessionError(error);
@@ -395,6 +402,7 @@ void ChatSessionManagerPrivate::processRequest(const Tp::ChannelRequestPtr &requ
         return;
     }
 
+    qCDebug(lcManager) << "Request" << request->objectPath() << "is for" << context.remoteUid();
     entry->context = context;
     entry->session = session;
     Q_EMIT q->prepareChatSession(session, isPending(context));
@@ -438,6 +446,8 @@ void ChatSessionManagerPrivate::handleChannels(
     }
     // Only text channels are asked for, one at a time.
     const Tp::ChannelPtr channel = channels.first();
+    qCDebug(lcManager) << "Handling" << channel->objectPath() << "satisfying" << requestsSatisfied.size()
+                       << "requests";
     const Tp::TextChannelPtr textChannel = Tp::TextChannelPtr::qObjectCast(channel);
 
     bool satisfied = false;
@@ -525,6 +535,9 @@ void ChatSessionManagerPrivate::channelReady(Tp::PendingOperation *operation)
     PendingChannel *entry = currentReadiness;
     if (!entry)
         return;
+    qCDebug(lcManager) << "Channel" << entry->channel->objectPath() << "ready:"
+                       << (operation && !operation->isError() ? QStringLiteral("yes")
+                                                               : operation ? operation->errorName() : QString());
     if (entry->session)
         entry->session->channelReady(operation);
 

@@ -9,7 +9,7 @@
 #include <QMultiHash>
 #include <QStringList>
 
-Q_LOGGING_CATEGORY(lcConfItem, "messaging.platform.conf")
+Q_LOGGING_CATEGORY(lcConfItem, "messaging.platform.conf", QtWarningMsg)
 
 namespace {
 

@@ -1,0 +1,385 @@
+// The session manager against Mission Control and the test connection
+// manager: requests, their errors, duplicates, request maps, restoring.
+// The manager is process-wide, so the cases run in order: first before the
+// account manager is ready, then a failed registration, then the rest.
+
+#include "chatsessionmanager.h"
+#include "chatsession.h"
+#include "mucchatsession.h"
+#include "telepathytestenvironment.h"
+#include "testhelpers.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+
+namespace {
+using Env = TelepathyTestEnvironment;
+const QString Prefix = QStringLiteral("/org/freedesktop/Telepathy/Account/");
+const QString HandlerBusName = QStringLiteral("org.freedesktop.Telepathy.Client.Messaging");
+const QString ChannelKey = QStringLiteral("org.freedesktop.Telepathy.Channel.");
+const QString PersistentIdKey = QStringLiteral("com.tavik.Telepathy.Channel.Interface.Persistent.PersistentID");
+
+// Both collectors are connection contexts: they disconnect when they go.
+struct ErrorLog : QObject
+{
+    explicit ErrorLog(ChatSessionManager *manager)
+    {
+        connect(manager, &ChatSessionManager::chatSessionError, this,
+                [this](ChatSessionError &e) { errors << e; });
+    }
+    QList<ChatSessionError> errors;
+};
+
+struct Prepared : QObject
+{
+    explicit Prepared(ChatSessionManager *manager)
+    {
+        connect(manager, &ChatSessionManager::prepareChatSession, this,
+                [this](ChatSessionPtr session, bool local) { sessions << qMakePair(session, local); });
+    }
+    bool waitFor(int count, int timeoutMs = 10000)
+    {
+        return QTest::qWaitFor([&] { return sessions.size() >= count; }, timeoutMs);
+    }
+    QList<QPair<ChatSessionPtr, bool>> sessions;
+};
+
+QVariantMap only(const QVariantMap &map, const QStringList &keys)
+{
+    QVariantMap result;
+    for (const QString &key : keys) {
+        if (map.contains(key))
+            result.insert(key, map.value(key));
+    }
+    return result;
+}
+} // namespace
+
+class TestChatSessionManager : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+
+    void isOneProcessWideInstance();
+    void requestBeforeTheAccountManagerIsReadyFailsAtOnce();
+    void failedRegistrationStillSaysReadyAndIsRetried();
+    void initializeWhenReadyAnswersInTheSameCall();
+    void badRequestsFailInsideTheCall_data();
+    void badRequestsFailInsideTheCall();
+    void requestYieldsALocalSessionThatBecomesReady();
+    void repeatedRequestsMakeOneChannelRequest();
+    void requestMapsFollowTheChatType_data();
+    void requestMapsFollowTheChatType();
+    void refusedChannelRequestGivesOneChannelRequestError();
+    void disabledAccountRequestFailsLater();
+    void lookupComparesAccountPathsExactly();
+    void reconnectionRestoresTheSameSession();
+
+private:
+    ChatSessionPtr requestSession(const ChatContext &context);
+
+    Env *m_env = nullptr;
+    QObject *m_firstParent = nullptr;
+    ChatSessionManager *m_manager = nullptr;
+    QList<ChatSessionPtr> m_keep;
+};
+
+void TestChatSessionManager::initTestCase()
+{
+    m_firstParent = new QObject(this);
+    m_manager = ChatSessionManager::instance(m_firstParent);
+    QVERIFY(m_manager);
+}
+
+void TestChatSessionManager::cleanup()
+{
+    if (m_env) {
+        m_env->control(Env::ImAccountPath).reset();
+        m_env->control(Env::CellularAccountPath).reset();
+    }
+}
+
+void TestChatSessionManager::isOneProcessWideInstance()
+{
+    QObject other;
+    QCOMPARE(ChatSessionManager::instance(&other), m_manager);
+    QCOMPARE(ChatSessionManager::instance(), m_manager);
+    QCOMPARE(m_manager->parent(), m_firstParent);
+}
+
+void TestChatSessionManager::requestBeforeTheAccountManagerIsReadyFailsAtOnce()
+{
+    QVERIFY(!m_manager->isReady());
+    ErrorLog log(m_manager);
+    m_manager->requestChatSession(ChatContext(QStringLiteral("bob@loop.test"), QStringLiteral("loopback/loop/alice0")));
+    QCOMPARE(log.errors.size(), 1);
+    QCOMPARE(log.errors.first().type(), ChatSessionError::AccountManagerError);
+    QCOMPARE(log.errors.first().account(), Env::ImAccountPath);
+    QCOMPARE(log.errors.first().remoteId(), QStringLiteral("bob@loop.test"));
+    QVERIFY(log.errors.first().message().isEmpty());
+}
+
+void TestChatSessionManager::failedRegistrationStillSaysReadyAndIsRetried()
+{
+    // Someone else holds the handler's bus name.
+    QDBusConnection squatter = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("squatter"));
+    QVERIFY(squatter.registerService(HandlerBusName));
+
+    QSignalSpy ready(m_manager, &ChatSessionManager::managerReady);
+    QTest::ignoreMessage(QtCriticalMsg, "void ChatSessionManagerPrivate::registerClient() registerClient failed");
+    m_manager->initialize();
+    m_manager->initialize(); // connects once: one managerReady
+    QVERIFY(waitFor(ready, 1, 20000));
+    QTest::qWait(100);
+    QCOMPARE(ready.count(), 1);
+    QVERIFY(!m_manager->isReady());
+
+    QVERIFY(squatter.unregisterService(HandlerBusName));
+    QDBusConnection::disconnectFromBus(QStringLiteral("squatter"));
+    m_manager->initialize();
+    QCOMPARE(ready.count(), 2);
+    QVERIFY(m_manager->isReady());
+    QVERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(HandlerBusName));
+
+    m_env = new Env(this);
+    QVERIFY(m_env->init());
+    QVERIFY(m_env->connectedAccount(Env::ImAccountPath));
+    QVERIFY(m_env->connectedAccount(Env::CellularAccountPath));
+}
+
+void TestChatSessionManager::initializeWhenReadyAnswersInTheSameCall()
+{
+    QSignalSpy ready(m_manager, &ChatSessionManager::managerReady);
+    m_manager->initialize();
+    QCOMPARE(ready.count(), 1);
+}
+
+void TestChatSessionManager::badRequestsFailInsideTheCall_data()
+{
+    QTest::addColumn<QString>("remoteUid");
+    QTest::addColumn<QString>("accountPath");
+    QTest::addColumn<bool>("twoStrings");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("errorAccount");
+
+    QTest::newRow("empty uid") << "" << Env::ImAccountPath << true << 1 << Env::ImAccountPath;
+    QTest::newRow("empty path") << "bob" << "" << true << 1 << "";
+    QTest::newRow("no such account") << "bob" << Prefix + "loopback/loop/nobody" << false << 6
+                                     << Prefix + "loopback/loop/nobody";
+    QTest::newRow("short path, no such account") << "bob" << "nobody/x/y" << false << 6 << Prefix + "nobody/x/y";
+}
+
+void TestChatSessionManager::badRequestsFailInsideTheCall()
+{
+    QFETCH(QString, remoteUid);
+    QFETCH(QString, accountPath);
+    QFETCH(bool, twoStrings);
+    QFETCH(int, type);
+    QFETCH(QString, errorAccount);
+
+    ErrorLog log(m_manager);
+    m_env->control(Env::ImAccountPath).clearChannelRequests();
+    if (twoStrings)
+        m_manager->requestChatSession(remoteUid, accountPath);
+    else
+        m_manager->requestChatSession(ChatContext(remoteUid, accountPath));
+    QCOMPARE(log.errors.size(), 1);
+    const ChatSessionError &e = log.errors.first();
+    QCOMPARE(int(e.type()), type);
+    QCOMPARE(e.account(), errorAccount);
+    QCOMPARE(e.remoteId(), remoteUid);
+    QVERIFY(e.message().isEmpty() && e.request().isEmpty());
+    QTest::qWait(100);
+    QCOMPARE(log.errors.size(), 1);
+    QVERIFY(m_env->control(Env::ImAccountPath).channelRequests().isEmpty());
+}
+
+// Requests a session and waits for the one announced for this context
+// (announcements for other conversations may still be on their way).
+ChatSessionPtr TestChatSessionManager::requestSession(const ChatContext &context)
+{
+    Prepared prepared(m_manager);
+    m_manager->requestChatSession(context);
+    ChatSessionPtr found;
+    const bool announced = QTest::qWaitFor([&] {
+        for (const auto &p : qAsConst(prepared.sessions)) {
+            const ChatContext c = p.first->context();
+            if (c.remoteUid() == context.remoteUid() && c.chatType() == context.chatType())
+                found = p.first;
+        }
+        return !found.isNull();
+    }, 10000);
+    if (!announced)
+        qWarning() << "No session was announced for" << context.remoteUid();
+    return found;
+}
+
+void TestChatSessionManager::requestYieldsALocalSessionThatBecomesReady()
+{
+    Prepared prepared(m_manager);
+    ErrorLog log(m_manager);
+    m_manager->requestChatSession(QStringLiteral("bob@loop.test"), QStringLiteral("loopback/loop/alice0"));
+    QVERIFY(prepared.waitFor(1));
+    const ChatSessionPtr session = prepared.sessions.first().first;
+    QVERIFY(prepared.sessions.first().second); // we asked for it
+    QCOMPARE(session->accountPath(), Env::ImAccountPath);
+    QCOMPARE(session->context().accountPath(), Env::ImAccountPath);
+    QCOMPARE(session->remoteUid(), QStringLiteral("bob@loop.test"));
+    QCOMPARE(session->context().chatType(), OneToOneChat);
+    QVERIFY(qobject_cast<MucChatSession *>(session.data()));
+    QTRY_VERIFY(session->isReadyToChat());
+
+    QSignalSpy status(session.data(), &ChatSession::messageStatusChanged);
+    QMap<QString, QDBusVariant> body;
+    body.insert(QStringLiteral("content-type"), QDBusVariant(QStringLiteral("text/plain")));
+    body.insert(QStringLiteral("content"), QDBusVariant(QStringLiteral("hi")));
+    session->sendMessage({ {}, body }, QStringLiteral("m"), 0);
+    QVERIFY(waitFor(status));
+    QCOMPARE(status.first().at(1).toInt(), 0);
+    QCOMPARE(m_manager->getReadyChatSession(ChatContext(QStringLiteral("bob@loop.test"), Env::ImAccountPath)), session);
+    QVERIFY(log.errors.isEmpty());
+    m_keep << session;
+}
+
+void TestChatSessionManager::repeatedRequestsMakeOneChannelRequest()
+{
+    TestCmControl &control = m_env->control(Env::CellularAccountPath);
+    control.clearChannelRequests();
+    Prepared prepared(m_manager);
+    m_manager->requestChatSession(ChatContext(QStringLiteral("+358401234567"), Env::CellularAccountPath));
+    m_manager->requestChatSession(ChatContext(QStringLiteral("+358 40 123 4567"), Env::CellularAccountPath));
+    m_manager->requestChatSession(ChatContext(QStringLiteral("+358401234567"), Env::CellularAccountPath));
+    QVERIFY(prepared.waitFor(1));
+    const ChatSessionPtr session = prepared.sessions.first().first;
+    QTRY_VERIFY(session->isReady());
+    QTest::qWait(200);
+    QCOMPARE(control.channelRequests().size(), 1);
+    QCOMPARE(prepared.sessions.size(), 1);
+
+    // Once the request is over, a new one goes out again (and finds the
+    // same live session and channel). Until then asking again does nothing.
+    QVERIFY(QTest::qWaitFor([&] {
+        m_manager->requestChatSession(ChatContext(QStringLiteral("040 123 4567"), Env::CellularAccountPath));
+        return control.channelRequests().size() == 2;
+    }, 10000));
+    QVERIFY(prepared.waitFor(2));
+    QCOMPARE(prepared.sessions.last().first, session);
+    QTRY_VERIFY(session->isReady());
+    m_keep << session;
+}
+
+void TestChatSessionManager::requestMapsFollowTheChatType_data()
+{
+    QTest::addColumn<int>("chatType");
+    QTest::addColumn<QString>("remoteUid");
+    QTest::addColumn<QVariantMap>("expected");
+
+    const QString type = ChannelKey + QStringLiteral("TargetHandleType");
+    const QString id = ChannelKey + QStringLiteral("TargetID");
+    QTest::newRow("one to one") << 0 << "carol@loop.test" << QVariantMap { { type, 1u }, { id, QStringLiteral("carol@loop.test") } };
+    QTest::newRow("ad hoc group") << 1 << "chat-77" << QVariantMap { { type, 0u }, { PersistentIdKey, QStringLiteral("chat-77") } };
+    QTest::newRow("room") << 2 << "#den" << QVariantMap { { type, 2u }, { id, QStringLiteral("#den") } };
+}
+
+void TestChatSessionManager::requestMapsFollowTheChatType()
+{
+    QFETCH(int, chatType);
+    QFETCH(QString, remoteUid);
+    QFETCH(QVariantMap, expected);
+
+    TestCmControl &control = m_env->control(Env::ImAccountPath);
+    control.clearChannelRequests();
+    const ChatSessionPtr session = requestSession(ChatContext(remoteUid, Env::ImAccountPath, ChatType(chatType)));
+    QVERIFY(session);
+    QCOMPARE(int(session->context().chatType()), chatType);
+    QCOMPARE(session->remoteUid(), remoteUid);
+    const QList<QVariantMap> requests = control.channelRequests();
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests.first().value(ChannelKey + QStringLiteral("ChannelType")).toString(),
+             TP_QT_IFACE_CHANNEL_TYPE_TEXT);
+    const QStringList keys = { ChannelKey + QStringLiteral("TargetHandleType"),
+                               ChannelKey + QStringLiteral("TargetID"), PersistentIdKey };
+    QCOMPARE(only(requests.first(), keys), expected);
+    QTRY_VERIFY(session->isReady());
+    m_keep << session;
+}
+
+void TestChatSessionManager::refusedChannelRequestGivesOneChannelRequestError()
+{
+    TestCmControl &control = m_env->control(Env::ImAccountPath);
+    control.failNextChannelRequest(TP_QT_ERROR_NOT_AVAILABLE);
+    ErrorLog log(m_manager);
+    const ChatContext context(QStringLiteral("gone@loop.test"), Env::ImAccountPath);
+    m_manager->requestChatSession(context);
+    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(log.errors.cbegin(), log.errors.cend(),
+                                         [](const ChatSessionError &e) { return e.type() == ChatSessionError::ChannelRequestError; }),
+                             10000);
+    QTest::qWait(200);
+    const int channelRequestErrors = int(std::count_if(log.errors.cbegin(), log.errors.cend(),
+        [](const ChatSessionError &e) { return e.type() == ChatSessionError::ChannelRequestError; }));
+    QCOMPARE(channelRequestErrors, 1);
+    for (const ChatSessionError &e : qAsConst(log.errors)) {
+        if (e.type() == ChatSessionError::ChannelRequestError)
+            QVERIFY(e.message().isEmpty() && e.account().isEmpty() && e.remoteId().isEmpty());
+    }
+
+    // The entry is gone: the same conversation can be asked for again.
+    const ChatSessionPtr session = requestSession(context);
+    QVERIFY(session);
+    QTRY_VERIFY(session->isReady());
+}
+
+void TestChatSessionManager::disabledAccountRequestFailsLater()
+{
+    ErrorLog log(m_manager);
+    m_manager->requestChatSession(ChatContext(QStringLiteral("x@loop.test"), Env::DisabledImAccountPath));
+    QVERIFY(log.errors.isEmpty()); // the account exists: the failure comes from Telepathy
+    QTRY_VERIFY_WITH_TIMEOUT(!log.errors.isEmpty(), 10000);
+    QVERIFY(std::any_of(log.errors.cbegin(), log.errors.cend(),
+                        [](const ChatSessionError &e) { return e.type() == ChatSessionError::ChannelRequestError; }));
+}
+
+void TestChatSessionManager::lookupComparesAccountPathsExactly()
+{
+    const ChatSessionPtr sms = m_manager->getReadyChatSession(
+        ChatContext(QStringLiteral("0401234567"), Env::CellularAccountPath));
+    QVERIFY(sms);
+    QVERIFY(!m_manager->getReadyChatSession(ChatContext(QStringLiteral("+358401234567"), Env::MmsAccountPath)));
+    QVERIFY(ChatContext(QStringLiteral("+358401234567"), Env::MmsAccountPath) == sms->context());
+    QVERIFY(!m_manager->getReadyChatSession(ChatContext(QStringLiteral("+358401234567"), Env::CellularAccountPath, RoomChat)));
+    QVERIFY(!m_manager->getReadyChatSession(ChatContext(QStringLiteral("1234567"), Env::CellularAccountPath)));
+
+    // Found even when not ready: readiness is the caller's to check.
+    QVERIFY(m_env->dropConnection(Env::ImAccountPath));
+    const ChatSessionPtr im = m_manager->getReadyChatSession(ChatContext(QStringLiteral("bob@loop.test"), Env::ImAccountPath));
+    QVERIFY(im);
+    QTRY_VERIFY(!im->isReady());
+    QVERIFY(m_env->restoreConnection(Env::ImAccountPath));
+}
+
+void TestChatSessionManager::reconnectionRestoresTheSameSession()
+{
+    const ChatSessionPtr session = m_manager->getReadyChatSession(
+        ChatContext(QStringLiteral("bob@loop.test"), Env::ImAccountPath));
+    QVERIFY(session);
+    QTRY_VERIFY_WITH_TIMEOUT(session->isReady(), 10000);
+    const QString oldChannel = session->channelPath();
+
+    Prepared prepared(m_manager);
+    QSignalSpy closed(session.data(), &ChatSession::chatSessionClosed);
+    QVERIFY(m_env->dropConnection(Env::ImAccountPath));
+    QVERIFY(waitFor(closed));
+    QVERIFY(!session->isReady());
+    QVERIFY(m_env->restoreConnection(Env::ImAccountPath));
+    QTRY_VERIFY_WITH_TIMEOUT(session->isReady(), 10000);
+    QVERIFY(session->channelPath() != oldChannel);
+    QVERIFY(std::any_of(prepared.sessions.cbegin(), prepared.sessions.cend(),
+                        [&](const QPair<ChatSessionPtr, bool> &p) { return p.first == session; }));
+    QCOMPARE(m_manager->getReadyChatSession(session->context()), session);
+}
+
+QTEST_GUILESS_MAIN(TestChatSessionManager)
+#include "tst_chatsessionmanager.moc"
