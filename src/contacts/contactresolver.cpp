@@ -31,6 +31,28 @@ QList<QContactDetail::DetailType> labelDetailTypes()
     return {QContactDisplayLabel::Type, QContactName::Type, QContactNickname::Type};
 }
 
+// True when `sender` is `current` and has finished. A finished request that is
+// not the current one of its kind only gets the diagnostic.
+bool isCurrentFinish(QObject *sender, const QContactFetchRequest *current, const char *function)
+{
+    auto *fetch = qobject_cast<QContactFetchRequest *>(sender);
+    if (!fetch || !fetch->isFinished())
+        return false;
+    if (fetch != current) {
+        qCritical() << function << "Stray fetch request result";
+        return false;
+    }
+    return true;
+}
+
+// The results of a request whose finish has been announced; none before.
+QList<QContact> announcedResults(const QContactFetchRequest *fetch)
+{
+    if (!fetch || !fetch->isFinished() || AddressBook::isFetchRunning(fetch))
+        return QList<QContact>();
+    return fetch->contacts();
+}
+
 } // namespace
 
 ContactResolver::ContactResolver(QObject *parent)
@@ -94,22 +116,13 @@ void ContactResolver::resolveContacts(const QString &accountPath, const QStringL
 
 void ContactResolver::slotOnResultsAvailable()
 {
-    auto *fetch = qobject_cast<QContactFetchRequest *>(sender());
-    if (!fetch || !fetch->isFinished())
-        return;
-    if (fetch != request) {
-        qCritical() << "void ContactResolver::slotOnResultsAvailable()" << "Stray fetch request result";
-        return;
-    }
-    emit resultsAvailable(!request->contacts().isEmpty());
+    if (isCurrentFinish(sender(), request, "void ContactResolver::slotOnResultsAvailable()"))
+        emit resultsAvailable(!request->contacts().isEmpty());
 }
 
 QContact ContactResolver::matchContact(const QString &accountPath, const QString &remoteId)
 {
-    if (!request || !request->isFinished() || AddressBook::isFetchRunning(request))
-        return QContact();
-
-    const QList<QContact> results = request->contacts();
+    const QList<QContact> results = announcedResults(request);
     for (const QContact &contact : results) {
         const QList<QContactOnlineAccount> accounts = contact.details<QContactOnlineAccount>();
         for (const QContactOnlineAccount &account : accounts) {
@@ -147,22 +160,13 @@ void ContactResolver::resolveSelfContact()
 
 void ContactResolver::slotOnSelfResultsAvailable()
 {
-    auto *fetch = qobject_cast<QContactFetchRequest *>(sender());
-    if (!fetch || !fetch->isFinished())
-        return;
-    if (fetch != selfRequest) {
-        qCritical() << "void ContactResolver::slotOnSelfResultsAvailable()" << "Stray fetch request result";
-        return;
-    }
-    emit selfContactAvailable(selfRequest->contacts().count() == 1);
+    if (isCurrentFinish(sender(), selfRequest, "void ContactResolver::slotOnSelfResultsAvailable()"))
+        emit selfContactAvailable(selfRequest->contacts().count() == 1);
 }
 
 QContact ContactResolver::selfContact(const QString &accountPath)
 {
-    if (!selfRequest || !selfRequest->isFinished() || AddressBook::isFetchRunning(selfRequest))
-        return QContact();
-
-    const QList<QContact> results = selfRequest->contacts();
+    const QList<QContact> results = announcedResults(selfRequest);
     for (const QContact &contact : results) {
         const QList<QContactOnlineAccount> accounts = contact.details<QContactOnlineAccount>();
         for (const QContactOnlineAccount &account : accounts) {
