@@ -14,7 +14,6 @@
 #include <QLoggingCategory>
 #include <QMap>
 #include <QPointer>
-#include <QSet>
 #include <QVector>
 
 Q_LOGGING_CATEGORY(lcSending, "messaging.sending")
@@ -95,10 +94,12 @@ struct MessageSender::Private
 
     ChatContext context;
     ChatSessionPtr session;
-    // Ascending key order is the order of hand-over.
+    // Every message without a status yet.
     QMap<QString, MsgPartsList> pending;
-    // Pending messages the held session already has: never sent twice.
-    QSet<QString> handedOver;
+    // The pending messages the held session does not have yet, in ascending
+    // key order (the order of hand-over). A message goes out once: messages
+    // still waiting for their status are not handed over again.
+    QMap<QString, bool> notHandedOver;
     bool sending = false;
     bool autoDelete = false;
 };
@@ -202,7 +203,7 @@ void MessageSender::send(const MsgPartsList &message, const QString &messageId)
 {
     const QString key = messageId.isEmpty() ? ChatSessionManager::generateMessageId() : messageId;
     d->pending.insert(key, message);
-    d->handedOver.remove(key);
+    d->notHandedOver.insert(key, true);
     d->sending = true;
 
     if (d->session && d->session->isReadyToChat())
@@ -274,8 +275,10 @@ void MessageSender::slotOnChatSessionConstructed(ChatSessionPtr session)
         disconnect(d->session.data(), nullptr, this, nullptr);
         // Messages given to a session that is let go never get their status
         // from it; the new one gets them again.
-        if (d->session != session)
-            d->handedOver.clear();
+        if (d->session != session) {
+            for (auto it = d->pending.cbegin(); it != d->pending.cend(); ++it)
+                d->notHandedOver.insert(it.key(), true);
+        }
     }
     d->session = session;
     connect(session.data(), &ChatSession::chatSessionError, this,
@@ -310,7 +313,7 @@ void MessageSender::slotOnMessageStatusChanged(const QString &messageId, int mes
     // Other senders' messages on the same session, and repeated statuses.
     if (d->pending.remove(messageId) == 0)
         return;
-    d->handedOver.remove(messageId);
+    d->notHandedOver.remove(messageId);
 
     if (d->pending.isEmpty()) {
         d->sending = false;
@@ -334,13 +337,12 @@ void MessageSender::doMessageSending()
     QPointer<MessageSender> self(this);
     const ChatSessionPtr session = d->session;
     const unsigned int flags = 0;
-    const QStringList keys = d->pending.keys();
+    const QStringList keys = d->notHandedOver.keys();
     for (const QString &key : keys) {
         const auto it = d->pending.constFind(key);
-        if (it == d->pending.constEnd() || it->isEmpty() || d->handedOver.contains(key))
+        if (it == d->pending.constEnd() || it->isEmpty() || !d->notHandedOver.remove(key))
             continue;
         const MsgPartsList parts = *it;
-        d->handedOver.insert(key);
         session->sendMessage(parts, key, flags);
         if (!self)
             return;
