@@ -29,19 +29,6 @@ namespace {
 
 const QString PersistentIdKey = QStringLiteral("com.tavik.Telepathy.Channel.Interface.Persistent.PersistentID");
 
-// Waits, serving the event loop, until done() holds or the time is up.
-template<typename Predicate>
-bool waitUntil(Predicate done, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
-
 bool matchesTarget(const Tp::ChannelPtr &channel, uint handleType, const QString &target)
 {
     const QVariantMap props = channel->immutableProperties();

@@ -1,6 +1,8 @@
 #ifndef MESSAGING_TESTHELPERS_H
 #define MESSAGING_TESTHELPERS_H
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -10,6 +12,20 @@ class PendingOperation;
 
 // Waits until spy has recorded at least count signals, or timeoutMs passed.
 bool waitFor(QSignalSpy &spy, int count = 1, int timeoutMs = 5000);
+
+// Serves the event loop until done() holds or timeoutMs passed; returns done().
+// For what QSignalSpy cannot record (Telepathy-Qt types that are no meta-types).
+template<typename Predicate>
+bool waitUntil(Predicate done, int timeoutMs = 5000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}
 
 // Waits for a Telepathy operation to finish; true when it succeeded, else a
 // warning with its error. The operation deletes itself: do not touch it

@@ -63,13 +63,7 @@ public:
         connect(channel.data(), &Tp::TextChannel::messageReceived, this,
                 [this](const Tp::ReceivedMessage &message) { messages << message; });
     }
-    bool waitFor(int count, int timeoutMs = 5000)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        while (messages.size() < count && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-        return messages.size() >= count;
-    }
+    bool waitFor(int count) { return waitUntil([&] { return messages.size() >= count; }); }
     QList<Tp::ReceivedMessage> messages;
 };
 
@@ -89,13 +83,7 @@ public:
                     changes << Change{ids(added), ids(removed)};
                 });
     }
-    bool waitFor(int count, int timeoutMs = 5000)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        while (changes.size() < count && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-        return changes.size() >= count;
-    }
+    bool waitFor(int count) { return waitUntil([&] { return changes.size() >= count; }); }
     static QStringList ids(const Tp::Contacts &contacts)
     {
         QStringList result;
