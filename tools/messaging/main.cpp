@@ -67,14 +67,32 @@ QList<SendCommand::Message> messagesInOrder(const QStringList &arguments)
     return messages;
 }
 
-bool parseTimeout(const QCommandLineParser &parser, const QCommandLineOption &option, int *seconds)
+// Adds --help and --timeout to the command's own options and parses.
+// Returns -1 to go on, else the exit code.
+int parseCommandLine(QCoreApplication &app, const QString &command, const QStringList &arguments,
+                     QCommandLineParser &parser, int *timeoutSeconds)
 {
-    *seconds = DefaultTimeoutSeconds;
-    if (!parser.isSet(option))
-        return true;
-    bool ok = false;
-    *seconds = parser.value(option).toInt(&ok);
-    return ok && *seconds > 0;
+    parser.addHelpOption();
+    const QCommandLineOption timeout(QStringLiteral("timeout"),
+        QStringLiteral("Give up after this many seconds (default %1).").arg(DefaultTimeoutSeconds),
+        QStringLiteral("s"));
+    parser.addOption(timeout);
+
+    if (!parser.parse(QStringList(app.arguments().first() + QLatin1Char(' ') + command) + arguments))
+        return usageError(command, parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(ExitSuccess);
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(command, QStringLiteral("unexpected argument ") + parser.positionalArguments().first());
+
+    *timeoutSeconds = DefaultTimeoutSeconds;
+    if (parser.isSet(timeout)) {
+        bool ok = false;
+        *timeoutSeconds = parser.value(timeout).toInt(&ok);
+        if (!ok || *timeoutSeconds <= 0)
+            return usageError(command, QStringLiteral("--timeout needs a positive number of seconds"));
+    }
+    return -1;
 }
 
 int runSend(QCoreApplication &app, const QStringList &arguments)
@@ -83,7 +101,6 @@ int runSend(QCoreApplication &app, const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral(
         "Sends texts and vCards to one recipient on one Telepathy account and prints\n"
         "each message's status as it arrives. Messages go out in the order given."));
-    parser.addHelpOption();
     const QCommandLineOption account(QStringLiteral("account"),
         QStringLiteral("Account object path, or its short form (e.g. tala/tel/tala)."),
         QStringLiteral("path"));
@@ -94,18 +111,13 @@ int runSend(QCoreApplication &app, const QStringList &arguments)
         QStringLiteral("A text message; may be repeated."), QStringLiteral("text"));
     const QCommandLineOption vcard(QStringLiteral("vcard"),
         QStringLiteral("A vCard file to send; may be repeated."), QStringLiteral("file"));
-    const QCommandLineOption timeout(QStringLiteral("timeout"),
-        QStringLiteral("Give up after this many seconds (default %1).").arg(DefaultTimeoutSeconds),
-        QStringLiteral("s"));
-    parser.addOptions({account, to, text, vcard, timeout});
+    parser.addOptions({account, to, text, vcard});
 
     const QString command = QStringLiteral("send");
-    if (!parser.parse(QStringList(app.arguments().first() + QStringLiteral(" send")) + arguments))
-        return usageError(command, parser.errorText());
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(ExitSuccess);
-    if (!parser.positionalArguments().isEmpty())
-        return usageError(command, QStringLiteral("unexpected argument ") + parser.positionalArguments().first());
+    int timeoutSeconds = 0;
+    const int parsed = parseCommandLine(app, command, arguments, parser, &timeoutSeconds);
+    if (parsed >= 0)
+        return parsed;
 
     QString accountPath = parser.value(account).trimmed();
     if (accountPath.isEmpty())
@@ -123,10 +135,6 @@ int runSend(QCoreApplication &app, const QStringList &arguments)
         if (message.isVCard && (!file.isFile() || !file.isReadable() || file.size() == 0))
             return usageError(command, QStringLiteral("cannot read vCard file %1").arg(message.content));
     }
-    int timeoutSeconds = 0;
-    if (!parseTimeout(parser, timeout, &timeoutSeconds))
-        return usageError(command, QStringLiteral("--timeout needs a positive number of seconds"));
-
     if (!sessionBusAvailable())
         return ExitEnvironment;
     SendCommand send(accountPath, remoteUid, messages, timeoutSeconds);
@@ -140,22 +148,10 @@ int runAccounts(QCoreApplication &app, const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral(
         "Lists the Telepathy accounts: object path, protocol, enabled state,\n"
         "connection status and display name, separated by tabs."));
-    parser.addHelpOption();
-    const QCommandLineOption timeout(QStringLiteral("timeout"),
-        QStringLiteral("Give up after this many seconds (default %1).").arg(DefaultTimeoutSeconds),
-        QStringLiteral("s"));
-    parser.addOption(timeout);
-
-    const QString command = QStringLiteral("accounts");
-    if (!parser.parse(QStringList(app.arguments().first() + QStringLiteral(" accounts")) + arguments))
-        return usageError(command, parser.errorText());
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(ExitSuccess);
-    if (!parser.positionalArguments().isEmpty())
-        return usageError(command, QStringLiteral("unexpected argument ") + parser.positionalArguments().first());
     int timeoutSeconds = 0;
-    if (!parseTimeout(parser, timeout, &timeoutSeconds))
-        return usageError(command, QStringLiteral("--timeout needs a positive number of seconds"));
+    const int parsed = parseCommandLine(app, QStringLiteral("accounts"), arguments, parser, &timeoutSeconds);
+    if (parsed >= 0)
+        return parsed;
 
     if (!sessionBusAvailable())
         return ExitEnvironment;
