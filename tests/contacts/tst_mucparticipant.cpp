@@ -9,196 +9,153 @@
 QTCONTACTS_USE_NAMESPACE
 
 // A friend of MucParticipant, as the group-chat session is: it sets the
-// local-user mark and nickname directly.
+// local-user mark and the nickname directly.
 class MucParticipantTest : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
     void initTestCase() { fixture.setUp(); }
-    void init() { fixture.clear(); }
 
-    void unresolvedParticipantFallsBackToItsRemoteUid();
-    void localUserShowsNicknameThenLabelThenUid();
-    void labelFallsBackToNameAndNickname();
+    void displayNameFallsBackFromNicknameToLabelToUid();
     void presenceAndStatusComeFromTheFirstDetailOfThisAccount();
-    void contactIdIsStableAndNonZeroForResolvedContacts();
     void sortsLocalUserFirstThenPresenceThenCodeUnitName();
-    void avatarClickNamesTheContact();
+    void avatarClickNamesAStableContactId();
 
 private:
-    static void setSelf(MucParticipant *p, bool self, const QString &nickname = QString())
+    static MucParticipant *make(const QContact &contact, bool self = false, const QString &nickname = QString(),
+                                QObject *parent = nullptr)
     {
+        auto *p = new MucParticipant(QStringLiteral("uid@im"), ImAccount, contact, parent);
         p->isSelf = self;
         p->nickname = nickname;
+        return p;
     }
 
-    static QContact withPresence(QContact contact, const QString &uri, QContactPresence::PresenceState state,
-                                 const QString &message = QString())
+    template <class Detail>
+    static QContact with(QContact contact, Detail detail)
     {
-        QContactPresence presence;
-        presence.setDetailUri(uri);
-        presence.setPresenceState(state);
-        if (!message.isNull())
-            presence.setCustomMessage(message);
-        contact.saveDetail(&presence);
-        return contact;
-    }
-
-    static QContact labelled(const QString &label)
-    {
-        QContact contact;
-        QContactDisplayLabel detail;
-        detail.setLabel(label);
         contact.saveDetail(&detail);
         return contact;
+    }
+
+    static QContactDisplayLabel label(const QString &text)
+    {
+        QContactDisplayLabel d;
+        d.setLabel(text);
+        return d;
+    }
+
+    static QContactPresence presence(const QString &uri, QContactPresence::PresenceState state,
+                                     const QString &message = QString())
+    {
+        QContactPresence d;
+        d.setDetailUri(uri);
+        d.setPresenceState(state);
+        d.setCustomMessage(message);
+        return d;
+    }
+
+    static QString name(const QContact &contact, bool self = false, const QString &nickname = QString())
+    {
+        QScopedPointer<MucParticipant> p(make(contact, self, nickname));
+        return p->displayName();
     }
 
     ContactFixture fixture;
 };
 
-void MucParticipantTest::unresolvedParticipantFallsBackToItsRemoteUid()
+void MucParticipantTest::displayNameFallsBackFromNicknameToLabelToUid()
 {
-    MucParticipant p(QStringLiteral("stranger@im"), ImAccount, QContact());
-    QCOMPARE(p.contactId(), 0u);
-    QCOMPARE(p.displayName(), QStringLiteral("stranger@im"));
-    QCOMPARE(p.presence(), 0);
-    QVERIFY(p.statusMessage().isNull());
-    QVERIFY(!p.isLocalUser());
-}
+    const QContact labelled = with(QContact(), label(QStringLiteral("Label")));
+    QCOMPARE(name(labelled, true, QStringLiteral("Captain")), QStringLiteral("Captain"));
+    QCOMPARE(name(labelled, true), QStringLiteral("Label"));
+    QCOMPARE(name(labelled, false, QStringLiteral("Captain")), QStringLiteral("Label"));
+    QCOMPARE(name(QContact(), true), QStringLiteral("uid@im"));
 
-void MucParticipantTest::localUserShowsNicknameThenLabelThenUid()
-{
-    MucParticipant me(QStringLiteral("me@im"), ImAccount, labelled(QStringLiteral("Myself")));
-    setSelf(&me, true, QStringLiteral("Captain"));
-    QCOMPARE(me.displayName(), QStringLiteral("Captain"));
-    setSelf(&me, true);
-    QCOMPARE(me.displayName(), QStringLiteral("Myself"));
-
-    MucParticipant bare(QStringLiteral("me@im"), ImAccount, QContact());
-    setSelf(&bare, true);
-    QCOMPARE(bare.displayName(), QStringLiteral("me@im"));
-
-    MucParticipant other(QStringLiteral("other@im"), ImAccount, labelled(QStringLiteral("Other")));
-    setSelf(&other, false, QStringLiteral("Captain"));
-    QCOMPARE(other.displayName(), QStringLiteral("Other"));
-}
-
-void MucParticipantTest::labelFallsBackToNameAndNickname()
-{
-    // Engines such as "memory" leave the display label empty.
-    const QContact named = ContactFixture::build(QStringLiteral("Anna"), {});
-    QCOMPARE(MucParticipant(QStringLiteral("a@im"), ImAccount, named).displayName(), QStringLiteral("Anna"));
-
-    QContact full = named;
-    QContactName name = full.detail<QContactName>();
-    name.setLastName(QStringLiteral("Berg"));
-    full.saveDetail(&name);
-    QCOMPARE(MucParticipant(QStringLiteral("a@im"), ImAccount, full).displayName(), QStringLiteral("Anna Berg"));
-
-    QContact custom;
-    QContactName customName;
-    customName.setCustomLabel(QStringLiteral("Dr. A"));
-    custom.saveDetail(&customName);
-    QCOMPARE(MucParticipant(QStringLiteral("a@im"), ImAccount, custom).displayName(), QStringLiteral("Dr. A"));
-
-    QContact nick;
+    // Engines such as "memory" leave the display label empty: name, custom label, nickname.
+    QContactName full;
+    full.setFirstName(QStringLiteral("Anna"));
+    full.setLastName(QStringLiteral("Berg"));
+    QCOMPARE(name(with(QContact(), full)), QStringLiteral("Anna Berg"));
+    QCOMPARE(name(ContactFixture::build(QStringLiteral("Anna"), {})), QStringLiteral("Anna"));
+    QContactName custom;
+    custom.setCustomLabel(QStringLiteral("Dr. A"));
+    QCOMPARE(name(with(QContact(), custom)), QStringLiteral("Dr. A"));
     QContactNickname nickname;
     nickname.setNickname(QStringLiteral("annie"));
-    nick.saveDetail(&nickname);
-    QCOMPARE(MucParticipant(QStringLiteral("a@im"), ImAccount, nick).displayName(), QStringLiteral("annie"));
-
-    QContact labelWins = full;
-    QContactDisplayLabel label;
-    label.setLabel(QStringLiteral("Engine's label"));
-    labelWins.saveDetail(&label);
-    QCOMPARE(MucParticipant(QStringLiteral("a@im"), ImAccount, labelWins).displayName(),
-             QStringLiteral("Engine's label"));
+    QCOMPARE(name(with(QContact(), nickname)), QStringLiteral("annie"));
+    QCOMPARE(name(with(with(QContact(), full), label(QStringLiteral("Engine")))), QStringLiteral("Engine"));
 }
 
 void MucParticipantTest::presenceAndStatusComeFromTheFirstDetailOfThisAccount()
 {
-    QContact contact;
-    contact = withPresence(contact, OtherImAccount + QStringLiteral("/anna"), QContactPresence::PresenceBusy,
-                           QStringLiteral("elsewhere"));
-    contact = withPresence(contact, QStringLiteral("presence:") + ImAccount + QStringLiteral("!anna"),
-                           QContactPresence::PresenceAway, QStringLiteral("lunch"));
-    contact = withPresence(contact, ImAccount + QStringLiteral("/second"), QContactPresence::PresenceAvailable,
-                           QStringLiteral("second"));
+    QScopedPointer<MucParticipant> unresolved(make(QContact()));
+    QCOMPARE(unresolved->presence(), 0);
+    QVERIFY(unresolved->statusMessage().isNull());
+    QCOMPARE(unresolved->contactId(), 0u);
 
+    QContact contact;
+    contact = with(contact, presence(OtherImAccount + QStringLiteral("/anna"), QContactPresence::PresenceBusy,
+                                     QStringLiteral("elsewhere")));
+    contact = with(contact, presence(QStringLiteral("presence:") + ImAccount + QStringLiteral("!anna"),
+                                     QContactPresence::PresenceAway, QStringLiteral("lunch")));
+    contact = with(contact, presence(ImAccount + QStringLiteral("/second"), QContactPresence::PresenceAvailable,
+                                     QStringLiteral("second")));
     MucParticipant p(QStringLiteral("anna@im"), ImAccount, contact);
     QCOMPARE(p.presence(), int(QContactPresence::PresenceAway));
     QCOMPARE(p.statusMessage(), QStringLiteral("lunch"));
 
-    MucParticipant elsewhere(QStringLiteral("anna@im"), QStringLiteral("/no/such/account"), contact);
-    QCOMPARE(elsewhere.presence(), 0);
-    QVERIFY(elsewhere.statusMessage().isNull());
-
-    // The URI comparison is case-sensitive.
+    // The account path must appear as it is (case-sensitive).
     MucParticipant upper(QStringLiteral("anna@im"), ImAccount.toUpper(), contact);
     QCOMPARE(upper.presence(), 0);
-}
-
-void MucParticipantTest::contactIdIsStableAndNonZeroForResolvedContacts()
-{
-    const QContact anna = fixture.add(QStringLiteral("Anna"), {{QStringLiteral("+358401111111")}});
-    const QContact bert = fixture.add(QStringLiteral("Bert"), {{QStringLiteral("+358402222222")}});
-    MucParticipant a(QStringLiteral("a"), ImAccount, anna);
-    MucParticipant again(QStringLiteral("a"), ImAccount, fixture.store->contact(anna.id()));
-    MucParticipant b(QStringLiteral("b"), ImAccount, bert);
-    QVERIFY(a.contactId() != 0);
-    QCOMPARE(again.contactId(), a.contactId());
-    QVERIFY(b.contactId() != a.contactId());
-
-    // Ids of other engines are hashed, the same way every time.
-    const QContactId foreign(QStringLiteral("qtcontacts:tracker:"), QByteArray("urn:uuid:1234"));
-    QCOMPARE(AddressBook::numericId(foreign), AddressBook::numericId(QContactId::fromString(foreign.toString())));
-    QVERIFY(AddressBook::numericId(foreign) != 0);
-    QCOMPARE(AddressBook::numericId(QContactId()), 0u);
+    QVERIFY(upper.statusMessage().isNull());
 }
 
 void MucParticipantTest::sortsLocalUserFirstThenPresenceThenCodeUnitName()
 {
     QObject owner;
-    auto make = [&owner](const QString &name, QContactPresence::PresenceState state) {
-        QContact contact = labelled(name);
+    auto member = [&owner](const QString &name, QContactPresence::PresenceState state, bool self = false) {
+        QContact contact = with(QContact(), label(name));
         if (state != QContactPresence::PresenceUnknown)
-            contact = withPresence(contact, ImAccount, state);
-        return new MucParticipant(name, ImAccount, contact, &owner);
+            contact = with(contact, presence(ImAccount, state));
+        return make(contact, self, QString(), &owner);
     };
-    MucParticipant *offline = make(QStringLiteral("Adam"), QContactPresence::PresenceOffline);
-    MucParticipant *lower = make(QStringLiteral("adam"), QContactPresence::PresenceAvailable);
-    MucParticipant *upper = make(QStringLiteral("Zed"), QContactPresence::PresenceAvailable);
-    MucParticipant *unknown = make(QStringLiteral("Yann"), QContactPresence::PresenceUnknown);
-    MucParticipant *busy = make(QStringLiteral("Bea"), QContactPresence::PresenceBusy);
-    MucParticipant *self = make(QStringLiteral("zz me"), QContactPresence::PresenceOffline);
-    setSelf(self, true);
+    MucParticipant *offline = member(QStringLiteral("Adam"), QContactPresence::PresenceOffline);
+    MucParticipant *lower = member(QStringLiteral("adam"), QContactPresence::PresenceAvailable);
+    MucParticipant *upper = member(QStringLiteral("Zed"), QContactPresence::PresenceAvailable);
+    MucParticipant *unknown = member(QStringLiteral("Yann"), QContactPresence::PresenceUnknown);
+    MucParticipant *busy = member(QStringLiteral("Bea"), QContactPresence::PresenceBusy);
+    MucParticipant *self = member(QStringLiteral("zz me"), QContactPresence::PresenceOffline, true);
 
     QList<MucParticipant *> list{offline, lower, upper, unknown, busy, self};
     std::sort(list.begin(), list.end(), &MucParticipant::lessThanNamesAndPresences);
-    const QList<MucParticipant *> expected{self, unknown, upper, lower, busy, offline};
-    QCOMPARE(list, expected);
-
+    QCOMPARE(list, (QList<MucParticipant *>{self, unknown, upper, lower, busy, offline}));
     std::sort(list.begin(), list.end(), &MucParticipant::lessThanNames);
-    const QList<MucParticipant *> byName{offline, busy, unknown, upper, lower, self};
-    QCOMPARE(list, byName);
-
+    QCOMPARE(list, (QList<MucParticipant *>{offline, busy, unknown, upper, lower, self}));
     QVERIFY(!MucParticipant::lessThanNames(self, self));
     QVERIFY(!MucParticipant::lessThanNamesAndPresences(self, self));
 }
 
-void MucParticipantTest::avatarClickNamesTheContact()
+void MucParticipantTest::avatarClickNamesAStableContactId()
 {
+    fixture.clear();
     const QContact anna = fixture.add(QStringLiteral("Anna"), {{QStringLiteral("+358401111111")}});
+    const QContact bert = fixture.add(QStringLiteral("Bert"), {{QStringLiteral("+358402222222")}});
     MucParticipant resolved(QStringLiteral("+358401111111"), ImAccount, anna);
     MucParticipant unresolved(QStringLiteral("x@im"), OtherImAccount, QContact());
+    QVERIFY(resolved.contactId() != 0);
+    QCOMPARE(resolved.contactId(), AddressBook::numericId(fixture.store->contact(anna.id()).id()));
+    QVERIFY(resolved.contactId() != AddressBook::numericId(bert.id()));
+    // Ids of other engines are hashed, the same way every time.
+    const QContactId foreign(QStringLiteral("qtcontacts:tracker:"), QByteArray("urn:uuid:1234"));
+    QCOMPARE(AddressBook::numericId(QContactId::fromString(foreign.toString())), AddressBook::numericId(foreign));
+    QVERIFY(AddressBook::numericId(foreign) != 0);
 
     QSignalSpy spy(&resolved, &MucParticipant::avatarClicked);
     QSignalSpy unresolvedSpy(&unresolved, &MucParticipant::avatarClicked);
     QVERIFY(QMetaObject::invokeMethod(&resolved, "slotOnAvatarClicked"));
     unresolved.slotOnAvatarClicked();
-
-    QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0), (QList<QVariant>{resolved.contactId(), QStringLiteral("+358401111111"), ImAccount}));
     QCOMPARE(unresolvedSpy.at(0), (QList<QVariant>{0u, QStringLiteral("x@im"), OtherImAccount}));
 }
