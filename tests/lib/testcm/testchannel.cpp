@@ -38,6 +38,11 @@ TestChannel::TestChannel(TestConnection *connection, const Setup &setup)
 {
 }
 
+TestConnection *TestChannel::testConnection() const
+{
+    return m_connection.data();
+}
+
 QString TestChannel::uniqueName() const
 {
     return QStringLiteral("text_%1").arg(m_serial);
@@ -198,7 +203,7 @@ static Tp::UIntList handlesOf(TestConnection *connection, const QStringList &ids
 bool TestChannel::changeMembers(const QStringList &added, const QStringList &removed, uint reason,
                                 const QString &errorName, uint actor, const QString &message)
 {
-    if (!m_group || m_closed)
+    if (!m_group || m_closed || !m_connection)
         return false;
     Tp::UIntList members = m_group->members();
     Tp::LocalPendingInfoList localPending = m_group->localPendingMembers();
@@ -227,7 +232,7 @@ bool TestChannel::changeMembers(const QStringList &added, const QStringList &rem
 
 bool TestChannel::setSelfLocalPending(uint inviter)
 {
-    if (!m_group || m_closed)
+    if (!m_group || m_closed || !m_connection)
         return false;
     const uint self = m_connection->selfHandle();
     Tp::UIntList members = m_group->members();
@@ -248,7 +253,7 @@ void TestChannel::applyMembers(const Tp::UIntList &members, const Tp::LocalPendi
 QStringList TestChannel::memberIds() const
 {
     QStringList ids;
-    if (m_group) {
+    if (m_group && m_connection) {
         for (uint handle : m_group->members())
             ids << m_connection->handleId(Tp::HandleTypeContact, handle);
     }
@@ -258,7 +263,7 @@ QStringList TestChannel::memberIds() const
 QStringList TestChannel::localPendingIds() const
 {
     QStringList ids;
-    if (m_group) {
+    if (m_group && m_connection) {
         for (const Tp::LocalPendingInfo &info : m_group->localPendingMembers())
             ids << m_connection->handleId(Tp::HandleTypeContact, info.toBeAdded);
     }
@@ -267,14 +272,14 @@ QStringList TestChannel::localPendingIds() const
 
 bool TestChannel::selfIsMember() const
 {
-    return m_group && m_group->members().contains(m_connection->selfHandle());
+    return m_group && m_connection && m_group->members().contains(m_connection->selfHandle());
 }
 
 void TestChannel::addMembersRequested(const Tp::UIntList &contacts, const QString &, Tp::DBusError *error)
 {
     QString name, message;
-    if (m_control->takeAddMembersFailure(&name, &message)) {
-        error->set(name, message);
+    if (m_control->takeAddMembersFailure(&name, &message) || !m_connection) {
+        error->set(m_connection ? name : TP_QT_ERROR_DISCONNECTED, message);
         return;
     }
     QStringList ids;
@@ -287,8 +292,12 @@ void TestChannel::addMembersRequested(const Tp::UIntList &contacts, const QStrin
 }
 
 void TestChannel::removeMembersRequested(const Tp::UIntList &contacts, const QString &, uint reason,
-                                         Tp::DBusError *)
+                                         Tp::DBusError *error)
 {
+    if (!m_connection) {
+        error->set(TP_QT_ERROR_DISCONNECTED, QStringLiteral("The connection is gone"));
+        return;
+    }
     QStringList ids;
     for (uint handle : contacts)
         ids << m_connection->handleId(Tp::HandleTypeContact, handle);
@@ -301,14 +310,15 @@ bool TestChannel::leave(Tp::DBusError *error)
 {
     m_control->countLeave();
     QString name, message;
-    if (m_control->takeLeaveFailure(&name, &message)) {
-        error->set(name, message);
+    if (m_control->takeLeaveFailure(&name, &message) || !m_connection) {
+        error->set(m_connection ? name : TP_QT_ERROR_DISCONNECTED, message);
         return false;
     }
     // The reply goes out first, then the local user leaves the group.
     const QString self = m_connection->handleId(Tp::HandleTypeContact, m_connection->selfHandle());
     QTimer::singleShot(0, this, [this, self] {
-        changeMembers({}, {self}, Tp::ChannelGroupChangeReasonNone, QString(), m_connection->selfHandle());
+        if (m_connection)
+            changeMembers({}, {self}, Tp::ChannelGroupChangeReasonNone, QString(), m_connection->selfHandle());
     });
     return true;
 }
@@ -319,7 +329,7 @@ QVariantMap TestChannel::describe() const
     for (const Tp::AbstractChannelInterfacePtr &iface : interfaces())
         interfaceNames << iface->interfaceName();
     return {
-        {QStringLiteral("Connection"), m_connection->objectPath()},
+        {QStringLiteral("Connection"), m_connection ? m_connection->objectPath() : QString()},
         {QStringLiteral("TargetHandleType"), m_handleType},
         {QStringLiteral("TargetID"), targetID()},
         {QStringLiteral("PersistentID"), m_persistentId},

@@ -4,6 +4,8 @@
 #include <TelepathyQt/BaseChannel>
 #include <TelepathyQt/Types>
 
+#include <QPointer>
+
 class TestConnection;
 class TestControl;
 
@@ -34,7 +36,7 @@ public:
 
     QString uniqueName() const override;
 
-    TestConnection *testConnection() const { return m_connection; }
+    TestConnection *testConnection() const;
     bool isGroup() const { return m_handleType != 1; }
     uint handleType() const { return m_handleType; }
     QString persistentId() const { return m_persistentId; }
@@ -72,7 +74,8 @@ private:
     void applyMembers(const Tp::UIntList &members, const Tp::LocalPendingInfoList &localPending,
                       const QVariantMap &details);
 
-    TestConnection *m_connection;
+    // A channel can briefly outlive a dropped connection.
+    QPointer<TestConnection> m_connection;
     TestControl *m_control;
     uint m_handleType;
     uint m_serial;
