@@ -182,7 +182,9 @@ void MucChatSessionPrivate::slotOnGroupAddContactsFinished(Tp::PendingOperation 
 void MucChatSessionPrivate::slotOnListPropertiesFinished(QDBusPendingCallWatcher *watcher)
 {
     const QDBusPendingReply<Tp::PropertySpecList> reply = *watcher;
-    if (!reply.isError()) {
+    // Several setTopic() calls in a row: the first reply writes the latest
+    // topic; later replies find nothing pending and must not blank it.
+    if (!reply.isError() && !pendingTopic.isNull()) {
         const Tp::PropertySpecList specs = reply.value();
         for (const Tp::PropertySpec &spec : specs) {
             if (spec.name != SubjectProperty)

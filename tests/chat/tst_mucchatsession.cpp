@@ -1,0 +1,332 @@
+// Group chats end to end: the library's handler gets the channels from
+// Mission Control, the test connection manager drives membership, topic and
+// leave, and the memory address book resolves participants.
+
+#include "../contacts/contactfixture.h"
+#include "chatsessionmanager.h"
+#include "mucchatsession.h"
+#include "mucparticipant.h"
+#include "telepathytestenvironment.h"
+#include "testhelpers.h"
+
+#include <TelepathyQt/Connection>
+
+namespace {
+using Env = TelepathyTestEnvironment;
+
+QStringList ids(const MucParticipantList &participants)
+{
+    QStringList result;
+    for (const MucParticipant *p : participants)
+        result << p->uid();
+    result.sort();
+    return result;
+}
+
+// Sessions announced by the manager, and which of them finished their
+// channel readiness (isReady() alone turns true a moment earlier).
+struct Prepared : QObject
+{
+    explicit Prepared(ChatSessionManager *manager)
+    {
+        connect(manager, &ChatSessionManager::prepareChatSession, this,
+                [this](ChatSessionPtr session, bool) {
+                    sessions << session;
+                    connect(session.data(), &ChatSession::chatSessionReady, this,
+                            [this, s = session.data()] { ready << s; });
+                    connect(session.data(), &ChatSession::readyToChat, this,
+                            [this, s = session.data()](bool r) { readyToChat[s] << r; });
+                });
+    }
+    QList<ChatSessionPtr> sessions;
+    QSet<ChatSession *> ready;
+    QHash<ChatSession *, QList<bool>> readyToChat;
+};
+} // namespace
+
+class TestMucChatSession : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void roomFollowsItsMembersAndResolvesThem();
+    void invitedUserBecomesReadyWhenAdded();
+    void removedUserClosesTheChannel();
+    void memberChangesAreReportedAsTheyCome();
+    void topicIsSetThroughTheOldPropertiesInterface();
+    void topicIsNotSentWithoutSubject_data();
+    void topicIsNotSentWithoutSubject();
+    void invitationsReportTheirOutcome();
+    void skypeGroupChatsCanBeLeft();
+    void closedSessionDropsItsParticipants();
+    void oneToOneChatHasNoGroupBehaviour();
+
+private:
+    QSharedPointer<MucChatSession> openGroup(const QString &id, ChatType type);
+
+    Env *m_env = nullptr;
+    ChatSessionManager *m_manager = nullptr;
+    ContactFixture m_contacts;
+};
+
+void TestMucChatSession::initTestCase()
+{
+    m_contacts.setUp();
+    qRegisterMetaType<MucParticipantList>("MucParticipantList");
+    m_manager = ChatSessionManager::instance();
+    QSignalSpy ready(m_manager, &ChatSessionManager::managerReady);
+    m_manager->initialize();
+    QVERIFY(ready.count() || waitFor(ready, 1, 20000));
+    QVERIFY(m_manager->isReady());
+    m_env = new Env(this);
+    QVERIFY(m_env->init());
+    QVERIFY(m_env->connectedAccount(Env::ImAccountPath));
+}
+
+void TestMucChatSession::init()
+{
+    m_contacts.clear();
+}
+
+void TestMucChatSession::cleanup()
+{
+    m_env->control(Env::ImAccountPath).reset();
+}
+
+// Requests a group chat through the library and waits for its session to
+// get its channel ready.
+QSharedPointer<MucChatSession> TestMucChatSession::openGroup(const QString &id, ChatType type)
+{
+    Prepared prepared(m_manager);
+    m_manager->requestChatSession(ChatContext(id, Env::ImAccountPath, type));
+    QSharedPointer<MucChatSession> session;
+    const bool ok = QTest::qWaitFor([&] {
+        for (const ChatSessionPtr &s : qAsConst(prepared.sessions)) {
+            if (s->remoteUid() == id)
+                session = s.objectCast<MucChatSession>();
+        }
+        return session && prepared.ready.contains(session.data());
+    }, 10000);
+    if (!ok)
+        qWarning() << "Group chat" << id << "did not become ready";
+    return session;
+}
+
+void TestMucChatSession::roomFollowsItsMembersAndResolvesThem()
+{
+    m_contacts.add(QStringLiteral("Carol"), {}, { { Env::ImAccountPath, QStringLiteral("carol@loop.test") } });
+    m_contacts.add(QStringLiteral("Zed"), {}, { { QStringLiteral("/other/account"), QStringLiteral("dave@loop.test") } });
+    m_env->control(Env::ImAccountPath).setRequestedGroupMembers(
+        { QStringLiteral("carol@loop.test"), QStringLiteral("dave@loop.test") });
+
+    Prepared prepared(m_manager);
+    QList<QStringList> added;
+    QObject scope; // the connections below end with this test
+    connect(m_manager, &ChatSessionManager::prepareChatSession, &scope, [&](ChatSessionPtr s, bool) {
+        connect(s.objectCast<MucChatSession>().data(), &MucChatSession::participantsAdded, &scope,
+                [&](MucParticipantList list) { added << ids(list); });
+    });
+    m_manager->requestChatSession(ChatContext(QStringLiteral("#kitchen"), Env::ImAccountPath, RoomChat));
+    QTRY_COMPARE(prepared.sessions.size(), 1);
+    auto session = prepared.sessions.first().objectCast<MucChatSession>();
+    QVERIFY(session);
+    QSignalSpy changed(session.data(), &MucChatSession::participantsChanged);
+    QTRY_COMPARE(prepared.readyToChat.value(session.data()), QList<bool> { true });
+    QVERIFY(session->isReadyToChat());
+    QVERIFY(session->selfIsInChannel());
+    QCOMPARE(added.size(), 1);
+    QCOMPARE(added.first(), (QStringList { QStringLiteral("alice@loop.test"), QStringLiteral("carol@loop.test"),
+                                           QStringLiteral("dave@loop.test") }));
+
+    // Resolution: carol by her online account on this account; dave's
+    // account belongs elsewhere. The local user gets the account nickname.
+    QVERIFY(waitFor(changed));
+    QHash<QString, MucParticipant *> byId;
+    for (MucParticipant *p : session->members())
+        byId.insert(p->uid(), p);
+    QCOMPARE(byId.size(), 3);
+    QCOMPARE(byId.value(QStringLiteral("carol@loop.test"))->displayName(), QStringLiteral("Carol"));
+    QCOMPARE(byId.value(QStringLiteral("dave@loop.test"))->displayName(), QStringLiteral("dave@loop.test"));
+    QVERIFY(byId.value(QStringLiteral("alice@loop.test"))->isLocalUser());
+    MucParticipant *self = byId.value(QStringLiteral("alice@loop.test"));
+    QVERIFY(!session->account()->nickname().isEmpty());
+    QCOMPARE(self->displayName(), session->account()->nickname());
+    // The local user's name follows the account's nickname.
+    QVERIFY(expectSuccessfulCall(session->account()->setNickname(QStringLiteral("Ally"))));
+    QTRY_COMPARE(self->displayName(), QStringLiteral("Ally"));
+    QCOMPARE(session->tpConnection(), session->channel()->connection());
+}
+
+void TestMucChatSession::invitedUserBecomesReadyWhenAdded()
+{
+    m_env->control(Env::ImAccountPath).setRequestedGroupMembers({ QStringLiteral("carol@loop.test") }, true);
+    Prepared prepared(m_manager);
+    m_manager->requestChatSession(ChatContext(QStringLiteral("#invite"), Env::ImAccountPath, RoomChat));
+    QTRY_COMPARE(prepared.sessions.size(), 1);
+    auto session = prepared.sessions.first().objectCast<MucChatSession>();
+    QTRY_COMPARE(prepared.readyToChat.value(session.data()), QList<bool> { false });
+    QVERIFY(session->isReady());
+    QVERIFY(!session->isReadyToChat());
+
+    m_env->control(Env::ImAccountPath).addSelf(session->channelPath());
+    QTRY_COMPARE(prepared.readyToChat.value(session.data()), (QList<bool> { false, true }));
+    QVERIFY(session->isReadyToChat());
+}
+
+void TestMucChatSession::removedUserClosesTheChannel()
+{
+    auto session = openGroup(QStringLiteral("#kicked"), RoomChat);
+    QVERIFY(session);
+    QVERIFY(session->isReadyToChat());
+    QSignalSpy readyToChat(session.data(), &ChatSession::readyToChat);
+    QSignalSpy removed(session.data(), &MucChatSession::participantsRemoved);
+    const QString path = session->channelPath();
+    m_env->control(Env::ImAccountPath).removeSelf(path);
+    QVERIFY(waitFor(readyToChat));
+    QCOMPARE(readyToChat.first().first().toBool(), false);
+    QCOMPARE(removed.count(), 0); // no bookkeeping for the local user's own removal
+    QVERIFY(!session->isReadyToChat());
+    QVERIFY(!session->canLeaveSkypeChat());
+}
+
+void TestMucChatSession::memberChangesAreReportedAsTheyCome()
+{
+    auto session = openGroup(QStringLiteral("#changes"), RoomChat);
+    QVERIFY(session);
+    TestCmControl &control = m_env->control(Env::ImAccountPath);
+    QSignalSpy added(session.data(), &MucChatSession::participantsAdded);
+    QSignalSpy removed(session.data(), &MucChatSession::participantsRemoved);
+    QSignalSpy changed(session.data(), &MucChatSession::participantsChanged);
+
+    control.addMembers(session->channelPath(), { QStringLiteral("erin@loop.test") });
+    QVERIFY(waitFor(added));
+    QCOMPARE(ids(added.last().first().value<MucParticipantList>()), QStringList { QStringLiteral("erin@loop.test") });
+    QVERIFY(waitFor(changed));
+    QCOMPARE(ids(changed.last().first().value<MucParticipantList>()),
+             (QStringList { QStringLiteral("alice@loop.test"), QStringLiteral("erin@loop.test") }));
+
+    control.removeMembers(session->channelPath(), { QStringLiteral("erin@loop.test") });
+    QVERIFY(waitFor(removed));
+    QCOMPARE(removed.last().first().toStringList(), QStringList { QStringLiteral("erin@loop.test") });
+    QTRY_COMPARE(ids(session->members()), QStringList { QStringLiteral("alice@loop.test") });
+}
+
+void TestMucChatSession::topicIsSetThroughTheOldPropertiesInterface()
+{
+    auto session = openGroup(QStringLiteral("#topic"), RoomChat);
+    QVERIFY(session);
+    // Two calls in a row: the latest topic wins and is not blanked by the
+    // second reply.
+    session->setTopic(QStringLiteral("first"));
+    session->setTopic(QStringLiteral("Lunch at noon"));
+    QTRY_COMPARE(m_env->control(Env::ImAccountPath).subject(session->channelPath()), QStringLiteral("Lunch at noon"));
+    QTest::qWait(200);
+    QCOMPARE(m_env->control(Env::ImAccountPath).subject(session->channelPath()), QStringLiteral("Lunch at noon"));
+}
+
+void TestMucChatSession::topicIsNotSentWithoutSubject_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("listing fails") << int(TestCmControl::ListPropertiesFails);
+    QTest::newRow("no subject") << int(TestCmControl::ListPropertiesWithoutSubject);
+}
+
+void TestMucChatSession::topicIsNotSentWithoutSubject()
+{
+    QFETCH(int, mode);
+    auto session = openGroup(QStringLiteral("#notopic%1").arg(mode), RoomChat);
+    QVERIFY(session);
+    TestCmControl &control = m_env->control(Env::ImAccountPath);
+    const QString before = control.subject(session->channelPath());
+    control.setListPropertiesMode(TestCmControl::ListPropertiesMode(mode));
+    session->setTopic(QStringLiteral("never"));
+    QTest::qWait(300);
+    QCOMPARE(control.subject(session->channelPath()), before);
+
+    // Without a ready channel there is nothing to ask: nothing happens.
+    MucChatSession lonely(session->account(), session->context());
+    lonely.setTopic(QStringLiteral("ignored"));
+}
+
+void TestMucChatSession::invitationsReportTheirOutcome()
+{
+    auto session = openGroup(QStringLiteral("#party"), RoomChat);
+    QVERIFY(session);
+    TestCmControl &control = m_env->control(Env::ImAccountPath);
+    QSignalSpy invited(session.data(), &MucChatSession::participantsInvited);
+
+    session->inviteParticipants({});
+    QCOMPARE(invited.count(), 1); // refused inside the call
+    QCOMPARE(invited.last().first().toBool(), false);
+
+    const QList<Tp::ContactPtr> frank = m_env->contacts(session->tpConnection(), { QStringLiteral("frank@loop.test") });
+    QCOMPARE(frank.size(), 1);
+    session->inviteParticipants(frank);
+    QVERIFY(waitFor(invited, 2));
+    QCOMPARE(invited.last().first().toBool(), true);
+    QVERIFY(control.invitedContacts().contains(QStringLiteral("frank@loop.test")));
+
+    control.failNextAddMembers(TP_QT_ERROR_PERMISSION_DENIED);
+    const QList<Tp::ContactPtr> gina = m_env->contacts(session->tpConnection(), { QStringLiteral("gina@loop.test") });
+    session->inviteParticipants(gina);
+    QVERIFY(waitFor(invited, 3));
+    QCOMPARE(invited.last().first().toBool(), false);
+}
+
+void TestMucChatSession::skypeGroupChatsCanBeLeft()
+{
+    TestCmControl &control = m_env->control(Env::ImAccountPath);
+    auto room = openGroup(QStringLiteral("#noskype"), RoomChat);
+    QVERIFY(room);
+    QVERIFY(!room->canLeaveSkypeChat());
+    QSignalSpy roomLeft(room.data(), &MucChatSession::leftSkypeChat);
+    room->leaveSkypeChat();
+
+    auto group = openGroup(QStringLiteral("skype-group-1"), AdHocGroupChat);
+    QVERIFY(group);
+    QVERIFY(group->canLeaveSkypeChat());
+    QSignalSpy left(group.data(), &MucChatSession::leftSkypeChat);
+    control.failNextLeave();
+    group->leaveSkypeChat();
+    QVERIFY(waitFor(left));
+    QCOMPARE(left.last().first().toBool(), false);
+    group->leaveSkypeChat();
+    QVERIFY(waitFor(left, 2));
+    QCOMPARE(left.last().first().toBool(), true);
+    QCOMPARE(control.leaveCount(), 2u);
+    QCOMPARE(roomLeft.count(), 0);
+}
+
+void TestMucChatSession::closedSessionDropsItsParticipants()
+{
+    m_env->control(Env::ImAccountPath).setRequestedGroupMembers({ QStringLiteral("hank@loop.test") });
+    auto session = openGroup(QStringLiteral("#closing"), RoomChat);
+    QVERIFY(session);
+    QTRY_COMPARE(session->members().size(), 2);
+    QSignalSpy changed(session.data(), &MucChatSession::participantsChanged);
+    m_env->control(Env::ImAccountPath).closeChannel(session->channelPath());
+    QTRY_VERIFY(std::any_of(changed.cbegin(), changed.cend(), [](const QList<QVariant> &args) {
+        return args.first().value<MucParticipantList>().isEmpty();
+    }));
+    QVERIFY(!session->isReady());
+}
+
+void TestMucChatSession::oneToOneChatHasNoGroupBehaviour()
+{
+    Prepared prepared(m_manager);
+    m_manager->requestChatSession(ChatContext(QStringLiteral("ivan@loop.test"), Env::ImAccountPath));
+    QTRY_COMPARE(prepared.sessions.size(), 1);
+    auto session = prepared.sessions.first().objectCast<MucChatSession>();
+    QTRY_VERIFY(session->isReadyToChat());
+    QVERIFY(session->members().isEmpty());
+    QVERIFY(!session->canLeaveSkypeChat());
+    QSignalSpy invited(session.data(), &MucChatSession::participantsInvited);
+    session->setTopic(QStringLiteral("no properties proxy: ignored"));
+}
+
+QTEST_GUILESS_MAIN(TestMucChatSession)
+#include "tst_mucchatsession.moc"
