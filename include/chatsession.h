@@ -8,6 +8,7 @@
 
 #include <TelepathyQt/Account>
 #include <TelepathyQt/Constants>
+#include <TelepathyQt/ReceivedMessage>
 #include <TelepathyQt/TextChannel>
 
 #include <QDBusConnection>
