@@ -4,6 +4,7 @@
 #include "messaging0global.h"
 
 #include <QObject>
+#include <QScopedPointer>
 #include <QStringList>
 
 #include <QtContacts/QContact>
@@ -56,6 +57,9 @@ private:
     QtContacts::QContactManager *manager;
     QtContacts::QContactFetchRequest *request;
     QtContacts::QContactFetchRequest *selfRequest;
+    // Lookup table over the announced batch, built by the first matchContact().
+    struct MatchIndex;
+    QScopedPointer<MatchIndex> index;
 };
 
 #endif // MESSAGING0_CONTACTRESOLVER_H

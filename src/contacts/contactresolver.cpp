@@ -4,6 +4,7 @@
 #include "platform/phonenumberutils.h"
 
 #include <QDebug>
+#include <QHash>
 
 #include <QtContacts/QContactDisplayLabel>
 #include <QtContacts/QContactFetchHint>
@@ -53,7 +54,58 @@ QList<QContact> announcedResults(const QContactFetchRequest *fetch)
     return fetch->contacts();
 }
 
+// A bucket key for matchContact(): remoteAddressMatch(a, b) implies
+// equal keys, so only contacts in the remote id's bucket need the (costly)
+// comparison. Identical texts share a key; matching phone numbers share
+// their national number, whose last digits are the text's last digits. Four
+// digits: national numbers are rarely shorter, and one bucket then holds
+// about one contact.
+QString matchKey(const QString &address)
+{
+    constexpr int KeyDigits = 4;
+    QString digits;
+    const QVector<uint> ucs4 = address.toUcs4();
+    for (auto it = ucs4.crbegin(); it != ucs4.crend() && digits.size() < KeyDigits; ++it) {
+        if (QChar::category(*it) == QChar::Number_DecimalDigit)
+            digits.prepend(QLatin1Char(char('0' + QChar::digitValue(*it))));
+    }
+    return digits.isEmpty() ? QLatin1Char('s') + address : QLatin1Char('d') + digits;
+}
+
+// The per-contact rule of matchContact(): its online accounts on the account
+// (any account when the path is empty), then its numbers on any account.
+bool contactMatches(const QContact &contact, const QString &accountPath, const QString &remoteId)
+{
+    const QList<QContactOnlineAccount> accounts = contact.details<QContactOnlineAccount>();
+    for (const QContactOnlineAccount &account : accounts) {
+        if ((accountPath.isEmpty() || AddressBook::accountPath(account) == accountPath)
+            && PhoneNumberUtils::remoteAddressMatch(remoteId, account.accountUri(), Flags))
+            return true;
+    }
+    const QList<QContactPhoneNumber> numbers = contact.details<QContactPhoneNumber>();
+    for (const QContactPhoneNumber &number : numbers) {
+        if (PhoneNumberUtils::remoteAddressMatch(remoteId, number.number(), Flags))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+struct ContactResolver::MatchIndex
+{
+    const QContactFetchRequest *source = nullptr;
+    QList<QContact> contacts;
+    // Key -> indices into contacts, ascending (result order), each once.
+    QHash<QString, QVector<int>> buckets;
+
+    void add(const QString &address, int contactIndex)
+    {
+        QVector<int> &bucket = buckets[matchKey(address)];
+        if (bucket.isEmpty() || bucket.last() != contactIndex)
+            bucket.append(contactIndex);
+    }
+};
 
 ContactResolver::ContactResolver(QObject *parent)
     : QObject(parent)
@@ -107,6 +159,7 @@ void ContactResolver::resolveContacts(const QString &accountPath, const QStringL
         return;
 
     delete request;
+    index.reset();
     request = buildRequest(accountPath, remoteIds);
     // The state, not resultsAvailable(): the memory engine sends none for an empty answer.
     connect(request, &QContactAbstractRequest::stateChanged,
@@ -123,18 +176,26 @@ void ContactResolver::slotOnResultsAvailable()
 QContact ContactResolver::matchContact(const QString &accountPath, const QString &remoteId)
 {
     const QList<QContact> results = announcedResults(request);
-    for (const QContact &contact : results) {
-        const QList<QContactOnlineAccount> accounts = contact.details<QContactOnlineAccount>();
-        for (const QContactOnlineAccount &account : accounts) {
-            if ((accountPath.isEmpty() || AddressBook::accountPath(account) == accountPath)
-                && PhoneNumberUtils::remoteAddressMatch(remoteId, account.accountUri(), Flags))
-                return contact;
+    if (results.isEmpty())
+        return QContact();
+
+    if (!index || index->source != request) {
+        index.reset(new MatchIndex);
+        index->source = request;
+        index->contacts = results;
+        for (int i = 0; i < results.size(); ++i) {
+            const QContact &contact = results.at(i);
+            for (const QContactOnlineAccount &account : contact.details<QContactOnlineAccount>())
+                index->add(account.accountUri(), i);
+            for (const QContactPhoneNumber &number : contact.details<QContactPhoneNumber>())
+                index->add(number.number(), i);
         }
-        const QList<QContactPhoneNumber> numbers = contact.details<QContactPhoneNumber>();
-        for (const QContactPhoneNumber &number : numbers) {
-            if (PhoneNumberUtils::remoteAddressMatch(remoteId, number.number(), Flags))
-                return contact;
-        }
+    }
+
+    // First match in result order: buckets are ascending.
+    for (int i : index->buckets.value(matchKey(remoteId))) {
+        if (contactMatches(index->contacts.at(i), accountPath, remoteId))
+            return index->contacts.at(i);
     }
     return QContact();
 }

@@ -51,6 +51,8 @@ void ContactResolverTest::matchesNumbersOnAnyAccountAndIdsOnlyOnTheirAccount()
 
     // A number is found through any account and in any written form.
     QCOMPARE(resolver.matchContact(ImAccount, QStringLiteral("+358401234567")).id(), alice.id());
+    QCOMPARE(resolver.matchContact(ImAccount, QStringLiteral("+\u0663\u0665\u0668 \u0664\u0660 \u0661\u0662\u0663 \u0664\u0665\u0666\u0667")).id(),
+             alice.id());
     QCOMPARE(resolver.matchContact(ImAccount, QStringLiteral("bob@im")).id(), bob.id());
     // Carol's id is on another account: neither fetched nor matched.
     QVERIFY(resolver.matchContact(ImAccount, QStringLiteral("carol@im")).isEmpty());
