@@ -16,6 +16,8 @@
 #include <TelepathyQt/PendingReady>
 
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDeadlineTimer>
 
 const QString TelepathyTestEnvironment::CellularAccountPath = QStringLiteral("/org/freedesktop/Telepathy/Account/tala/tel/tala");
@@ -283,9 +285,15 @@ bool TelepathyTestEnvironment::restoreConnection(const QString &accountPath, int
     control(accountPath).restoreConnection();
     // Mission Control does not retry after a network error by itself here
     // (no connectivity monitor); a connection it is already bringing up has
-    // just been let through.
-    if (acc->connectionStatus() != Tp::ConnectionStatusConnecting
-        && acc->connectionStatus() != Tp::ConnectionStatusConnected)
+    // just been let through. Ask Mission Control itself: this process's view
+    // of the account may lag, and a needless Reconnect would tear down the
+    // connection just restored.
+    QDBusMessage get = QDBusMessage::createMethodCall(TP_QT_ACCOUNT_MANAGER_BUS_NAME, accountPath,
+                                                      TP_QT_IFACE_PROPERTIES, QStringLiteral("Get"));
+    get.setArguments({TP_QT_IFACE_ACCOUNT, QStringLiteral("ConnectionStatus")});
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, timeoutMs);
+    const uint status = reply.arguments().value(0).value<QDBusVariant>().variant().toUInt();
+    if (reply.type() != QDBusMessage::ReplyMessage || status == Tp::ConnectionStatusDisconnected)
         acc->reconnect();
     return connectedAccount(accountPath, timeoutMs);
 }
