@@ -52,9 +52,17 @@ QString newMessageId()
 
 ChatSessionPrivate::ChatSessionPrivate(const Tp::AccountPtr &account, const ChatContext &context)
     : account(account),
-      context(context),
-      deliveryReportSetting(new ConfItem(DeliveryReportKey, this))
+      context(context)
 {
+}
+
+// Only cellular sends read the setting; watching a dconf key costs a bus
+// round trip, so the item is created on first use.
+ConfItem *ChatSessionPrivate::deliveryReport()
+{
+    if (!deliveryReportSetting)
+        deliveryReportSetting = new ConfItem(DeliveryReportKey, this);
+    return deliveryReportSetting;
 }
 
 ChatSessionPrivate::~ChatSessionPrivate() = default;
@@ -282,7 +290,7 @@ QString ChatSession::sendMessage(const MsgPartsList &parts, const QString &messa
 
     uint sendFlags = flags;
     if (d->account && d->account->protocolName() == CellularProtocol
-        && d->deliveryReportSetting->value(true).toBool())
+        && d->deliveryReport()->value(true).toBool())
         sendFlags |= Tp::MessageSendingFlagReportDelivery;
 
     Tp::MessagePartList message;

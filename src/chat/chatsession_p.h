@@ -27,7 +27,7 @@ public:
     Tp::TextChannelPtr channel;
     ChatContext context;
     QString channelPath;
-    ConfItem *deliveryReportSetting;
+    ConfItem *deliveryReportSetting = nullptr;
     QString lastMessageToken;
     bool actionMessagesSupported = false;
     ChatSession *q_ptr = nullptr;
@@ -37,6 +37,7 @@ public:
     void _q_channelInvalidated(Tp::DBusProxy *proxy, const QString &errorName,
                                const QString &errorMessage);
     void watchAccountConnection();
+    ConfItem *deliveryReport();
     bool channelSupportsActionMessages() const;
     void reportFailure(const QString &errorName, const QString &errorMessage);
 
