@@ -257,6 +257,9 @@ void ChatSession::channelReady(Tp::PendingOperation *operation)
 {
     Q_D(ChatSession);
     if (!operation || operation->isError() || !d->channel) {
+        // The channel stays, but it is not live: a later channel for this
+        // conversation (restoring) must be able to take its place.
+        d->channelPath = QString();
         d->reportFailure(operation ? operation->errorName() : QString(),
                          operation ? operation->errorMessage() : QString());
         return;

@@ -1,6 +1,7 @@
 #include "phonecontextmanager.h"
 
 #include "addressbook.h"
+#include "librarycatalogue.h"
 #include "platform/phonenumberutils.h"
 
 #include <QtContacts/QContactFetchHint>
@@ -18,7 +19,9 @@ constexpr int MaxTrackedRemoteIds = 20;
 
 QString appendWord(QString label, const char *logicalId)
 {
-    return label + QLatin1Char(' ') + qtTrId(logicalId, -1);
+    // qtTrId(), with the library's catalogue installed so that a system
+    // without translations still shows words.
+    return label + QLatin1Char(' ') + LibraryCatalogue::trId(logicalId);
 }
 
 QString labelFor(const QContactPhoneNumber &number)

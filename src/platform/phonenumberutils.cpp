@@ -199,6 +199,13 @@ const Entry &entry(Cache &c, const QString &text)
 {
     if (text.size() > MaxCachedLength) {
         thread_local Entry uncached;
+        // Beyond libphonenumber's own limit nothing is a phone number; such
+        // texts match only themselves, without being read at all.
+        if (text.size() > MaxParsedLength) {
+            uncached = Entry();
+            uncached.normalized.text = text;
+            return uncached;
+        }
         uncached = makeEntry(text, c.region);
         return uncached;
     }

@@ -2,6 +2,7 @@
 // become sessions, one readiness at a time, whoever asked for them.
 
 #include "chatsession.h"
+#include "chattestsupport.h"
 #include "chatsessionmanager.h"
 #include "telepathytestenvironment.h"
 #include "testhelpers.h"
@@ -72,11 +73,8 @@ private:
 
 void TestChannelHandler::initTestCase()
 {
-    m_manager = ChatSessionManager::instance();
-    QSignalSpy ready(m_manager, &ChatSessionManager::managerReady);
-    m_manager->initialize();
-    QVERIFY(ready.count() || waitFor(ready, 1, 20000));
-    QVERIFY(m_manager->isReady());
+    m_manager = readyManager();
+    QVERIFY(m_manager);
     m_env = new Env(this);
     QVERIFY(m_env->init());
     Tp::AccountPtr im = m_env->connectedAccount(Env::ImAccountPath);

@@ -3,6 +3,7 @@
 // went out.
 
 #include "chatsession.h"
+#include "chattestsupport.h"
 #include "confitem.h"
 #include "telepathytestenvironment.h"
 #include "testhelpers.h"
@@ -22,14 +23,6 @@ const QString Number = QStringLiteral("+358401234567");
 const QString Bob = QStringLiteral("bob@loop.test");
 const QString MessageTypesKey =
     QStringLiteral("org.freedesktop.Telepathy.Channel.Interface.Messages.MessageTypes");
-
-MsgPartsList textParts(const QString &text)
-{
-    QMap<QString, QDBusVariant> body;
-    body.insert(QStringLiteral("content-type"), QDBusVariant(QStringLiteral("text/plain")));
-    body.insert(QStringLiteral("content"), QDBusVariant(text));
-    return { QMap<QString, QDBusVariant>(), body };
-}
 
 Tp::Features sessionFeatures()
 {
@@ -407,6 +400,9 @@ void TestChatSession::failedReadinessReportsErrorAndClosed()
     QTRY_COMPARE(order.size(), 4);
     QCOMPARE(order.at(3), QStringLiteral("closed"));
     QVERIFY(!session.isReady());
+    // Not live: a restored channel may take its place.
+    QVERIFY(session.channelPath().isEmpty());
+    QCOMPARE(session.channel(), ghost);
 }
 
 void TestChatSession::invalidationDuringASendGivesOneStatusAndOneError()

@@ -5,6 +5,7 @@
 
 #include "chatsessionmanager.h"
 #include "chatsession.h"
+#include "chattestsupport.h"
 #include "mucchatsession.h"
 #include "telepathytestenvironment.h"
 #include "testhelpers.h"
@@ -233,10 +234,7 @@ void TestChatSessionManager::requestYieldsALocalSessionThatBecomesReady()
     QTRY_VERIFY(session->isReadyToChat());
 
     QSignalSpy status(session.data(), &ChatSession::messageStatusChanged);
-    QMap<QString, QDBusVariant> body;
-    body.insert(QStringLiteral("content-type"), QDBusVariant(QStringLiteral("text/plain")));
-    body.insert(QStringLiteral("content"), QDBusVariant(QStringLiteral("hi")));
-    session->sendMessage({ {}, body }, QStringLiteral("m"), 0);
+    session->sendMessage(textParts(QStringLiteral("hi")), QStringLiteral("m"), 0);
     QVERIFY(waitFor(status));
     QCOMPARE(status.first().at(1).toInt(), 0);
     QCOMPARE(m_manager->getReadyChatSession(ChatContext(QStringLiteral("bob@loop.test"), Env::ImAccountPath)), session);
@@ -358,6 +356,7 @@ void TestChatSessionManager::lookupComparesAccountPathsExactly()
     QVERIFY(im);
     QTRY_VERIFY(!im->isReady());
     QVERIFY(m_env->restoreConnection(Env::ImAccountPath));
+    QTRY_VERIFY_WITH_TIMEOUT(im->isReady(), 10000);
 }
 
 void TestChatSessionManager::reconnectionRestoresTheSameSession()

@@ -4,6 +4,7 @@
 
 #include "../contacts/contactfixture.h"
 #include "chatsessionmanager.h"
+#include "chattestsupport.h"
 #include "mucchatsession.h"
 #include "mucparticipant.h"
 #include "telepathytestenvironment.h"
@@ -77,11 +78,8 @@ void TestMucChatSession::initTestCase()
 {
     m_contacts.setUp();
     qRegisterMetaType<MucParticipantList>("MucParticipantList");
-    m_manager = ChatSessionManager::instance();
-    QSignalSpy ready(m_manager, &ChatSessionManager::managerReady);
-    m_manager->initialize();
-    QVERIFY(ready.count() || waitFor(ready, 1, 20000));
-    QVERIFY(m_manager->isReady());
+    m_manager = readyManager();
+    QVERIFY(m_manager);
     m_env = new Env(this);
     QVERIFY(m_env->init());
     QVERIFY(m_env->connectedAccount(Env::ImAccountPath));

@@ -1,4 +1,5 @@
 #include "contactfixture.h"
+#include "librarycatalogue.h"
 #include "phonecontextmanager.h"
 
 #include <QtTest>
@@ -22,10 +23,13 @@ private Q_SLOTS:
     void oneInstanceAndOneParameterMap();
 
 private:
-    // Without a catalogue qtTrId() answers with the logical id itself.
+    // The words as the library's catalogue gives them.
     static QString label(const QStringList &words)
     {
-        return QStringLiteral(" | ") + words.join(QLatin1Char(' '));
+        QStringList texts;
+        for (const QString &id : words)
+            texts << LibraryCatalogue::trId(id.toLatin1().constData());
+        return QStringLiteral(" | ") + texts.join(QLatin1Char(' '));
     }
     static QString key(const QString &number) { return PhoneNumberUtils::makeShortNumber(number); }
 

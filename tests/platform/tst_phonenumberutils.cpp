@@ -44,7 +44,8 @@ void TestPhoneNumberUtils::matchesAddresses_data()
     QTest::newRow("same national digits, other country") << "+358401234567" << "+46401234567" << false;
     QTest::newRow("short code is not a suffix") << "12345" << "+35812345" << false;
     QTest::newRow("short code vs itself spaced") << "12 345" << "12345" << true;
-    QTest::newRow("7 digits not a suffix of a full number") << "1234567" << "+3581234567" << false;
+    QTest::newRow("same subscriber, other country") << "+3581234567" << "+46 1234567" << false;
+    QTest::newRow("local number in the default region") << "1234567" << "+3581234567" << true;
     QTest::newRow("service code") << "*100#" << "100" << false;
     QTest::newRow("service code spaced") << "*100#" << "* 100 #" << true;
     QTest::newRow("im ids differ") << "alice@example.com" << "bob@example.com" << false;
