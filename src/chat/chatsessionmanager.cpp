@@ -48,23 +48,13 @@ ChatType chatTypeForHandleType(uint handleType)
     }
 }
 
-// Phone numbers are bucketed by their last digits: every written form of
-// one number ends with its national significant number, which has at least
-// this many digits whenever both forms are long enough to be compared as
-// numbers (short codes compare literally, and so share all their digits).
-constexpr int KeyDigits = 5;
 } // namespace
 
 // --- SessionIndex -----------------------------------------------------------
 
 QString SessionIndex::keyFor(const QString &remoteUid)
 {
-    // Anything that is not a phone number matches only itself.
-    if (PhoneNumberUtils::normalizePhoneNumber(remoteUid).isEmpty())
-        return QLatin1Char('=') + remoteUid;
-    QString digits = PhoneNumberUtils::normalizePhoneNumberForContacts(remoteUid);
-    digits.remove(QLatin1Char('+'));
-    return QLatin1Char('#') + digits.right(KeyDigits);
+    return PhoneNumberUtils::matchKey(remoteUid);
 }
 
 void SessionIndex::insertSlot(const QString &key, const Slot &slot)

@@ -54,24 +54,6 @@ QList<QContact> announcedResults(const QContactFetchRequest *fetch)
     return fetch->contacts();
 }
 
-// A bucket key for matchContact(): remoteAddressMatch(a, b) implies
-// equal keys, so only contacts in the remote id's bucket need the (costly)
-// comparison. Identical texts share a key; matching phone numbers share
-// their national number, whose last digits are the text's last digits. Four
-// digits: national numbers are rarely shorter, and one bucket then holds
-// about one contact.
-QString matchKey(const QString &address)
-{
-    constexpr int KeyDigits = 4;
-    QString digits;
-    const QVector<uint> ucs4 = address.toUcs4();
-    for (auto it = ucs4.crbegin(); it != ucs4.crend() && digits.size() < KeyDigits; ++it) {
-        if (QChar::category(*it) == QChar::Number_DecimalDigit)
-            digits.prepend(QLatin1Char(char('0' + QChar::digitValue(*it))));
-    }
-    return digits.isEmpty() ? QLatin1Char('s') + address : QLatin1Char('d') + digits;
-}
-
 // The per-contact rule of matchContact(): its online accounts on the account
 // (any account when the path is empty), then its numbers on any account.
 bool contactMatches(const QContact &contact, const QString &accountPath, const QString &remoteId)
@@ -101,7 +83,7 @@ struct ContactResolver::MatchIndex
 
     void add(const QString &address, int contactIndex)
     {
-        QVector<int> &bucket = buckets[matchKey(address)];
+        QVector<int> &bucket = buckets[PhoneNumberUtils::matchKey(address)];
         if (bucket.isEmpty() || bucket.last() != contactIndex)
             bucket.append(contactIndex);
     }
@@ -193,7 +175,7 @@ QContact ContactResolver::matchContact(const QString &accountPath, const QString
     }
 
     // First match in result order: buckets are ascending.
-    for (int i : index->buckets.value(matchKey(remoteId))) {
+    for (int i : index->buckets.value(PhoneNumberUtils::matchKey(remoteId))) {
         if (contactMatches(index->contacts.at(i), accountPath, remoteId))
             return index->contacts.at(i);
     }

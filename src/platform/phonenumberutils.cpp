@@ -306,6 +306,18 @@ QString PhoneNumberUtils::normalizePhoneNumberForContacts(const QString &number)
     return n.isNumber ? n.text : number;
 }
 
+QString PhoneNumberUtils::matchKey(const QString &address)
+{
+    constexpr int KeyDigits = 4;
+    QString digits;
+    const QVector<uint> ucs4 = address.toUcs4();
+    for (auto it = ucs4.crbegin(); it != ucs4.crend() && digits.size() < KeyDigits; ++it) {
+        if (QChar::category(*it) == QChar::Number_DecimalDigit)
+            digits.prepend(QLatin1Char(char('0' + QChar::digitValue(*it))));
+    }
+    return digits.isEmpty() ? QLatin1Char('s') + address : QLatin1Char('d') + digits;
+}
+
 void PhoneNumberUtils::setDefaultRegion(const QString &region)
 {
     RegionState &state = regionState();

@@ -50,6 +50,13 @@ public:
     // digit. Text that is not a phone number is returned unchanged.
     static QString normalizePhoneNumberForContacts(const QString &number);
 
+    // A coarse key for indexing addresses: remoteAddressMatch(a, b) implies
+    // matchKey(a) == matchKey(b), so a lookup need only compare the
+    // addresses that share the wanted one's key. Matching numbers end with
+    // the same national number, at least four digits long whenever both are
+    // compared as numbers; texts without digits key on themselves.
+    static QString matchKey(const QString &address);
+
     // Region (ISO 3166 two-letter code) for national forms; an empty string
     // returns to the environment's choice.
     static void setDefaultRegion(const QString &region);
