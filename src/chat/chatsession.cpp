@@ -181,10 +181,11 @@ QString ChatSession::remoteUid() const
 void ChatSession::setRemoteUid(const QString &remoteUid)
 {
     Q_D(ChatSession);
-    const QString old = d->context.remoteUid();
+    if (d->context.remoteUid() == remoteUid)
+        return;
     d->context.setRemoteUid(remoteUid);
-    if (d->remoteUidChanged && old != remoteUid)
-        d->remoteUidChanged(this, old);
+    if (d->remoteUidChanged)
+        d->remoteUidChanged(this);
 }
 
 Tp::AccountPtr ChatSession::account() const

@@ -32,7 +32,7 @@ public:
     bool actionMessagesSupported = false;
     ChatSession *q_ptr = nullptr;
     // Lets the manager keep its session index current.
-    std::function<void(ChatSession *, const QString &oldRemoteUid)> remoteUidChanged;
+    std::function<void(ChatSession *)> remoteUidChanged;
 
     void _q_channelInvalidated(Tp::DBusProxy *proxy, const QString &errorName,
                                const QString &errorMessage);

@@ -52,53 +52,65 @@ ChatType chatTypeForHandleType(uint handleType)
 
 // --- SessionIndex -----------------------------------------------------------
 
-QString SessionIndex::keyFor(const QString &remoteUid)
-{
-    return PhoneNumberUtils::matchKey(remoteUid);
-}
-
 void SessionIndex::insertSlot(const QString &key, const Slot &slot)
 {
+    // Keep creation order.
     QList<Slot> &bucket = m_buckets[key];
-    // Keep creation order, pruning the dead on the way.
     int i = bucket.size();
     while (i > 0 && bucket.at(i - 1).sequence > slot.sequence)
         --i;
     bucket.insert(i, slot);
-    bucket.erase(std::remove_if(bucket.begin(), bucket.end(),
-                                [](const Slot &s) { return s.session.isNull(); }),
-                 bucket.end());
+}
+
+QWeakPointer<ChatSession> SessionIndex::takeSlot(const Entry &entry)
+{
+    auto bucket = m_buckets.find(entry.key);
+    if (bucket == m_buckets.end())
+        return QWeakPointer<ChatSession>();
+    QWeakPointer<ChatSession> taken;
+    for (int i = 0; i < bucket->size(); ++i) {
+        if (bucket->at(i).sequence == entry.sequence) {
+            taken = bucket->takeAt(i).session;
+            break;
+        }
+    }
+    if (bucket->isEmpty())
+        m_buckets.erase(bucket);
+    return taken;
 }
 
 void SessionIndex::insert(const ChatSessionPtr &session)
 {
-    const quint64 sequence = m_nextSequence++;
-    m_sequences.insert(session.data(), sequence);
-    insertSlot(keyFor(session->remoteUid()), Slot { sequence, session.toWeakRef() });
+    const Entry entry { m_nextSequence++, PhoneNumberUtils::matchKey(session->remoteUid()) };
+    m_entries.insert(session.data(), entry);
+    insertSlot(entry.key, Slot { entry.sequence, session.toWeakRef() });
 }
 
-void SessionIndex::rekey(ChatSession *session, const QString &oldRemoteUid)
+void SessionIndex::rekey(ChatSession *session)
 {
-    auto seq = m_sequences.constFind(session);
-    if (seq == m_sequences.constEnd())
+    auto entry = m_entries.find(session);
+    if (entry == m_entries.end())
         return;
-    QList<Slot> &old = m_buckets[keyFor(oldRemoteUid)];
-    QWeakPointer<ChatSession> weak;
-    for (int i = 0; i < old.size(); ++i) {
-        if (old.at(i).sequence == *seq) {
-            weak = old.takeAt(i).session;
-            break;
-        }
-    }
+    const QWeakPointer<ChatSession> weak = takeSlot(*entry);
+    entry->key = PhoneNumberUtils::matchKey(session->remoteUid());
     if (!weak.isNull())
-        insertSlot(keyFor(session->remoteUid()), Slot { *seq, weak });
+        insertSlot(entry->key, Slot { entry->sequence, weak });
+}
+
+void SessionIndex::remove(const QObject *session)
+{
+    auto entry = m_entries.find(session);
+    if (entry == m_entries.end())
+        return;
+    takeSlot(*entry);
+    m_entries.erase(entry);
 }
 
 template<typename Predicate>
-ChatSessionPtr SessionIndex::find(const QString &remoteUid, Predicate accept)
+ChatSessionPtr SessionIndex::find(const QString &remoteUid, Predicate accept) const
 {
-    auto it = m_buckets.find(keyFor(remoteUid));
-    if (it == m_buckets.end())
+    auto it = m_buckets.constFind(PhoneNumberUtils::matchKey(remoteUid));
+    if (it == m_buckets.constEnd())
         return ChatSessionPtr();
     for (const Slot &slot : qAsConst(*it)) {
         const ChatSessionPtr session = slot.session.toStrongRef();
@@ -294,9 +306,9 @@ ChatSessionPtr ChatSessionManagerPrivate::createSession(const Tp::AccountPtr &ac
     ChatSessionPtr session(new MucChatSession(account, context, q), &QObject::deleteLater);
     connect(session.data(), &ChatSession::chatSessionReadyToRestore,
             this, &ChatSessionManagerPrivate::slotOnChatSessionReadyToRestore);
-    session->d_func()->remoteUidChanged = [this](ChatSession *s, const QString &oldUid) {
-        sessionIndex.rekey(s, oldUid);
-    };
+    session->d_func()->remoteUidChanged = [this](ChatSession *s) { sessionIndex.rekey(s); };
+    connect(session.data(), &QObject::destroyed, this,
+            [this](QObject *gone) { sessionIndex.remove(gone); });
     sessions.erase(std::remove_if(sessions.begin(), sessions.end(),
                                   [](const QWeakPointer<ChatSession> &s) { return s.isNull(); }),
                    sessions.end());

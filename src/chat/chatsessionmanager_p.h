@@ -38,14 +38,14 @@ struct PendingChannel
 class SessionIndex
 {
 public:
-    static QString keyFor(const QString &remoteUid);
-
     void insert(const ChatSessionPtr &session);
-    void rekey(ChatSession *session, const QString &oldRemoteUid);
+    // After the session's remote uid changed.
+    void rekey(ChatSession *session);
+    void remove(const QObject *session);
     // The first live session, in creation order, satisfying the predicate
     // among those whose remote uid may match remoteUid.
     template<typename Predicate>
-    ChatSessionPtr find(const QString &remoteUid, Predicate accept);
+    ChatSessionPtr find(const QString &remoteUid, Predicate accept) const;
 
 private:
     struct Slot
@@ -53,10 +53,16 @@ private:
         quint64 sequence;
         QWeakPointer<ChatSession> session;
     };
+    struct Entry
+    {
+        quint64 sequence;
+        QString key;
+    };
     void insertSlot(const QString &key, const Slot &slot);
+    QWeakPointer<ChatSession> takeSlot(const Entry &entry);
 
     quint64 m_nextSequence = 0;
-    QHash<ChatSession *, quint64> m_sequences;
+    QHash<const QObject *, Entry> m_entries;
     QHash<QString, QList<Slot>> m_buckets;
 };
 

@@ -77,6 +77,7 @@ private Q_SLOTS:
     void refusedChannelRequestGivesOneChannelRequestError();
     void disabledAccountRequestFailsLater();
     void lookupComparesAccountPathsExactly();
+    void lookupFollowsARenamedSession();
     void reconnectionRestoresTheSameSession();
 
 private:
@@ -357,6 +358,26 @@ void TestChatSessionManager::lookupComparesAccountPathsExactly()
     QTRY_VERIFY(!im->isReady());
     QVERIFY(m_env->restoreConnection(Env::ImAccountPath));
     QTRY_VERIFY_WITH_TIMEOUT(im->isReady(), 10000);
+}
+
+void TestChatSessionManager::lookupFollowsARenamedSession()
+{
+    ChatSessionPtr session = requestSession(ChatContext(QStringLiteral("0409876543"), Env::CellularAccountPath));
+    QVERIFY(session);
+    session->setRemoteUid(QStringLiteral("renamed@example.com"));
+    QVERIFY(!m_manager->getReadyChatSession(ChatContext(QStringLiteral("+358409876543"), Env::CellularAccountPath)));
+    QCOMPARE(m_manager->getReadyChatSession(ChatContext(QStringLiteral("renamed@example.com"), Env::CellularAccountPath)),
+             session);
+    session->setRemoteUid(QStringLiteral("+358 40 987 6543"));
+    QCOMPARE(m_manager->getReadyChatSession(ChatContext(QStringLiteral("0409876543"), Env::CellularAccountPath)),
+             session);
+
+    // A session nobody holds any more is not found, however it was named.
+    QPointer<ChatSession> watch = session.data();
+    const ChatContext context = session->context();
+    session.reset();
+    QTRY_VERIFY(watch.isNull());
+    QVERIFY(!m_manager->getReadyChatSession(context));
 }
 
 void TestChatSessionManager::reconnectionRestoresTheSameSession()
