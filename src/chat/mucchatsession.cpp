@@ -185,13 +185,13 @@ void MucChatSessionPrivate::slotOnListPropertiesFinished(QDBusPendingCallWatcher
     // Several setTopic() calls in a row: the first reply writes the latest
     // topic; later replies find nothing pending and must not blank it.
     if (!reply.isError() && !pendingTopic.isNull()) {
-        const Tp::PropertySpecList specs = reply.value();
-        for (const Tp::PropertySpec &spec : specs) {
-            if (spec.name != SubjectProperty)
+        const Tp::PropertySpecList properties = reply.value();
+        for (const Tp::PropertySpec &property : properties) {
+            if (property.name != SubjectProperty)
                 continue;
             if (propertiesInterface) {
                 Tp::PropertyValue value;
-                value.identifier = spec.propertyID;
+                value.identifier = property.propertyID;
                 value.value = QDBusVariant(QVariant(pendingTopic));
                 auto *setWatcher = new QDBusPendingCallWatcher(
                     propertiesInterface->SetProperties(Tp::PropertyValueList() << value), this);

@@ -421,14 +421,14 @@ void TestEnvironmentTest::servesTheSubjectThroughTheOldPropertiesInterface()
 
     QDBusMessage reply = callOnChannel(room, TP_QT_IFACE_PROPERTIES_INTERFACE, QStringLiteral("ListProperties"));
     QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
-    const Tp::PropertySpecList specs = qdbus_cast<Tp::PropertySpecList>(reply.arguments().at(0));
+    const Tp::PropertySpecList listed = qdbus_cast<Tp::PropertySpecList>(reply.arguments().at(0));
     uint subjectId = 0;
-    for (const Tp::PropertySpec &spec : specs) {
-        if (spec.name == QLatin1String("subject"))
-            subjectId = spec.propertyID;
+    for (const Tp::PropertySpec &property : listed) {
+        if (property.name == QLatin1String("subject"))
+            subjectId = property.propertyID;
     }
     QVERIFY(subjectId != 0);
-    QVERIFY(specs.first().name != QLatin1String("subject"));
+    QVERIFY(listed.first().name != QLatin1String("subject"));
 
     const Tp::PropertyValueList values{Tp::PropertyValue{subjectId, QDBusVariant(QStringLiteral("Friday lunch"))}};
     reply = callOnChannel(room, TP_QT_IFACE_PROPERTIES_INTERFACE, QStringLiteral("SetProperties"),

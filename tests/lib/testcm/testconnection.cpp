@@ -16,15 +16,15 @@ const QString PresenceAttribute = TP_QT_IFACE_CONNECTION_INTERFACE_SIMPLE_PRESEN
 
 Tp::SimpleStatusSpecMap presenceStatuses()
 {
-    auto spec = [](Tp::ConnectionPresenceType type, bool maySetOnSelf) {
+    auto status = [](Tp::ConnectionPresenceType type, bool maySetOnSelf) {
         return Tp::SimpleStatusSpec{uint(type), maySetOnSelf, true};
     };
     return {
-        {QStringLiteral("available"), spec(Tp::ConnectionPresenceTypeAvailable, true)},
-        {QStringLiteral("away"), spec(Tp::ConnectionPresenceTypeAway, true)},
-        {QStringLiteral("busy"), spec(Tp::ConnectionPresenceTypeBusy, true)},
-        {QStringLiteral("hidden"), spec(Tp::ConnectionPresenceTypeHidden, true)},
-        {QStringLiteral("offline"), spec(Tp::ConnectionPresenceTypeOffline, false)},
+        {QStringLiteral("available"), status(Tp::ConnectionPresenceTypeAvailable, true)},
+        {QStringLiteral("away"), status(Tp::ConnectionPresenceTypeAway, true)},
+        {QStringLiteral("busy"), status(Tp::ConnectionPresenceTypeBusy, true)},
+        {QStringLiteral("hidden"), status(Tp::ConnectionPresenceTypeHidden, true)},
+        {QStringLiteral("offline"), status(Tp::ConnectionPresenceTypeOffline, false)},
     };
 }
 
