@@ -438,8 +438,8 @@ void TestEnvironmentTest::servesTheSubjectThroughTheOldPropertiesInterface()
 
     control.setListPropertiesMode(TestCmControl::ListPropertiesWithoutSubject);
     reply = callOnChannel(room, TP_QT_IFACE_PROPERTIES_INTERFACE, QStringLiteral("ListProperties"));
-    for (const Tp::PropertySpec &spec : qdbus_cast<Tp::PropertySpecList>(reply.arguments().at(0)))
-        QVERIFY(spec.name != QLatin1String("subject"));
+    for (const Tp::PropertySpec &property : qdbus_cast<Tp::PropertySpecList>(reply.arguments().at(0)))
+        QVERIFY(property.name != QLatin1String("subject"));
     control.setListPropertiesMode(TestCmControl::ListPropertiesFails);
     reply = callOnChannel(room, TP_QT_IFACE_PROPERTIES_INTERFACE, QStringLiteral("ListProperties"));
     QCOMPARE(reply.type(), QDBusMessage::ErrorMessage);
