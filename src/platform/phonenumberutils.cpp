@@ -306,6 +306,19 @@ QString PhoneNumberUtils::normalizePhoneNumberForContacts(const QString &number)
     return n.isNumber ? n.text : number;
 }
 
+QString PhoneNumberUtils::toAsciiDigits(const QString &text)
+{
+    QString result;
+    result.reserve(text.size());
+    const QVector<uint> ucs4 = text.toUcs4();
+    for (uint c : ucs4) {
+        if (QChar::category(c) == QChar::Number_DecimalDigit)
+            c = '0' + uint(QChar::digitValue(c));
+        result += QString::fromUcs4(&c, 1);
+    }
+    return result;
+}
+
 QString PhoneNumberUtils::matchKey(const QString &address)
 {
     constexpr int KeyDigits = 4;

@@ -50,6 +50,10 @@ public:
     // digit. Text that is not a phone number is returned unchanged.
     static QString normalizePhoneNumberForContacts(const QString &number);
 
+    // Every Unicode decimal digit replaced by its ASCII digit; nothing else
+    // changes.
+    static QString toAsciiDigits(const QString &text);
+
     // A coarse key for indexing addresses: remoteAddressMatch(a, b) implies
     // matchKey(a) == matchKey(b), so a lookup need only compare the
     // addresses that share the wanted one's key. Matching numbers end with

@@ -1,5 +1,6 @@
 #include "messagesender.h"
 
+#include "chatcontext_p.h"
 #include "chatsession.h"
 #include "chatsessionmanager.h"
 #include "librarycatalogue.h"
@@ -20,29 +21,14 @@ Q_LOGGING_CATEGORY(lcSending, "messaging.sending")
 
 namespace {
 
-const QLatin1String AccountPathPrefix("/org/freedesktop/Telepathy/Account/");
-
 // Status of a vCard whose file cannot be read.
 constexpr int VCardUnreadable = 23;
 
 QString withAccountPrefix(const QString &accountPath)
 {
-    if (accountPath.startsWith(AccountPathPrefix))
+    if (accountPath.startsWith(AccountPaths::Prefix))
         return accountPath;
-    return AccountPathPrefix + accountPath;
-}
-
-QString withAsciiDigits(const QString &text)
-{
-    QString result;
-    result.reserve(text.size());
-    const QVector<uint> ucs4 = text.toUcs4();
-    for (uint c : ucs4) {
-        if (QChar::category(c) == QChar::Number_DecimalDigit)
-            c = '0' + uint(QChar::digitValue(c));
-        result += QString::fromUcs4(&c, 1);
-    }
-    return result;
+    return AccountPaths::Prefix + accountPath;
 }
 
 } // namespace
@@ -53,7 +39,7 @@ struct MessageSender::Private
         : context(context)
     {
         if (this->context.isCellular()) {
-            this->context.setRemoteUid(withAsciiDigits(
+            this->context.setRemoteUid(PhoneNumberUtils::toAsciiDigits(
                 PhoneNumberUtils::normalizePhoneNumberForContacts(this->context.remoteUid())));
         }
     }
