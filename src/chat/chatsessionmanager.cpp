@@ -629,7 +629,9 @@ void ChatSessionManager::requestChatSession(const ChatContext &context)
     if (!prefixed.accountPath().startsWith(AccountPaths::Prefix))
         prefixed.setAccountPath(AccountPaths::Prefix + prefixed.accountPath());
 
-    if (d->isPending(context) || d->isOffered(context))
+    // Compared with the full path: pending keys carry it, so a short path
+    // would otherwise never be recognised as a repeat.
+    if (d->isPending(prefixed) || d->isOffered(prefixed))
         return;
 
     ChatSessionError error(ChatSessionError::UnknownError, QString(), QString(),

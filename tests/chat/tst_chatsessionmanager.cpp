@@ -250,7 +250,7 @@ void TestChatSessionManager::repeatedRequestsMakeOneChannelRequest()
     Prepared prepared(m_manager);
     m_manager->requestChatSession(ChatContext(QStringLiteral("+358401234567"), Env::CellularAccountPath));
     m_manager->requestChatSession(ChatContext(QStringLiteral("+358 40 123 4567"), Env::CellularAccountPath));
-    m_manager->requestChatSession(ChatContext(QStringLiteral("+358401234567"), Env::CellularAccountPath));
+    m_manager->requestChatSession(ChatContext(QStringLiteral("+358401234567"), QStringLiteral("tala/tel/tala")));
     QVERIFY(prepared.waitFor(1));
     const ChatSessionPtr session = prepared.sessions.first().first;
     QTRY_VERIFY(session->isReady());
