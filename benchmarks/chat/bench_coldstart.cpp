@@ -10,6 +10,7 @@
 //   tests/lib/run-in-private-bus --telepathy --cm=build/tests/lib/testcm/messaging-test-cm
 //     -- build/benchmarks/chat/bench_coldstart [rounds]
 
+#include "benchstats.h"
 #include "chatsession.h"
 #include "chatsessionmanager.h"
 #include "telepathytestenvironment.h"
@@ -64,12 +65,6 @@ public:
     std::function<void()> onReady;
     QList<Tp::TextChannelPtr> held;
 };
-
-double medianMs(QVector<qint64> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples.isEmpty() ? 0 : samples.at(samples.size() / 2) / 1e6;
-}
 } // namespace
 
 int main(int argc, char **argv)

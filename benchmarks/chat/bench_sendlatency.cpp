@@ -6,6 +6,7 @@
 //   tests/lib/run-in-private-bus --telepathy --cm=build/tests/lib/testcm/messaging-test-cm
 //     -- build/benchmarks/chat/bench_sendlatency [messages]
 
+#include "benchstats.h"
 #include "chatsession.h"
 #include "telepathytestenvironment.h"
 
@@ -26,12 +27,6 @@ MsgPartsList textParts(const QString &text)
     body.insert(QStringLiteral("content-type"), QDBusVariant(QStringLiteral("text/plain")));
     body.insert(QStringLiteral("content"), QDBusVariant(text));
     return { QMap<QString, QDBusVariant>(), body };
-}
-
-double median(QVector<qint64> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples.isEmpty() ? 0 : samples.at(samples.size() / 2) / 1000.0;
 }
 } // namespace
 
@@ -90,7 +85,7 @@ int main(int argc, char **argv)
         bare << timer.nsecsElapsed();
     }
 
-    const double s = median(viaSession), b = median(bare);
+    const double s = median(viaSession) / 1000.0, b = median(bare) / 1000.0;
     std::printf("messages each:              %d (alternating)\n", messages);
     std::printf("ChatSession::sendMessage:   median %.1f us\n", s);
     std::printf("TextChannel::send:          median %.1f us\n", b);

@@ -9,6 +9,7 @@
 // its figure is printed as "cold"). Each size also checks matchContact
 // against a plain walk over every detail of the same results.
 
+#include "benchstats.h"
 #include "contactresolver.h"
 #include "contacts/addressbook.h"
 #include "phonecontextmanager.h"
@@ -83,12 +84,6 @@ QStringList groupMembers(int count)
         ids << (k < 80 ? imId(i) : QStringLiteral("stranger%1@example.org").arg(k));
     }
     return ids;
-}
-
-double median(QVector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.at(v.size() / 2);
 }
 
 double ms(qint64 ns) { return ns / 1e6; }

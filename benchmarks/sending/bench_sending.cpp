@@ -12,6 +12,7 @@
 //   tests/lib/run-in-private-bus --telepathy --cm=build/tests/lib/testcm/messaging-test-cm
 //     -- build/benchmarks/sending/bench_sending [cold rounds] [messages]
 
+#include "benchstats.h"
 #include "chatsessionmanager.h"
 #include "messagesender.h"
 #include "telepathytestenvironment.h"
@@ -40,12 +41,6 @@ qint64 cpuNs()
     timespec t;
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
-double medianMs(QVector<qint64> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples.isEmpty() ? 0 : samples.at(samples.size() / 2) / 1e6;
 }
 
 // Runs the loop until done() holds; false on time-out.

@@ -1,5 +1,7 @@
 #include "accountutils.h"
 
+#include "accountpaths.h"
+
 #include <TelepathyQt/AccountFactory>
 #include <TelepathyQt/AccountSet>
 #include <TelepathyQt/ChannelFactory>
@@ -13,8 +15,6 @@
 #include <QDBusConnection>
 
 namespace {
-const QString CellularAccountPath = QStringLiteral("/org/freedesktop/Telepathy/Account/tala/tel/tala");
-const QString CellularProtocol = QStringLiteral("tel");
 const QString ValidityPeriodParameter =
     QStringLiteral("org.freedesktop.Telepathy.Connection.Interface.Cellular.MessageValidityPeriod");
 // 63 weeks, in seconds.
@@ -82,7 +82,7 @@ Tp::AccountPtr AccountUtils::account(const QString &path) const
 
 Tp::AccountPtr AccountUtils::telAccount() const
 {
-    return account(CellularAccountPath);
+    return account(AccountPaths::Cellular);
 }
 
 QVariant AccountUtils::accountProperty(Tp::AccountPtr &account, const QString &key) const
@@ -145,12 +145,12 @@ void AccountUtils::removeAccount(const QString &path)
 
 void AccountUtils::checkMessageValidityPeriod(const Tp::AccountPtr &account)
 {
-    if (account.isNull() || account->protocolName() != CellularProtocol)
+    if (account.isNull() || account->protocolName() != AccountPaths::CellularProtocol)
         return;
     // Always the cellular account's parameter, whichever "tel" account
     // became ready.
-    if (!accountProperty(CellularAccountPath, ValidityPeriodParameter).isValid())
-        setAccountProperty(CellularAccountPath, ValidityPeriodParameter, DefaultValidityPeriod);
+    if (!accountProperty(AccountPaths::Cellular, ValidityPeriodParameter).isValid())
+        setAccountProperty(AccountPaths::Cellular, ValidityPeriodParameter, DefaultValidityPeriod);
 }
 
 void AccountUtils::slotAccountManagerReady(Tp::PendingOperation *operation)

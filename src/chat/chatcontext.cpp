@@ -4,12 +4,6 @@
 
 #include <QHash>
 
-namespace AccountPaths {
-const QString Prefix = QStringLiteral("/org/freedesktop/Telepathy/Account/");
-const QString Cellular = QStringLiteral("/org/freedesktop/Telepathy/Account/tala/tel/tala");
-const QString Mms = QStringLiteral("/org/freedesktop/Telepathy/Account/vexo/mms/mms0");
-}
-
 namespace {
 // SMS and MMS are one conversation partner's two roads: compare them as one.
 const QString &foldCellular(const QString &accountPath)

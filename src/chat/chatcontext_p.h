@@ -1,6 +1,7 @@
 #ifndef MESSAGING0_CHATCONTEXT_P_H
 #define MESSAGING0_CHATCONTEXT_P_H
 
+#include "accountpaths.h"
 #include "chatcontext.h"
 
 #include <QSharedData>
@@ -19,11 +20,5 @@ public:
 // differently: lookups need the exact key.
 uint qHash(const ChatContext &context, uint seed = 0);
 
-// Account paths with a fixed meaning.
-namespace AccountPaths {
-extern const QString Prefix;   // "/org/freedesktop/Telepathy/Account/"
-extern const QString Cellular; // the SMS account, protocol "tel"
-extern const QString Mms;
-}
 
 #endif // MESSAGING0_CHATCONTEXT_P_H

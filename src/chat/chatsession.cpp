@@ -1,6 +1,7 @@
 #include "chatsession.h"
 #include "chatsession_p.h"
 
+#include "accountpaths.h"
 #include "confitem.h"
 
 #include <TelepathyQt/Constants>
@@ -13,7 +14,6 @@
 
 namespace {
 const QString DeliveryReportKey = QStringLiteral("/Messaging/Settings/DeliveryReport");
-const QString CellularProtocol = QStringLiteral("tel");
 const QString ActionPrefix = QStringLiteral("/me ");
 const char MessageIdProperty[] = "message-id-property";
 const QString MessageTypesProperty =
@@ -293,7 +293,7 @@ QString ChatSession::sendMessage(const MsgPartsList &parts, const QString &messa
     }
 
     uint sendFlags = flags;
-    if (d->account && d->account->protocolName() == CellularProtocol
+    if (d->account && d->account->protocolName() == AccountPaths::CellularProtocol
         && d->deliveryReport()->value(true).toBool())
         sendFlags |= Tp::MessageSendingFlagReportDelivery;
 

@@ -626,8 +626,7 @@ void ChatSessionManager::requestChatSession(const ChatContext &context)
 {
     Q_D(ChatSessionManager);
     ChatContext prefixed = context;
-    if (!prefixed.accountPath().startsWith(AccountPaths::Prefix))
-        prefixed.setAccountPath(AccountPaths::Prefix + prefixed.accountPath());
+    prefixed.setAccountPath(AccountPaths::withPrefix(context.accountPath()));
 
     // Compared with the full path: pending keys carry it, so a short path
     // would otherwise never be recognised as a repeat.

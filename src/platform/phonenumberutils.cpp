@@ -84,6 +84,7 @@ struct Parsed
     quint64 nationalNumber = 0;
     bool italianLeadingZero = false;
     int leadingZeros = 1;
+    QString e164; // "+358401234567": the number's one canonical form
 
     bool operator==(const Parsed &o) const
     {
@@ -156,6 +157,9 @@ std::optional<Parsed> parse(const QString &number, const std::string &region,
     p.nationalNumber = proto.national_number();
     p.italianLeadingZero = proto.italian_leading_zero();
     p.leadingZeros = proto.number_of_leading_zeros();
+    std::string formatted;
+    util()->Format(proto, PhoneNumberUtil::E164, &formatted);
+    p.e164 = QString::fromStdString(formatted);
     return p;
 }
 
@@ -279,18 +283,8 @@ QString PhoneNumberUtils::normalizePhoneNumber(const QString &identifier, Normal
     const Entry &e = entry(c, identifier);
     if (!e.normalized.isNumber)
         return QString();
-    if (flags.testFlag(NormalizeFlagDefault) && e.parsed) {
-        std::string formatted;
-        PhoneNumber proto;
-        proto.set_country_code(e.parsed->countryCode);
-        proto.set_national_number(e.parsed->nationalNumber);
-        if (e.parsed->italianLeadingZero) {
-            proto.set_italian_leading_zero(true);
-            proto.set_number_of_leading_zeros(e.parsed->leadingZeros);
-        }
-        util()->Format(proto, PhoneNumberUtil::E164, &formatted);
-        return QString::fromStdString(formatted);
-    }
+    if (flags.testFlag(NormalizeFlagDefault) && e.parsed)
+        return e.parsed->e164;
     return e.normalized.text;
 }
 

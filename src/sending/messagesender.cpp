@@ -1,6 +1,6 @@
 #include "messagesender.h"
 
-#include "chatcontext_p.h"
+#include "accountpaths.h"
 #include "chatsession.h"
 #include "chatsessionmanager.h"
 #include "librarycatalogue.h"
@@ -24,13 +24,6 @@ namespace {
 // Status of a vCard whose file cannot be read.
 constexpr int VCardUnreadable = 23;
 
-QString withAccountPrefix(const QString &accountPath)
-{
-    if (accountPath.startsWith(AccountPaths::Prefix))
-        return accountPath;
-    return AccountPaths::Prefix + accountPath;
-}
-
 } // namespace
 
 struct MessageSender::Private
@@ -47,7 +40,7 @@ struct MessageSender::Private
     // The manager announces sessions of every conversation.
     bool belongsHere(const ChatSessionPtr &candidate) const
     {
-        return candidate->accountPath() == withAccountPrefix(context.accountPath())
+        return candidate->accountPath() == AccountPaths::withPrefix(context.accountPath())
             && PhoneNumberUtils::remoteAddressMatch(candidate->remoteUid(), context.remoteUid(),
                                                     PhoneNumberUtils::NormalizeFlagDefault);
     }
@@ -60,7 +53,7 @@ struct MessageSender::Private
         if (session && session->isReadyToChat())
             return false;
         if (!error.account().isEmpty()
-            && withAccountPrefix(error.account()) != withAccountPrefix(context.accountPath()))
+            && AccountPaths::withPrefix(error.account()) != AccountPaths::withPrefix(context.accountPath()))
             return false;
         return error.remoteId().isEmpty()
             || PhoneNumberUtils::remoteAddressMatch(error.remoteId(), context.remoteUid(),

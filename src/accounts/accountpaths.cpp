@@ -1,0 +1,13 @@
+#include "accountpaths.h"
+
+namespace AccountPaths {
+const QString Prefix = QStringLiteral("/org/freedesktop/Telepathy/Account/");
+const QString Cellular = QStringLiteral("/org/freedesktop/Telepathy/Account/tala/tel/tala");
+const QString Mms = QStringLiteral("/org/freedesktop/Telepathy/Account/vexo/mms/mms0");
+const QString CellularProtocol = QStringLiteral("tel");
+
+QString withPrefix(const QString &accountPath)
+{
+    return accountPath.startsWith(Prefix) ? accountPath : Prefix + accountPath;
+}
+} // namespace AccountPaths
