@@ -1,7 +1,7 @@
 #include "commands.h"
 
-#include <accountutils.h>
-#include <messagesender.h>
+#include <messaging0/accountutils.h>
+#include <messaging0/messagesender.h>
 
 #include <TelepathyQt/Account>
 #include <TelepathyQt/AccountManager>

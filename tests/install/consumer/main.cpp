@@ -1,5 +1,5 @@
 // A program outside the project, built against the installed library.
-#include <chatcontext.h>
+#include <messaging0/chatcontext.h>
 
 #include <cstdio>
 
