@@ -13,6 +13,8 @@ namespace Tp {
 class PendingOperation;
 }
 
+class AccountUtilsPrivate;
+
 // The process-wide directory of ready Telepathy accounts.
 //
 // Owns the account manager the rest of the library uses, keeps every valid
@@ -22,6 +24,7 @@ class PendingOperation;
 class MESSAGING0_EXPORT AccountUtils : public QObject
 {
     Q_OBJECT
+    Q_DECLARE_PRIVATE(AccountUtils)
 
 public:
     // Created on first use as a child of the application object; init() is
@@ -66,8 +69,9 @@ private Q_SLOTS:
 private:
     Q_DISABLE_COPY(AccountUtils)
     static AccountUtils *m_pInstance;
-    struct Private;
-    Private *const d;
+
+protected:
+    AccountUtilsPrivate *const d_ptr;
 };
 
 #endif // MESSAGING0_ACCOUNTUTILS_H

@@ -8,8 +8,7 @@
 
 #include <QtContacts/QContact>
 
-class MucChatSessionPrivate;
-class MucParticipantTest;
+class MucParticipantPrivate;
 
 // One member of a group chat as the user interface shows it. The group-chat
 // session creates, updates and deletes participants; the user interface
@@ -17,6 +16,8 @@ class MucParticipantTest;
 class MESSAGING0_EXPORT MucParticipant : public QObject
 {
     Q_OBJECT
+    Q_DECLARE_PRIVATE(MucParticipant)
+
 public:
     MucParticipant(const QString &remoteUid, const QString &accountPath,
                    const QtContacts::QContact &contact, QObject *parent = nullptr);
@@ -31,10 +32,10 @@ public:
     // The status message on this chat's account; null when unknown.
     QString statusMessage() const;
 
-    QString uid() const { return remoteUid; }
-    QString chatAccountPath() const { return accountPath; }
-    QtContacts::QContact resolvedContact() const { return contact; }
-    bool isLocalUser() const { return isSelf; }
+    QString uid() const;
+    QString chatAccountPath() const;
+    QtContacts::QContact resolvedContact() const;
+    bool isLocalUser() const;
 
     static bool lessThanNames(const MucParticipant *a, const MucParticipant *b);
     // The local user first, then by presence state, then by name (code-unit order).
@@ -46,16 +47,12 @@ Q_SIGNALS:
 public Q_SLOTS:
     void slotOnAvatarClicked();
 
+protected:
+    MucParticipantPrivate *const d_ptr;
+
 private:
     Q_DISABLE_COPY(MucParticipant)
-    friend class MucChatSessionPrivate;
-    friend class MucParticipantTest;
-
-    QString remoteUid;
-    QString accountPath;
-    QtContacts::QContact contact;
-    bool isSelf;
-    QString nickname;
+    friend class MucParticipantPrivate;
 };
 
 #endif // MESSAGING0_MUCPARTICIPANT_H

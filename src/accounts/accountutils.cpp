@@ -28,8 +28,9 @@ Tp::Features accountFeatures()
 
 AccountUtils *AccountUtils::m_pInstance = nullptr;
 
-struct AccountUtils::Private
+class AccountUtilsPrivate
 {
+public:
     Tp::AccountManagerPtr accountManager;
     QMap<QString, Tp::AccountPtr> accounts;
 };
@@ -44,7 +45,7 @@ AccountUtils *AccountUtils::instance()
 }
 
 AccountUtils::AccountUtils(QObject *parent)
-    : QObject(parent), d(new Private)
+    : QObject(parent), d_ptr(new AccountUtilsPrivate)
 {
     Tp::registerTypes();
 }
@@ -53,11 +54,12 @@ AccountUtils::~AccountUtils()
 {
     if (m_pInstance == this)
         m_pInstance = nullptr;
-    delete d;
+    delete d_ptr;
 }
 
 void AccountUtils::init()
 {
+    Q_D(AccountUtils);
     const QDBusConnection bus = QDBusConnection::sessionBus();
     d->accountManager = Tp::AccountManager::create(
         Tp::AccountFactory::create(bus, Tp::Features() << Tp::Account::FeatureCore),
@@ -72,11 +74,13 @@ void AccountUtils::init()
 
 Tp::AccountManagerPtr AccountUtils::accountManager() const
 {
+    Q_D(const AccountUtils);
     return d->accountManager;
 }
 
 Tp::AccountPtr AccountUtils::account(const QString &path) const
 {
+    Q_D(const AccountUtils);
     return d->accounts.value(path);
 }
 
@@ -117,6 +121,7 @@ void AccountUtils::setAccountProperty(const QString &path, const QString &key,
 
 void AccountUtils::addAccount(const Tp::AccountPtr &account)
 {
+    Q_D(AccountUtils);
     if (account.isNull())
         return;
     if (!account->isReady(accountFeatures())) {
@@ -140,6 +145,7 @@ void AccountUtils::addAccount(const Tp::AccountPtr &account)
 
 void AccountUtils::removeAccount(const QString &path)
 {
+    Q_D(AccountUtils);
     d->accounts.remove(path);
 }
 
@@ -155,6 +161,7 @@ void AccountUtils::checkMessageValidityPeriod(const Tp::AccountPtr &account)
 
 void AccountUtils::slotAccountManagerReady(Tp::PendingOperation *operation)
 {
+    Q_D(AccountUtils);
     if (operation && !operation->isError() && d->accountManager->isReady()) {
         connect(d->accountManager.data(), &Tp::AccountManager::newAccount,
                 this, &AccountUtils::slotAddAccount, Qt::UniqueConnection);
@@ -177,6 +184,7 @@ void AccountUtils::slotAccountReady(Tp::PendingOperation *operation)
 
 void AccountUtils::slotAddAccount(const Tp::AccountPtr &account)
 {
+    Q_D(AccountUtils);
     if (d->accountManager)
         addAccount(account);
 }
@@ -193,6 +201,7 @@ void AccountUtils::slotAccountRemoved()
 
 void AccountUtils::slotAccountValidityChanged(bool valid)
 {
+    Q_D(AccountUtils);
     auto *account = qobject_cast<Tp::Account *>(sender());
     if (!account)
         return;

@@ -266,9 +266,8 @@ void ChatSession::channelReady(Tp::PendingOperation *operation)
         return;
     }
 
-    connect(d->channel.data(), SIGNAL(invalidated(Tp::DBusProxy*,QString,QString)),
-            this, SLOT(_q_channelInvalidated(Tp::DBusProxy*,QString,QString)),
-            Qt::UniqueConnection);
+    connect(d->channel.data(), &Tp::DBusProxy::invalidated,
+            d, &ChatSessionPrivate::_q_channelInvalidated, Qt::UniqueConnection);
     const QList<Tp::ReceivedMessage> queue = d->channel->messageQueue();
     if (!queue.isEmpty())
         d->channel->acknowledge(queue);

@@ -1,5 +1,6 @@
 #include "mucchatsession.h"
 #include "mucchatsession_p.h"
+#include "mucparticipant_p.h"
 
 #include "contactresolver.h"
 #include "mucparticipant.h"
@@ -63,7 +64,7 @@ void MucChatSessionPrivate::addParticipants(const Tp::Contacts &contacts,
         const QString id = contact->id();
         dropParticipant(participants.take(id));
         auto *participant = new MucParticipant(id, path, QtContacts::QContact(), this);
-        participant->isSelf = (contact == selfContact);
+        MucParticipantPrivate::get(participant)->isSelf = (contact == selfContact);
         added << participant;
         participants.insert(id, participant);
         if (!selfContact || id != selfContact->id())
@@ -132,15 +133,15 @@ void MucChatSessionPrivate::slotOnContactsResolved(bool status)
     if (status) {
         bool changed = false;
         for (MucParticipant *participant : qAsConst(participants)) {
-            if (participant->isSelf) {
+            MucParticipantPrivate *p = MucParticipantPrivate::get(participant);
+            if (p->isSelf) {
                 if (account)
-                    participant->nickname = account->nickname();
+                    p->nickname = account->nickname();
                 continue;
             }
-            const QtContacts::QContact contact =
-                resolver->matchContact(participant->accountPath, participant->remoteUid);
+            const QtContacts::QContact contact = resolver->matchContact(p->accountPath, p->remoteUid);
             if (!contact.isEmpty()) {
-                participant->contact = contact;
+                p->contact = contact;
                 changed = true;
             }
         }
@@ -155,8 +156,8 @@ void MucChatSessionPrivate::slotOnContactsResolved(bool status)
 void MucChatSessionPrivate::slotOnNicknameChanged(const QString &nickname)
 {
     for (MucParticipant *participant : qAsConst(participants)) {
-        if (participant->isSelf) {
-            participant->nickname = nickname;
+        if (participant->isLocalUser()) {
+            MucParticipantPrivate::get(participant)->nickname = nickname;
             return;
         }
     }

@@ -1,4 +1,5 @@
 #include "mucparticipant.h"
+#include "mucparticipant_p.h"
 
 #include "contacts/addressbook.h"
 
@@ -21,39 +22,72 @@ QContactPresence presenceOn(const QContact &contact, const QString &accountPath)
 
 } // namespace
 
-MucParticipant::MucParticipant(const QString &remoteUid, const QString &accountPath,
-                               const QContact &contact, QObject *parent)
-    : QObject(parent)
-    , remoteUid(remoteUid)
-    , accountPath(accountPath)
-    , contact(contact)
-    , isSelf(false)
+MucParticipantPrivate::MucParticipantPrivate(const QString &remoteUid, const QString &accountPath,
+                                             const QContact &contact)
+    : remoteUid(remoteUid), accountPath(accountPath), contact(contact)
 {
 }
 
-MucParticipant::~MucParticipant() = default;
+MucParticipant::MucParticipant(const QString &remoteUid, const QString &accountPath,
+                               const QContact &contact, QObject *parent)
+    : QObject(parent), d_ptr(new MucParticipantPrivate(remoteUid, accountPath, contact))
+{
+}
+
+MucParticipant::~MucParticipant()
+{
+    delete d_ptr;
+}
+
+QString MucParticipant::uid() const
+{
+    Q_D(const MucParticipant);
+    return d->remoteUid;
+}
+
+QString MucParticipant::chatAccountPath() const
+{
+    Q_D(const MucParticipant);
+    return d->accountPath;
+}
+
+QContact MucParticipant::resolvedContact() const
+{
+    Q_D(const MucParticipant);
+    return d->contact;
+}
+
+bool MucParticipant::isLocalUser() const
+{
+    Q_D(const MucParticipant);
+    return d->isSelf;
+}
 
 quint32 MucParticipant::contactId() const
 {
-    return AddressBook::numericId(contact.id());
+    Q_D(const MucParticipant);
+    return AddressBook::numericId(d->contact.id());
 }
 
 QString MucParticipant::displayName() const
 {
-    if (isSelf && !nickname.isEmpty())
-        return nickname;
-    const QString label = AddressBook::displayLabel(contact);
-    return label.isEmpty() ? remoteUid : label;
+    Q_D(const MucParticipant);
+    if (d->isSelf && !d->nickname.isEmpty())
+        return d->nickname;
+    const QString label = AddressBook::displayLabel(d->contact);
+    return label.isEmpty() ? d->remoteUid : label;
 }
 
 int MucParticipant::presence() const
 {
-    return presenceOn(contact, accountPath).value(QContactPresence::FieldPresenceState).toInt();
+    Q_D(const MucParticipant);
+    return presenceOn(d->contact, d->accountPath).value(QContactPresence::FieldPresenceState).toInt();
 }
 
 QString MucParticipant::statusMessage() const
 {
-    return presenceOn(contact, accountPath).customMessage();
+    Q_D(const MucParticipant);
+    return presenceOn(d->contact, d->accountPath).customMessage();
 }
 
 bool MucParticipant::lessThanNames(const MucParticipant *a, const MucParticipant *b)
@@ -67,8 +101,8 @@ bool MucParticipant::lessThanNamesAndPresences(const MucParticipant *a, const Mu
 {
     if (a == b)
         return false;
-    if (a->isSelf != b->isSelf)
-        return a->isSelf;
+    if (a->isLocalUser() != b->isLocalUser())
+        return a->isLocalUser();
     const int presenceA = a->presence();
     const int presenceB = b->presence();
     if (presenceA != presenceB)
@@ -78,5 +112,6 @@ bool MucParticipant::lessThanNamesAndPresences(const MucParticipant *a, const Mu
 
 void MucParticipant::slotOnAvatarClicked()
 {
-    emit avatarClicked(contactId(), remoteUid, accountPath);
+    Q_D(const MucParticipant);
+    Q_EMIT avatarClicked(contactId(), d->remoteUid, d->accountPath);
 }

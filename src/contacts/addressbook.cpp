@@ -137,8 +137,8 @@ void AddressBook::startFetch(QContactFetchRequest *request)
             return;
         }
         if (!request->contacts().isEmpty())
-            emit request->resultsAvailable();
-        emit request->stateChanged(request->state());
+            Q_EMIT request->resultsAvailable();
+        Q_EMIT request->stateChanged(request->state());
     }, Qt::QueuedConnection);
 }
 

@@ -152,7 +152,7 @@ void ContactResolver::resolveContacts(const QString &accountPath, const QStringL
 void ContactResolver::slotOnResultsAvailable()
 {
     if (isCurrentFinish(sender(), request, "void ContactResolver::slotOnResultsAvailable()"))
-        emit resultsAvailable(!request->contacts().isEmpty());
+        Q_EMIT resultsAvailable(!request->contacts().isEmpty());
 }
 
 QContact ContactResolver::matchContact(const QString &accountPath, const QString &remoteId)
@@ -204,7 +204,7 @@ void ContactResolver::resolveSelfContact()
 void ContactResolver::slotOnSelfResultsAvailable()
 {
     if (isCurrentFinish(sender(), selfRequest, "void ContactResolver::slotOnSelfResultsAvailable()"))
-        emit selfContactAvailable(selfRequest->contacts().count() == 1);
+        Q_EMIT selfContactAvailable(selfRequest->contacts().count() == 1);
 }
 
 QContact ContactResolver::selfContact(const QString &accountPath)

@@ -97,7 +97,7 @@ QString PhoneContextManager::phoneContext(const QString &remoteId)
 void PhoneContextManager::triggerUpdate()
 {
     updatePending = true;
-    emit updateNeeded();
+    Q_EMIT updateNeeded();
 }
 
 void PhoneContextManager::update()
@@ -151,15 +151,15 @@ void PhoneContextManager::handleContactFetchRequestResultsAvailable()
     for (auto it = fresh.cbegin(); it != fresh.cend(); ++it) {
         const auto previous = old.find(it.key());
         if (previous == old.end()) {
-            emit phoneContextChanged(it.key(), it.value());
+            Q_EMIT phoneContextChanged(it.key(), it.value());
         } else {
             if (previous.value() != it.value())
-                emit phoneContextChanged(it.key(), it.value());
+                Q_EMIT phoneContextChanged(it.key(), it.value());
             old.erase(previous);
         }
     }
     for (auto it = old.cbegin(); it != old.cend(); ++it)
-        emit phoneContextChanged(it.key(), QString());
+        Q_EMIT phoneContextChanged(it.key(), QString());
 
     if (fetchAgainAfterCurrent)
         triggerUpdate();

@@ -128,16 +128,18 @@ struct ConfItemWatchers
     }
 };
 
-struct ConfItem::Private
+class ConfItemPrivate
 {
+public:
     QString key;
     QByteArray utf8Key;
     bool valid = false;
 };
 
 ConfItem::ConfItem(const QString &key, QObject *parent)
-    : QObject(parent), d(new Private)
+    : QObject(parent), d_ptr(new ConfItemPrivate)
 {
+    Q_D(ConfItem);
     d->key = key;
     d->utf8Key = key.toUtf8();
     d->valid = dconf_is_key(d->utf8Key.constData(), nullptr);
@@ -152,26 +154,30 @@ ConfItem::ConfItem(const QString &key, QObject *parent)
 
 ConfItem::~ConfItem()
 {
+    Q_D(ConfItem);
     if (d->valid) {
         ConfItemWatchers &w = ConfItemWatchers::instance();
         w.items.remove(d->key, this);
         dconf_client_unwatch_fast(w.client, d->utf8Key.constData());
     }
-    delete d;
+    delete d_ptr;
 }
 
 QString ConfItem::key() const
 {
+    Q_D(const ConfItem);
     return d->key;
 }
 
 bool ConfItem::isValidKey() const
 {
+    Q_D(const ConfItem);
     return d->valid;
 }
 
 QVariant ConfItem::value(const QVariant &defaultValue) const
 {
+    Q_D(const ConfItem);
     if (!d->valid)
         return defaultValue;
     GVariant *v = dconf_client_read(ConfItemWatchers::instance().client, d->utf8Key.constData());
@@ -184,6 +190,7 @@ QVariant ConfItem::value(const QVariant &defaultValue) const
 
 bool ConfItem::set(const QVariant &value)
 {
+    Q_D(ConfItem);
     if (!d->valid)
         return false;
     GVariant *v = nullptr;

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QVariant>
 
+class ConfItemPrivate;
+
 // One configuration key in dconf, e.g. "/Messaging/Settings/DeliveryReport".
 //
 // Reading needs no bus. Writing goes through dconf-service on the session
@@ -15,6 +17,8 @@
 class ConfItem : public QObject
 {
     Q_OBJECT
+    Q_DECLARE_PRIVATE(ConfItem)
+
 public:
     explicit ConfItem(const QString &key, QObject *parent = nullptr);
     ~ConfItem() override;
@@ -35,11 +39,11 @@ public:
 Q_SIGNALS:
     void valueChanged();
 
+protected:
+    ConfItemPrivate *const d_ptr;
+
 private:
     Q_DISABLE_COPY(ConfItem)
-    struct Private;
-    Private *const d;
-    friend struct ConfItemWatchers;
 };
 
 #endif // MESSAGING0_CONFITEM_H

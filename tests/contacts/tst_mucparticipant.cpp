@@ -1,5 +1,6 @@
 #include "contactfixture.h"
 #include "mucparticipant.h"
+#include "mucparticipant_p.h"
 
 #include <QtContacts/QContactNickname>
 #include <QtTest>
@@ -8,8 +9,8 @@
 
 QTCONTACTS_USE_NAMESPACE
 
-// A friend of MucParticipant, as the group-chat session is: it sets the
-// local-user mark and the nickname directly.
+// Sets the local-user mark and the nickname through the private object, as
+// the group-chat session does.
 class MucParticipantTest : public QObject
 {
     Q_OBJECT
@@ -27,8 +28,8 @@ private:
                                 QObject *parent = nullptr)
     {
         auto *p = new MucParticipant(QStringLiteral("uid@im"), ImAccount, contact, parent);
-        p->isSelf = self;
-        p->nickname = nickname;
+        MucParticipantPrivate::get(p)->isSelf = self;
+        MucParticipantPrivate::get(p)->nickname = nickname;
         return p;
     }
 
