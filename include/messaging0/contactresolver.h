@@ -4,7 +4,6 @@
 #include "messaging0global.h"
 
 #include <QObject>
-#include <QScopedPointer>
 #include <QStringList>
 
 #include <QtContacts/QContact>
@@ -13,6 +12,8 @@ QT_BEGIN_NAMESPACE_CONTACTS
 class QContactFetchRequest;
 class QContactManager;
 QT_END_NAMESPACE_CONTACTS
+
+class ContactResolverPrivate;
 
 // Resolves remote ids of one account (phone numbers and instant-messaging
 // addresses) to address-book contacts, one batch at a time:
@@ -25,6 +26,8 @@ QT_END_NAMESPACE_CONTACTS
 class MESSAGING0_EXPORT ContactResolver : public QObject
 {
     Q_OBJECT
+    Q_DECLARE_PRIVATE(ContactResolver)
+
 public:
     explicit ContactResolver(QObject *parent = nullptr);
     ~ContactResolver() override;
@@ -51,15 +54,11 @@ private Q_SLOTS:
     void slotOnResultsAvailable();
     void slotOnSelfResultsAvailable();
 
+protected:
+    ContactResolverPrivate *const d_ptr;
+
 private:
     Q_DISABLE_COPY(ContactResolver)
-
-    QtContacts::QContactManager *manager;
-    QtContacts::QContactFetchRequest *request;
-    QtContacts::QContactFetchRequest *selfRequest;
-    // Lookup table over the announced batch, built by the first matchContact().
-    struct MatchIndex;
-    QScopedPointer<MatchIndex> index;
 };
 
 #endif // MESSAGING0_CONTACTRESOLVER_H

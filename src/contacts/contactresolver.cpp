@@ -3,8 +3,9 @@
 #include "addressbook.h"
 #include "platform/phonenumberutils.h"
 
-#include <QDebug>
 #include <QHash>
+#include <QLoggingCategory>
+#include <QScopedPointer>
 
 #include <QtContacts/QContactDisplayLabel>
 #include <QtContacts/QContactFetchHint>
@@ -20,6 +21,8 @@
 #include <QtContacts/QContactUnionFilter>
 
 QTCONTACTS_USE_NAMESPACE
+
+Q_LOGGING_CATEGORY(lcResolver, "messaging.contacts.resolver")
 
 namespace {
 
@@ -40,7 +43,7 @@ bool isCurrentFinish(QObject *sender, const QContactFetchRequest *current, const
     if (!fetch || !fetch->isFinished())
         return false;
     if (fetch != current) {
-        qCritical() << function << "Stray fetch request result";
+        qCCritical(lcResolver).noquote() << function << "Stray fetch request result";
         return false;
     }
     return true;
@@ -74,7 +77,8 @@ bool contactMatches(const QContact &contact, const QString &accountPath, const Q
 
 } // namespace
 
-struct ContactResolver::MatchIndex
+// Lookup table over the announced batch, built by the first matchContact().
+struct MatchIndex
 {
     const QContactFetchRequest *source = nullptr;
     QList<QContact> contacts;
@@ -89,21 +93,33 @@ struct ContactResolver::MatchIndex
     }
 };
 
-ContactResolver::ContactResolver(QObject *parent)
-    : QObject(parent)
-    , manager(AddressBook::createManager(this))
-    , request(nullptr)
-    , selfRequest(nullptr)
+class ContactResolverPrivate
 {
+public:
+    // Children of the resolver; one request of each kind at a time.
+    QContactManager *manager = nullptr;
+    QContactFetchRequest *request = nullptr;
+    QContactFetchRequest *selfRequest = nullptr;
+    QScopedPointer<MatchIndex> index;
+};
+
+ContactResolver::ContactResolver(QObject *parent)
+    : QObject(parent), d_ptr(new ContactResolverPrivate)
+{
+    d_ptr->manager = AddressBook::createManager(this);
 }
 
-ContactResolver::~ContactResolver() = default;
+ContactResolver::~ContactResolver()
+{
+    delete d_ptr;
+}
 
 QContactFetchRequest *ContactResolver::buildRequest(const QString &accountPath,
                                                     const QStringList &remoteIds)
 {
+    Q_D(ContactResolver);
     auto *fetch = new QContactFetchRequest(this);
-    fetch->setManager(manager);
+    fetch->setManager(d->manager);
 
     QContactUnionFilter addresses;
     QContactUnionFilter numbers;
@@ -137,79 +153,85 @@ QContactFetchRequest *ContactResolver::buildRequest(const QString &accountPath,
 
 void ContactResolver::resolveContacts(const QString &accountPath, const QStringList &remoteIds)
 {
+    Q_D(ContactResolver);
     if (remoteIds.isEmpty())
         return;
 
-    delete request;
-    index.reset();
-    request = buildRequest(accountPath, remoteIds);
+    delete d->request;
+    d->index.reset();
+    d->request = buildRequest(accountPath, remoteIds);
     // The state, not resultsAvailable(): the memory engine sends none for an empty answer.
-    connect(request, &QContactAbstractRequest::stateChanged,
+    connect(d->request, &QContactAbstractRequest::stateChanged,
             this, &ContactResolver::slotOnResultsAvailable);
-    AddressBook::startFetch(request);
+    AddressBook::startFetch(d->request);
 }
 
 void ContactResolver::slotOnResultsAvailable()
 {
-    if (isCurrentFinish(sender(), request, "void ContactResolver::slotOnResultsAvailable()"))
-        Q_EMIT resultsAvailable(!request->contacts().isEmpty());
+    Q_D(ContactResolver);
+    if (isCurrentFinish(sender(), d->request, "void ContactResolver::slotOnResultsAvailable()"))
+        Q_EMIT resultsAvailable(!d->request->contacts().isEmpty());
 }
 
 QContact ContactResolver::matchContact(const QString &accountPath, const QString &remoteId)
 {
-    const QList<QContact> results = announcedResults(request);
+    Q_D(ContactResolver);
+    const QList<QContact> results = announcedResults(d->request);
     if (results.isEmpty())
         return QContact();
 
-    if (!index || index->source != request) {
-        index.reset(new MatchIndex);
-        index->source = request;
-        index->contacts = results;
+    if (!d->index || d->index->source != d->request) {
+        d->index.reset(new MatchIndex);
+        d->index->source = d->request;
+        d->index->contacts = results;
         for (int i = 0; i < results.size(); ++i) {
             const QContact &contact = results.at(i);
             for (const QContactOnlineAccount &account : contact.details<QContactOnlineAccount>())
-                index->add(account.accountUri(), i);
+                d->index->add(account.accountUri(), i);
             for (const QContactPhoneNumber &number : contact.details<QContactPhoneNumber>())
-                index->add(number.number(), i);
+                d->index->add(number.number(), i);
         }
     }
 
     // First match in result order: buckets are ascending.
-    for (int i : index->buckets.value(PhoneNumberUtils::matchKey(remoteId))) {
-        if (contactMatches(index->contacts.at(i), accountPath, remoteId))
-            return index->contacts.at(i);
+    for (int i : d->index->buckets.value(PhoneNumberUtils::matchKey(remoteId))) {
+        if (contactMatches(d->index->contacts.at(i), accountPath, remoteId))
+            return d->index->contacts.at(i);
     }
     return QContact();
 }
 
 void ContactResolver::resolveSelfContact()
 {
-    delete selfRequest;
-    selfRequest = new QContactFetchRequest(this);
-    selfRequest->setManager(manager);
+    Q_D(ContactResolver);
+    delete d->selfRequest;
+    d->selfRequest = new QContactFetchRequest(this);
+    d->selfRequest->setManager(d->manager);
 
     QContactIdFilter filter;
-    filter.setIds({manager->selfContactId()});
-    selfRequest->setFilter(filter);
+    filter.setIds({d->manager->selfContactId()});
+    d->selfRequest->setFilter(filter);
 
     QContactFetchHint hint;
     hint.setDetailTypesHint(labelDetailTypes() << QContactOnlineAccount::Type << QContactPresence::Type);
-    selfRequest->setFetchHint(hint);
+    d->selfRequest->setFetchHint(hint);
 
-    connect(selfRequest, &QContactAbstractRequest::stateChanged,
+    connect(d->selfRequest, &QContactAbstractRequest::stateChanged,
             this, &ContactResolver::slotOnSelfResultsAvailable);
-    AddressBook::startFetch(selfRequest);
+    AddressBook::startFetch(d->selfRequest);
 }
 
 void ContactResolver::slotOnSelfResultsAvailable()
 {
-    if (isCurrentFinish(sender(), selfRequest, "void ContactResolver::slotOnSelfResultsAvailable()"))
-        Q_EMIT selfContactAvailable(selfRequest->contacts().count() == 1);
+    Q_D(ContactResolver);
+    if (isCurrentFinish(sender(), d->selfRequest, "void ContactResolver::slotOnSelfResultsAvailable()"))
+        Q_EMIT selfContactAvailable(d->selfRequest->contacts().count() == 1);
 }
 
 QContact ContactResolver::selfContact(const QString &accountPath)
 {
-    const QList<QContact> results = announcedResults(selfRequest);
+    Q_D(ContactResolver);
+    const QList<QContact> results = announcedResults(d->selfRequest);
     for (const QContact &contact : results) {
         const QList<QContactOnlineAccount> accounts = contact.details<QContactOnlineAccount>();
         for (const QContactOnlineAccount &account : accounts) {

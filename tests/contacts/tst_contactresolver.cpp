@@ -147,6 +147,7 @@ void ContactResolverTest::failedAndStrayFetchesAreReported()
     QSignalSpy strayResults(&resolver, &ContactResolver::resultsAvailable);
     QSignalSpy straySelf(&resolver, &ContactResolver::selfContactAvailable);
     QContactFetchRequest *stray = resolver.buildRequest(ImAccount, {QStringLiteral("bob@im")});
+    // The slots are private: only the meta-object reaches them from outside.
     QVERIFY(connect(stray, SIGNAL(resultsAvailable()), &resolver, SLOT(slotOnResultsAvailable())));
     QVERIFY(connect(stray, SIGNAL(resultsAvailable()), &resolver, SLOT(slotOnSelfResultsAvailable())));
     // Intermediate results pass without a word.
