@@ -349,8 +349,8 @@ void TestChatSession::acknowledgesQueuedAndIncomingMessages()
     QSignalSpy ready(&session, &ChatSession::chatSessionReady);
     makeReady(session, channel);
     QVERIFY(waitFor(ready));
+    QCOMPARE(pendingAtReady, 0u);
     QTRY_COMPARE(pendingMessageCount(channel), 0u);
-    Q_UNUSED(pendingAtReady);
 
     control.injectMessageOnChannel(channel->objectPath(), QStringLiteral("dave@loop.test"), QStringLiteral("three"));
     QTRY_COMPARE(channel->messageQueue().size(), 0);
