@@ -19,6 +19,8 @@ const QString OfflineMode = QStringLiteral("OfflineMode");
 DeviceModeMonitor::DeviceModeMonitor(QObject *parent)
     : QObject(parent)
 {
+    // For queued connections and QSignalSpy.
+    qRegisterMetaType<DeviceModeMonitor::DeviceMode>();
 }
 
 DeviceModeMonitor::~DeviceModeMonitor() = default;

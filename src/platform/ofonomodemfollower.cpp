@@ -9,7 +9,7 @@
 #include <QLoggingCategory>
 #include <QTimer>
 
-Q_LOGGING_CATEGORY(lcOfono, "messaging.platform.ofono")
+Q_LOGGING_CATEGORY(lcOfono, "messaging.platform.ofono", QtInfoMsg)
 
 OfonoModemFollower::OfonoModemFollower(QObject *parent)
     : QObject(parent)

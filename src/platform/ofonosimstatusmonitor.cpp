@@ -33,6 +33,8 @@ SimStatusMonitor::SimStatus fromPin(QOfonoSimManager::PinType pin)
 SimStatusMonitor::SimStatusMonitor(QObject *parent)
     : QObject(parent)
 {
+    // For queued connections and QSignalSpy.
+    qRegisterMetaType<SimStatusMonitor::SimStatus>();
 }
 
 SimStatusMonitor::~SimStatusMonitor() = default;
