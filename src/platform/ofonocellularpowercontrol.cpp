@@ -48,7 +48,9 @@ void OfonoCellularPowerControl::followModem(const QString &path)
         disconnect(m_modem.data(), nullptr, this, nullptr);
     m_modem.reset();
     if (path.isEmpty()) {
-        report(false);
+        // Losing the modem is news even when its radio was off: whoever
+        // waits for the radio to come on learns that it will not.
+        report(false, true);
         return;
     }
     m_modem = QOfonoModem::instance(path, false);
