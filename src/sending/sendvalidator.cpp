@@ -14,7 +14,7 @@
 #include <QDebug>
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcValidator, "messaging.sending.validator")
+Q_LOGGING_CATEGORY(lcValidator, "messaging.sending.validator", QtInfoMsg)
 
 namespace {
 
@@ -90,8 +90,13 @@ void SendValidatorPrivate::validateCellular()
     NetworkStatusManager *m = manager();
     connect(m, &NetworkStatusManager::cellularOnline, this, &SendValidatorPrivate::slotOnCellularOnline);
     connect(m, &NetworkStatusManager::simStatusChanged, this, &SendValidatorPrivate::slotOnSimStatusChanged);
-    if (m->simStatus() == SimStatusMonitor::SimStatusUnknown)
-        return; // the first SIM report continues the check
+    if (m->simStatus() == SimStatusMonitor::SimStatusUnknown) {
+        // The first SIM report continues the check. The platform's first
+        // radio report may come before it: it is read then, not taken as
+        // an answer (it would pass a check that has seen no SIM yet).
+        waitingForSim = true;
+        return;
+    }
     slotOnSimStatusChanged(m->simStatus());
 }
 
@@ -152,6 +157,7 @@ void SendValidatorPrivate::slotOnSimStatusChanged(SimStatusMonitor::SimStatus st
     Q_Q(SendValidator);
     NetworkStatusManager *m = manager();
     disconnect(m, &NetworkStatusManager::simStatusChanged, this, &SendValidatorPrivate::slotOnSimStatusChanged);
+    waitingForSim = false;
 
     if (status == SimStatusMonitor::SimNotAvailable) {
         publishNoSimNotification();
@@ -177,6 +183,8 @@ void SendValidatorPrivate::slotOnSimStatusChanged(SimStatusMonitor::SimStatus st
 
 void SendValidatorPrivate::slotOnCellularOnline(bool value)
 {
+    if (waitingForSim)
+        return;
     if (value) {
         stopListeningToRadio();
         complete();

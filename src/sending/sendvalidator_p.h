@@ -38,6 +38,8 @@ public:
     QPointer<DialogService> dialog;
     SendValidator::Dialog currentDialog = SendValidator::NoDialog;
     bool flightModeExitAccepted = false;
+    // validate() waits for the first SIM report.
+    bool waitingForSim = false;
     SendValidator *const q_ptr; // the owner, which emits the results
 
 public Q_SLOTS:

@@ -10,7 +10,7 @@
 #include <QLoggingCategory>
 #include <QPointer>
 
-Q_LOGGING_CATEGORY(lcStatus, "messaging.status")
+Q_LOGGING_CATEGORY(lcStatus, "messaging.status", QtInfoMsg)
 
 NetworkStatusManager *NetworkStatusManager::instance()
 {

@@ -66,6 +66,7 @@ private Q_SLOTS:
 
     // Cellular
     void cellularCompletesAtOnceWhenEverythingIsReady();
+    void cellularWaitsForTheFirstSimReport_data();
     void cellularWaitsForTheFirstSimReport();
     void noSimCardLeavesOneNotificationAndFailsEachTime();
     void radioOffAsksAndFollowsTheAnswer_data();
@@ -176,8 +177,24 @@ void SendValidatorTest::cellularCompletesAtOnceWhenEverythingIsReady()
     QCOMPARE(completed.count(), 1);
 }
 
+void SendValidatorTest::cellularWaitsForTheFirstSimReport_data()
+{
+    QTest::addColumn<bool>("simPresent");
+    QTest::addColumn<bool>("radioOn");
+    QTest::addColumn<int>("failure"); // 0: completed, -1: asks
+    QTest::newRow("ready") << true << true << 0;
+    // The radio's first report comes before the SIM's: it must not decide.
+    QTest::newRow("no SIM, radio on") << false << true << 3;
+    QTest::newRow("radio off") << true << false << -1;
+}
+
 void SendValidatorTest::cellularWaitsForTheFirstSimReport()
 {
+    QFETCH(bool, simPresent);
+    QFETCH(bool, radioOn);
+    QFETCH(int, failure);
+    QVERIFY(m_fakes.setSimPresent(simPresent));
+    QVERIFY(m_fakes.setModemOnline(radioOn));
     delete NetworkStatusManager::instance();
     NetworkStatusManager *manager = NetworkStatusManager::instance();
     QCOMPARE(int(manager->simStatus()), -1);
@@ -186,8 +203,22 @@ void SendValidatorTest::cellularWaitsForTheFirstSimReport()
     QSignalSpy failed(&validator, &SendValidator::validationFailed);
     validator.validate();
     QCOMPARE(completed.count() + failed.count(), 0);
-    QVERIFY(waitFor(completed, 1, Timeout));
-    QCOMPARE(failed.count(), 0);
+    if (failure < 0) {
+        QVERIFY(waitForQuestion(1));
+        QCOMPARE(completed.count() + failed.count(), 0);
+        answerLastQuestion(Decline);
+        QVERIFY(waitFor(failed, 1, Timeout));
+        QCOMPARE(failed.first().value(0).toInt(), 4);
+    } else if (failure == 0) {
+        QVERIFY(waitFor(completed, 1, Timeout));
+        QCOMPARE(failed.count(), 0);
+    } else {
+        QVERIFY(waitFor(failed, 1, Timeout));
+        QCOMPARE(failed.first().value(0).toInt(), failure);
+        QCOMPARE(completed.count(), 0);
+        PlatformServices::notificationService()->remove(
+            PlatformServices::notificationService()->notifications().value(0).id());
+    }
 }
 
 void SendValidatorTest::noSimCardLeavesOneNotificationAndFailsEachTime()
