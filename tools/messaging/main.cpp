@@ -146,6 +146,8 @@ int runSend(QCoreApplication &app, const QStringList &arguments)
         if (message.isVCard && (!file.isFile() || !file.isReadable() || file.size() == 0))
             return usageError(command, QStringLiteral("cannot read vCard file %1").arg(message.content));
     }
+    if (parser.isSet(yes) && !parser.isSet(check))
+        return usageError(command, QStringLiteral("--yes only goes with --check"));
     if (!sessionBusAvailable())
         return ExitEnvironment;
     SendCommand send(accountPath, remoteUid, messages, timeoutSeconds);
