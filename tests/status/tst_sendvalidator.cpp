@@ -10,6 +10,7 @@
 #include "notificationeventtypes.h"
 #include "notificationservice.h"
 #include "platformservices.h"
+#include "presenceuiservice.h"
 #include "sendvalidator.h"
 #include "systembusfakes.h"
 #include "telepathytestenvironment.h"
@@ -91,6 +92,7 @@ private Q_SLOTS:
     void questionDestroyedBeforeItsAnswerIsReported();
     void answerAfterTheValidatorIsGoneIsIgnored();
     void showDialogNoneShowsNothing();
+    void presenceUiCallReachesTheServiceOrIsLogged();
 
 private:
     // Answers the newest question and returns its index in the server's list.
@@ -595,6 +597,32 @@ void SendValidatorTest::showDialogNoneShowsNothing()
     QCOMPARE(created, 0);
     QTest::qWait(50);
     QVERIFY(m_server.shown.isEmpty());
+}
+
+void SendValidatorTest::presenceUiCallReachesTheServiceOrIsLogged()
+{
+    PresenceUiService *platform = PlatformServices::presenceUiService();
+    QCOMPARE(platform->serviceName(), QStringLiteral("com.tavik.PresenceUi"));
+    QSignalSpy finished(platform, &PresenceUiService::presenceUiCallFinished);
+    platform->showPresenceUi();
+    QVERIFY(waitFor(finished, 1, Timeout));
+    QCOMPARE(finished.last().value(0).toBool(), true);
+    QCOMPARE(m_presenceUi.calls, 1);
+
+    // A service that is not there: a warning and a false answer, nothing else.
+    PresenceUiService missing(QStringLiteral("com.tavik.NoSuchPresenceUi"));
+    QSignalSpy missingFinished(&missing, &PresenceUiService::presenceUiCallFinished);
+    missing.showPresenceUi();
+    QVERIFY(waitFor(missingFinished, 1, Timeout));
+    QCOMPARE(missingFinished.last().value(0).toBool(), false);
+
+    // A replacement registered by the application is what the validator uses.
+    {
+        PresenceUiService replacement(QStringLiteral("com.tavik.NoSuchPresenceUi"));
+        PlatformServices::setPresenceUiService(&replacement);
+        QCOMPARE(PlatformServices::presenceUiService(), &replacement);
+    }
+    QCOMPARE(PlatformServices::presenceUiService(), platform);
 }
 
 QTEST_GUILESS_MAIN(SendValidatorTest)
