@@ -76,5 +76,10 @@
         <extracomment>Context label of a phone number of no particular kind.</extracomment>
         <translation>Other</translation>
     </message>
+    <message id="lxr_msg_filtering_dialog_sms_and_mms">
+        <source>SMS and MMS</source>
+        <extracomment>Service name of the built-in SMS and MMS entry of the account list.</extracomment>
+        <translation>SMS and MMS</translation>
+    </message>
 </context>
 </TS>
