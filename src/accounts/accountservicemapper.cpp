@@ -10,6 +10,8 @@
 
 #include <QLoggingCategory>
 
+#include <algorithm>
+
 template<> AccountServiceMapper *SingletonBase<AccountServiceMapper>::m_pInstance = nullptr;
 
 namespace {
@@ -91,14 +93,7 @@ void AccountServiceMapper::enumerateSSOAccountServiceMapping(Accounts::AccountId
         qCDebug(lcMapper) << "no account" << ssoAccountId << "in the account store";
         return;
     }
-    // The account is read afresh: a service that lost or changed its uid
-    // must not keep answering under the old one.
-    d->items.erase(std::remove_if(d->items.begin(), d->items.end(),
-                                  [ssoAccountId](const AccountServiceMapper::ssoAccountItem &item) {
-                                      return item.ssoAccountId == ssoAccountId;
-                                  }),
-                   d->items.end());
-
+    QStringList uidsRead;
     const Accounts::ServiceList services = account->services(ServiceType);
     for (const Accounts::Service &service : services) {
         account->selectService(service);
@@ -131,6 +126,7 @@ void AccountServiceMapper::enumerateSSOAccountServiceMapping(Accounts::AccountId
         if (item.mediumIcon.isEmpty())
             item.mediumIcon = item.normalIcon;
 
+        uidsRead << uid;
         const int index = indexOfAccountItem(uid);
         if (index >= 0)
             d->items[index] = item;
@@ -138,6 +134,15 @@ void AccountServiceMapper::enumerateSSOAccountServiceMapping(Accounts::AccountId
             d->items.append(item);
     }
     account->selectService();
+
+    // A service that lost or changed its uid no longer answers under the
+    // old one.
+    d->items.erase(std::remove_if(d->items.begin(), d->items.end(),
+                                  [ssoAccountId, &uidsRead](const ssoAccountItem &item) {
+                                      return item.ssoAccountId == ssoAccountId
+                                          && !uidsRead.contains(item.tpAccountUid);
+                                  }),
+                   d->items.end());
 }
 
 int AccountServiceMapper::indexOfAccountItem(const QString &uid)
