@@ -418,8 +418,12 @@ void cellChanged(AccountModel *model, const QList<AbstractAccount *> &accounts, 
         return;
     const QModelIndex index = model->index(row, column);
     Q_EMIT model->dataChanged(index, index);
-    if (layout)
+    // Sort proxies re-sort on it. Announced first, as every item model must,
+    // although no row of this model moves.
+    if (layout) {
+        Q_EMIT model->layoutAboutToBeChanged();
         Q_EMIT model->layoutChanged();
+    }
 }
 } // namespace
 
