@@ -214,6 +214,17 @@ Tp::ContactAttributesMap TestConnection::contactAttributes(const Tp::UIntList &h
     return attributes;
 }
 
+bool TestConnection::changeOwnPresence(const QString &status, const QString &message)
+{
+    const Tp::SimpleStatusSpecMap statuses = presenceStatuses();
+    if (!statuses.contains(status))
+        return false;
+    Tp::SimpleContactPresences presences;
+    presences[selfHandle()] = Tp::SimplePresence{statuses.value(status).type, status, message};
+    m_presence->setPresences(presences);
+    return true;
+}
+
 uint TestConnection::setPresence(const QString &status, const QString &message, Tp::DBusError *error)
 {
     const Tp::SimpleStatusSpecMap statuses = presenceStatuses();
