@@ -5,12 +5,16 @@
 #include "serviceicontype.h"
 #include "singletonbase.h"
 
-#include <Accounts/Account>
-
 #include <QObject>
 #include <QString>
 
 class AccountServiceMapperPrivate;
+
+namespace Accounts {
+// As libaccounts-qt5 declares it; repeated so that users of this header do
+// not need libaccounts' headers.
+typedef quint32 AccountId;
+}
 
 // Links Telepathy accounts to the device's single-sign-on accounts.
 //

@@ -180,6 +180,9 @@ void AccountModelTest::init()
 void AccountModelTest::listsSmsEntryFirstAndEveryOtherValidAccount()
 {
     QCOMPARE(m_model->columnCount(), 15);
+    QCOMPARE(m_model->qt_metacast("SingletonBase<AccountModel>"),
+             static_cast<void *>(static_cast<SingletonBase<AccountModel> *>(m_model)));
+    QCOMPARE(AccountModel::m_pInstance, m_model);
     QCOMPARE(rowOf(Cellular), 0);
     QVERIFY(rowOf(Alice) > 0);
     QVERIFY(rowOf(Bob) > 0);
