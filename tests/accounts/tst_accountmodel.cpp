@@ -67,6 +67,7 @@ private Q_SLOTS:
     void statusMessageTheAccountAlreadyCarriesChangesNothing();
     void statusMessageWithoutPresenceKeepsTheRequestedPresence();
     void statusMessageChangedByAnotherClientReachesTheModel();
+    void statusMessageWhilePresenceIsInErrorKeepsTheRequestedPresence();
 
     // Enabled state, validity and lifetime
     void enablesAndDisablesThroughTheModel();
@@ -489,6 +490,26 @@ void AccountModelTest::statusMessageChangedByAnotherClientReachesTheModel()
     QVERIFY(expectSuccessfulCall(alice->setRequestedPresence(presence)));
     QTRY_COMPARE(cell(Alice, AccountModel::CT_STATUS_MESSAGE), QVariant(QStringLiteral("set elsewhere")));
     QTRY_VERIFY(m_changes.contains(Change{row, AccountModel::CT_STATUS_MESSAGE}));
+}
+
+void AccountModelTest::statusMessageWhilePresenceIsInErrorKeepsTheRequestedPresence()
+{
+    // The connection reports an error presence (type 8): a new message goes
+    // with the presence the user asked for, not with the error.
+    const Tp::AccountPtr alice = m_env.connectedAccount(Alice);
+    TpAccount *account = accountObject(Alice);
+    QTRY_COMPARE(alice->requestedPresence().type(), Tp::ConnectionPresenceTypeAvailable);
+    QCOMPARE(m_env.control(Alice).setSelfPresence(alice->connection()->objectPath(), QStringLiteral("error")), 1u);
+    QTRY_COMPARE(alice->currentPresence().type(), Tp::ConnectionPresenceTypeError);
+    QTRY_COMPARE(cell(Alice, AccountModel::CT_CURRENT_STATUS), QVariant(QStringLiteral("error")));
+
+    account->setStatusMessage(QStringLiteral("back soon"));
+    QTRY_COMPARE(alice->requestedPresence().statusMessage(), QStringLiteral("back soon"));
+    QCOMPARE(alice->requestedPresence().type(), Tp::ConnectionPresenceTypeAvailable);
+    QCOMPARE(alice->requestedPresence().status(), QStringLiteral("available"));
+    QTRY_COMPARE(alice->currentPresence().type(), Tp::ConnectionPresenceTypeAvailable);
+    QCOMPARE(alice->currentPresence().statusMessage(), QStringLiteral("back soon"));
+    QTRY_COMPARE(cell(Alice, AccountModel::CT_CURRENT_STATUS), QVariant(QStringLiteral("available")));
 }
 
 void AccountModelTest::enablesAndDisablesThroughTheModel()

@@ -25,6 +25,8 @@ Tp::SimpleStatusSpecMap presenceStatuses()
         {QStringLiteral("busy"), status(Tp::ConnectionPresenceTypeBusy, true)},
         {QStringLiteral("hidden"), status(Tp::ConnectionPresenceTypeHidden, true)},
         {QStringLiteral("offline"), status(Tp::ConnectionPresenceTypeOffline, false)},
+        // Only the connection itself reports it (SetSelfPresence).
+        {QStringLiteral("error"), status(Tp::ConnectionPresenceTypeError, false)},
     };
 }
 
