@@ -46,6 +46,7 @@ AccountModelPrivate::AccountModelPrivate()
     , statusErrorMapper(new QSignalMapper(this))
     , errorMessageMapper(new QSignalMapper(this))
 {
+    // Process-wide; the account objects ask it for their services.
     AccountServiceMapper::instance();
 }
 
@@ -248,7 +249,7 @@ bool AccountModel::initializeTpAccounts()
     // One SMS entry, however often discovery is started.
     if (d->rowOfPath(AccountPaths::Cellular) == -1) {
         beginInsertRows(QModelIndex(), d->accounts.size(), d->accounts.size());
-        d->accounts.append(new StaticSMSAccount(this));
+        d->accounts.append(new StaticSMSAccount(this)); // owned by the model (child), lives as long as it
         endInsertRows();
     }
 

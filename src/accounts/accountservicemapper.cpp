@@ -45,7 +45,7 @@ AccountServiceMapper::AccountServiceMapper()
     : QObject(nullptr), d_ptr(new AccountServiceMapperPrivate)
 {
     Q_D(AccountServiceMapper);
-    d->manager = new Accounts::Manager(ServiceType);
+    d->manager = new Accounts::Manager(ServiceType); // owned by the mapper, deleted in its destructor
     connectToManagerSignals();
     enumerateSSOAccountSeviceMappings();
 }
