@@ -50,6 +50,14 @@ AccountModelPrivate::AccountModelPrivate()
     AccountServiceMapper::instance();
 }
 
+AccountModelPrivate::~AccountModelPrivate()
+{
+    // The accounts may outlive this object's members (the manager goes
+    // first and takes them with it): nothing of theirs may reach us then.
+    for (Tp::Account *account : qAsConst(watched))
+        disconnect(account, nullptr, this, nullptr);
+}
+
 int AccountModelPrivate::rowOfPath(const QString &path) const
 {
     for (int row = 0; row < accounts.size(); ++row) {
@@ -291,11 +299,15 @@ void AccountModel::makeAccountReady(const Tp::AccountPtr &account)
     Q_D(AccountModel);
     if (!account)
         return;
-    // Unique: an account that turns invalid and valid again comes here twice.
+    // Once per account: one that turns invalid and valid again comes here
+    // twice.
     Tp::Account *a = account.data();
-    connect(a, &Tp::Account::removed, d, [d, a] { d->accountRemoved(a); }, Qt::UniqueConnection);
-    connect(a, &Tp::Account::validityChanged, d, [d, a](bool valid) { d->accountValidityChanged(a, valid); },
-            Qt::UniqueConnection);
+    if (!d->watched.contains(a)) {
+        d->watched.insert(a);
+        connect(a, &QObject::destroyed, d, [d, a] { d->watched.remove(a); });
+        connect(a, &Tp::Account::removed, d, [d, a] { d->accountRemoved(a); });
+        connect(a, &Tp::Account::validityChanged, d, [d, a](bool valid) { d->accountValidityChanged(a, valid); });
+    }
     if (account->isReady()) {
         addTpAccount(account);
         return;

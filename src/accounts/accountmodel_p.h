@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 
 class AbstractAccount;
 class QSignalMapper;
@@ -18,6 +19,7 @@ class AccountModelPrivate : public QObject
 
 public:
     AccountModelPrivate();
+    ~AccountModelPrivate() override;
 
     // Row of the account with exactly this object path, or -1.
     int rowOfPath(const QString &path) const;
@@ -41,6 +43,7 @@ public:
 
     Tp::AccountManagerPtr accountManager;
     QList<AbstractAccount *> accounts; // the rows; children of the model
+    QSet<Tp::Account *> watched;       // whose removal and validity are followed
     bool initialised = false;
 };
 
