@@ -213,6 +213,12 @@ uint TestCmControl::dropConnection(const QString &connection, uint reason)
     return call1(QStringLiteral("DropConnection"), {QVariant::fromValue(objectPath(connection)), reason}).toUInt();
 }
 
+uint TestCmControl::setSelfPresence(const QString &connection, const QString &status, const QString &message)
+{
+    return call1(QStringLiteral("SetSelfPresence"), {QVariant::fromValue(objectPath(connection)), status, message})
+        .toUInt();
+}
+
 uint TestCmControl::restoreConnection()
 {
     return call1(QStringLiteral("RestoreConnection")).toUInt();

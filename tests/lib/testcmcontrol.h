@@ -80,6 +80,10 @@ public:
     uint dropConnection(const QString &connection = QStringLiteral("/"),
                         uint reason = Tp::ConnectionStatusReasonNetworkError);
     uint restoreConnection();
+    // The connection itself changes the local user's presence ("/" the most
+    // recent live connection); Mission Control then reports it as the
+    // account's current presence.
+    uint setSelfPresence(const QString &connection, const QString &status, const QString &message = QString());
 
     // Group chats.
     void setRequestedGroupMembers(const QStringList &ids, bool selfLocalPending = false);

@@ -50,15 +50,6 @@ QString statusText(int status)
     }
 }
 
-QString connectionText(Tp::ConnectionStatus status)
-{
-    switch (status) {
-    case Tp::ConnectionStatusConnected: return QStringLiteral("connected");
-    case Tp::ConnectionStatusConnecting: return QStringLiteral("connecting");
-    default: return QStringLiteral("disconnected");
-    }
-}
-
 // Progress lines are written this often while nothing happens.
 constexpr int ProgressIntervalSeconds = 5;
 constexpr int FlushTimeoutMs = 1000;
@@ -140,23 +131,6 @@ void Command::finish(int exitCode)
 void Command::fail(const QString &message)
 {
     err() << "messaging: " << message << Qt::endl;
-}
-
-void AccountsCommand::accountManagerReady()
-{
-    QList<Tp::AccountPtr> accounts = AccountUtils::instance()->accountManager()->allAccounts();
-    std::sort(accounts.begin(), accounts.end(), [](const Tp::AccountPtr &a, const Tp::AccountPtr &b) {
-        return a->objectPath() < b->objectPath();
-    });
-    for (const Tp::AccountPtr &account : accounts) {
-        out() << account->objectPath() << '\t' << account->protocolName() << '\t'
-              << (account->isEnabled() ? "enabled" : "disabled") << '\t'
-              << connectionText(account->connectionStatus()) << '\t' << account->displayName()
-              << Qt::endl;
-    }
-    if (accounts.isEmpty())
-        err() << "messaging: no accounts" << Qt::endl;
-    finish(ExitSuccess);
 }
 
 SendCommand::SendCommand(const QString &accountPath, const QString &remoteUid,

@@ -50,16 +50,6 @@ private:
     bool m_finished = false;
 };
 
-class AccountsCommand : public Command
-{
-    Q_OBJECT
-public:
-    using Command::Command;
-
-protected:
-    void accountManagerReady() override;
-};
-
 class SendCommand : public Command
 {
     Q_OBJECT

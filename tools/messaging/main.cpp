@@ -1,8 +1,12 @@
 // messaging: send messages and list accounts through libmessaging0.
 
+#include "accountscommand.h"
 #include "commands.h"
 #include "sendcheck.h"
 #include "statuscommand.h"
+#include "disablecommand.h"
+#include "enablecommand.h"
+#include "presencecommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -25,7 +29,10 @@ const char Usage[] =
     "\n"
     "Commands:\n"
     "  send       send texts and vCards to one recipient and print each status\n"
-    "  accounts   list the Telepathy accounts with their object paths\n"
+    "  accounts   list the accounts: name, service, presence, status message, enabled\n"
+    "  presence   set an account's presence and status message\n"
+    "  enable     enable an account\n"
+    "  disable    disable an account\n"
     "  status     radio, SIM, flight mode and account usability (--watch: changes)\n"
     "\n"
     "Run 'messaging <command> --help' for the options of a command.\n"
@@ -162,24 +169,6 @@ int runSend(QCoreApplication &app, const QStringList &arguments)
     return app.exec();
 }
 
-int runAccounts(QCoreApplication &app, const QStringList &arguments)
-{
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Lists the Telepathy accounts: object path, protocol, enabled state,\n"
-        "connection status and display name, separated by tabs."));
-    int timeoutSeconds = 0;
-    const int parsed = parseCommandLine(app, QStringLiteral("accounts"), arguments, parser, &timeoutSeconds);
-    if (parsed >= 0)
-        return parsed;
-
-    if (!sessionBusAvailable())
-        return ExitEnvironment;
-    AccountsCommand accounts(timeoutSeconds);
-    accounts.start();
-    return app.exec();
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -204,7 +193,13 @@ int main(int argc, char *argv[])
     if (command == QLatin1String("send"))
         return runSend(app, arguments.mid(1));
     if (command == QLatin1String("accounts"))
-        return runAccounts(app, arguments.mid(1));
+        return AccountsCommand::run(app, arguments.mid(1));
+    if (command == QLatin1String("presence"))
+        return PresenceCommand::run(app, arguments.mid(1));
+    if (command == QLatin1String("enable"))
+        return EnableCommand::run(app, arguments.mid(1));
+    if (command == QLatin1String("disable"))
+        return DisableCommand::run(app, arguments.mid(1));
     if (command == QLatin1String("status"))
         return runStatus(app, arguments.mid(1));
     if (command == QLatin1String("--help") || command == QLatin1String("-h")

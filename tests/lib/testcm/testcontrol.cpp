@@ -362,6 +362,25 @@ uint TestControl::RestoreConnection()
     return finished;
 }
 
+uint TestControl::SetSelfPresence(const QDBusObjectPath &path, const QString &status, const QString &message)
+{
+    QList<TestConnection *> targets;
+    if (path.path() == QLatin1String("/")) {
+        targets = liveConnections();
+        if (targets.size() > 1)
+            targets = {targets.last()};
+    } else if (TestConnection *connection = connectionFor(path)) {
+        targets << connection;
+    }
+    for (TestConnection *connection : targets) {
+        if (!connection->changeOwnPresence(status, message)) {
+            sendErrorReply(TP_QT_ERROR_INVALID_ARGUMENT, QStringLiteral("no such presence: %1").arg(status));
+            return 0;
+        }
+    }
+    return uint(targets.size());
+}
+
 void TestControl::SetRequestedGroupMembers(const QStringList &ids, bool selfLocalPending)
 {
     m_groupMembers = ids;

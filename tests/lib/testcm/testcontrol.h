@@ -80,6 +80,7 @@ public Q_SLOTS:
     void InvalidateChannel(const QDBusObjectPath &channel, const QString &errorName, const QString &message);
     uint DropConnection(const QDBusObjectPath &connection, uint reason);
     uint RestoreConnection();
+    uint SetSelfPresence(const QDBusObjectPath &connection, const QString &status, const QString &message);
 
     void SetRequestedGroupMembers(const QStringList &ids, bool selfLocalPending);
     void AddMembers(const QDBusObjectPath &channel, const QStringList &ids);
