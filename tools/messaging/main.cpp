@@ -1,6 +1,7 @@
 // messaging: send messages and list accounts through libmessaging0.
 
 #include "commands.h"
+#include "contactscommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -22,6 +23,7 @@ const char Usage[] =
     "Commands:\n"
     "  send       send texts and vCards to one recipient and print each status\n"
     "  accounts   list the Telepathy accounts with their object paths\n"
+    "  contacts   list the address-book contacts that own a remote id on an account\n"
     "\n"
     "Run 'messaging <command> --help' for the options of a command.\n"
     "\n"
@@ -173,6 +175,8 @@ int main(int argc, char *argv[])
         return runSend(app, arguments.mid(1));
     if (command == QLatin1String("accounts"))
         return runAccounts(app, arguments.mid(1));
+    if (command == QLatin1String("contacts"))
+        return runContacts(app, arguments.mid(1));
     if (command == QLatin1String("--help") || command == QLatin1String("-h")
         || command == QLatin1String("help")) {
         fputs(Usage, stdout);
