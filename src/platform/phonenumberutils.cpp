@@ -133,68 +133,6 @@ int digitCount(const QString &text)
     return n;
 }
 
-// A number's one canonical form: its E.164 text, made a fixed point.
-//
-// libphonenumber's reading is not stable: "+52 11 91234 567478" reads as
-// +52191234567478, which reads again as +5291234567478. A number is
-// therefore read, written in E.164 and read again until the text stops
-// changing (or, for a cycle, the smallest text of the cycle). The result
-// reads back to itself, so normalisation is idempotent and a number
-// matches its own normal form.
-//
-// The reading is refused (an empty result) when it does not settle, when it
-// leaves fewer than MinFullNumberDigits digits ("011 1 34567" in the US is
-// +134567, a short code), or when it changes the last MatchTailDigits
-// digits of the input: every match then also keeps the digit tail that
-// matchKey() and the short keys rely on.
-QString canonicalForm(const QString &text, const std::string &region, int *countryCode,
-                      PhoneNumberUtil::ErrorType *error = nullptr)
-{
-    PhoneNumber proto;
-    const PhoneNumberUtil::ErrorType e = util()->Parse(text.toStdString(), region, &proto);
-    if (error)
-        *error = e;
-    if (e != PhoneNumberUtil::NO_PARSING_ERROR)
-        return QString();
-
-    std::vector<std::pair<std::string, int>> seen;
-    std::string formatted;
-    util()->Format(proto, PhoneNumberUtil::E164, &formatted);
-    seen.emplace_back(formatted, int(proto.country_code()));
-    std::string result;
-    int resultCountry = 0;
-    for (int step = 0; step < MaxCanonicalSteps && result.empty(); ++step) {
-        const std::string &current = seen.back().first;
-        PhoneNumber again;
-        if (util()->Parse(current, UnknownRegionStd, &again) != PhoneNumberUtil::NO_PARSING_ERROR)
-            return QString();
-        std::string next;
-        util()->Format(again, PhoneNumberUtil::E164, &next);
-        if (next == current) {
-            result = current;
-            resultCountry = seen.back().second;
-            break;
-        }
-        auto cycleStart = std::find_if(seen.begin(), seen.end(),
-                                       [&next](const auto &s) { return s.first == next; });
-        if (cycleStart != seen.end()) {
-            auto smallest = std::min_element(cycleStart, seen.end());
-            result = smallest->first;
-            resultCountry = smallest->second;
-            break;
-        }
-        seen.emplace_back(next, int(again.country_code()));
-    }
-    if (result.empty())
-        return QString();
-
-    const QString canonical = QString::fromStdString(result);
-    if (digitCount(canonical) < MinFullNumberDigits || !sameDigitTail(canonical, text, MatchTailDigits))
-        return QString();
-    *countryCode = resultCountry;
-    return canonical;
-}
-
 // What the helpers know of one identifier.
 struct Entry
 {
@@ -342,6 +280,80 @@ Cache &cache()
     return c;
 }
 
+// A number's one canonical form: its E.164 text, made a fixed point.
+//
+// libphonenumber's reading is not stable: "+52 11 91234 567478" reads as
+// +52191234567478, which reads again as +5291234567478. A number is
+// therefore read, written in E.164 and read again until the text stops
+// changing (or, for a cycle, the smallest text of the cycle). The result
+// reads back to itself, so normalisation is idempotent and a number
+// matches its own normal form.
+//
+// The reading is refused (an empty result) when it does not settle, when it
+// leaves fewer than MinFullNumberDigits digits ("011 1 34567" in the US is
+// +134567, a short code), or when it changes the last MatchTailDigits
+// digits of the input: every match then also keeps the digit tail that
+// matchKey() and the short keys rely on.
+//
+// A first reading that some cached identifier already has as its settled
+// form needs no second reading: that is the common case of a national form
+// whose international form has been seen.
+QString canonicalForm(const Cache &c, const QString &text, const std::string &region, int *countryCode,
+                      PhoneNumberUtil::ErrorType *error = nullptr)
+{
+    PhoneNumber proto;
+    const PhoneNumberUtil::ErrorType e = util()->Parse(text.toStdString(), region, &proto);
+    if (error)
+        *error = e;
+    if (e != PhoneNumberUtil::NO_PARSING_ERROR)
+        return QString();
+
+    std::vector<std::pair<std::string, int>> seen;
+    std::string formatted;
+    util()->Format(proto, PhoneNumberUtil::E164, &formatted);
+    seen.emplace_back(formatted, int(proto.country_code()));
+    std::string result;
+    int resultCountry = 0;
+    if (formatted != text.toStdString()) {
+        const auto known = c.index.constFind(QString::fromStdString(formatted));
+        if (known != c.index.constEnd() && (*known)->entry.parsed
+            && (*known)->entry.form == (*known)->key) {
+            result = formatted;
+            resultCountry = (*known)->entry.countryCode;
+        }
+    }
+    for (int step = 0; step < MaxCanonicalSteps && result.empty(); ++step) {
+        const std::string &current = seen.back().first;
+        PhoneNumber again;
+        if (util()->Parse(current, UnknownRegionStd, &again) != PhoneNumberUtil::NO_PARSING_ERROR)
+            return QString();
+        std::string next;
+        util()->Format(again, PhoneNumberUtil::E164, &next);
+        if (next == current) {
+            result = current;
+            resultCountry = seen.back().second;
+            break;
+        }
+        auto cycleStart = std::find_if(seen.begin(), seen.end(),
+                                       [&next](const auto &s) { return s.first == next; });
+        if (cycleStart != seen.end()) {
+            auto smallest = std::min_element(cycleStart, seen.end());
+            result = smallest->first;
+            resultCountry = smallest->second;
+            break;
+        }
+        seen.emplace_back(next, int(again.country_code()));
+    }
+    if (result.empty())
+        return QString();
+
+    const QString canonical = QString::fromStdString(result);
+    if (digitCount(canonical) < MinFullNumberDigits || !sameDigitTail(canonical, text, MatchTailDigits))
+        return QString();
+    *countryCode = resultCountry;
+    return canonical;
+}
+
 Entry makeEntry(const QString &input, const Cache &c)
 {
     Entry e;
@@ -380,7 +392,7 @@ Entry makeEntry(const QString &input, const Cache &c)
 
     PhoneNumberUtil::ErrorType error;
     int country = 0;
-    const QString canonical = canonicalForm(text, c.regionStd, &country, &error);
+    const QString canonical = canonicalForm(c, text, c.regionStd, &country, &error);
     if (!canonical.isEmpty()) {
         e.parsed = true;
         e.countryCode = qint16(country);
@@ -439,7 +451,7 @@ QString readingInCountry(Cache &c, const QString &key, Entry &e, int countryCode
     int country = 0;
     QString reading;
     if (region != UnknownRegionStd)
-        reading = canonicalForm(e.form, region, &country);
+        reading = canonicalForm(c, e.form, region, &country);
     if (reading.isEmpty() || country != countryCode)
         reading.clear();
     if (int(e.readings.size()) >= MaxCountryReadings)
