@@ -18,14 +18,16 @@
 // not in the United States.
 //
 // What a number reads as is cached per thread, in a cache of at most
-// cacheCapacity() identifiers that drops the least recently used one when
-// full, so that the cost of a comparison stays that of two hash lookups
-// however many distinct numbers an address book and a message history hold.
-// Memory: about 250 bytes per cached identifier of ordinary length (up to 64
-// characters; longer ones are never cached), so about 16 MB at the default
-// 65,536 entries when full (cacheInfo() tells what is held now). All
-// functions must be called from one thread at a time (the library runs on
-// the caller's event-loop thread).
+// cacheInfo().capacity identifiers that drops the least recently used one
+// when full: while the identifiers in use fit, a comparison costs two hash
+// lookups however many distinct numbers an address book and a message
+// history hold; beyond that the cost grows with the share of identifiers
+// that must be read again (setCacheCapacity() moves the bound). Memory: at
+// most about 280 bytes per cached identifier of up to 64 characters (longer
+// ones are never cached), so at most about 18 MB at the default 65,536
+// entries; cacheInfo() tells what is held now. All functions must be called
+// from one thread at a time (the library runs on the caller's event-loop
+// thread).
 class PhoneNumberUtils
 {
 public:
