@@ -7,6 +7,7 @@
 #include "disablecommand.h"
 #include "enablecommand.h"
 #include "presencecommand.h"
+#include "contactscommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -34,6 +35,7 @@ const char Usage[] =
     "  enable     enable an account\n"
     "  disable    disable an account\n"
     "  status     radio, SIM, flight mode and account usability (--watch: changes)\n"
+    "  contacts   list the address-book contacts that own a remote id on an account\n"
     "\n"
     "Run 'messaging <command> --help' for the options of a command.\n"
     "\n"
@@ -202,6 +204,8 @@ int main(int argc, char *argv[])
         return DisableCommand::run(app, arguments.mid(1));
     if (command == QLatin1String("status"))
         return runStatus(app, arguments.mid(1));
+    if (command == QLatin1String("contacts"))
+        return runContacts(app, arguments.mid(1));
     if (command == QLatin1String("--help") || command == QLatin1String("-h")
         || command == QLatin1String("help")) {
         fputs(Usage, stdout);
