@@ -66,6 +66,11 @@ void QueuedMessageSenderPrivate::finish(quint64 ticket, int status)
     const InFlight entry = inFlight.takeAt(index);
     if (MessageSender *sender = entry.sender.data()) {
         QObject::disconnect(sender, nullptr, q, nullptr);
+        // The conversation stays open for the next message: a request for
+        // it made right after the session went could otherwise be taken for
+        // a repeat of the request still finishing, and never be answered.
+        if (sender->chatSession())
+            lastSession = sender->chatSession();
         // A vCard that cannot be read is answered without ever becoming
         // pending, and such a sender would not delete itself.
         if (!sender->isSending())
@@ -224,11 +229,18 @@ void QueuedMessageSender::slotSendNextMessage()
     // its message has its status.
     auto *sender = new MessageSender(content.remoteUid(), content.account(), true, nullptr);
     d->inFlight.append({ticket, sender, content});
-    // Queued: a status may come from inside send() (an unreadable vCard),
-    // and the next message then starts from the event loop, not from here.
-    connect(sender, &MessageSender::messageStatusChanged, this,
-            [d, ticket](const QString &, int status) { d->finish(ticket, status); },
-            Qt::QueuedConnection);
+    // Direct, so that the next message to the same conversation finds the
+    // session this sender still holds. A status from inside send() (an
+    // unreadable vCard) is taken from the event loop instead, so that a run
+    // of such messages does not recurse.
+    connect(sender, &MessageSender::messageStatusChanged, this, [this, d, ticket](const QString &, int status) {
+        if (d->starting)
+            QTimer::singleShot(0, this, [d, ticket, status] { d->finish(ticket, status); });
+        else
+            d->finish(ticket, status);
+    });
+
+    d->starting = true;
 
     if (!content.messageParts().isEmpty())
         sender->send(content.messageParts(), QString());
@@ -236,4 +248,5 @@ void QueuedMessageSender::slotSendNextMessage()
         sender->sendVCard(content.message(), QString());
     else
         sender->send(content.message(), QString());
+    d->starting = false;
 }

@@ -1,6 +1,7 @@
 #ifndef MESSAGING0_QUEUEDMESSAGESENDER_P_H
 #define MESSAGING0_QUEUEDMESSAGESENDER_P_H
 
+#include "chatsession.h"
 #include "messagecontent.h"
 #include "queuedmessagesender.h"
 
@@ -37,9 +38,13 @@ public:
     // Handed to a sender, no status yet; still saved to the file.
     QList<InFlight> inFlight;
     quint64 nextTicket = 1;
+    // The conversation of the last message that had its status.
+    ChatSessionPtr lastSession;
     QString directory;
     QString fileName;
     bool saveFailureReported = false;
+    // Inside slotSendNextMessage(), handing a message to its sender.
+    bool starting = false;
 };
 
 #endif // MESSAGING0_QUEUEDMESSAGESENDER_P_H
