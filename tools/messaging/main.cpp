@@ -1,6 +1,7 @@
 // messaging: send messages and list accounts through libmessaging0.
 
 #include "commands.h"
+#include "queuecommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -95,10 +96,14 @@ int parseCommandLine(QCoreApplication &app, const QString &command, const QStrin
     return -1;
 }
 
-int runSend(QCoreApplication &app, const QStringList &arguments)
+// With a handler (another command reusing these options) the parsed
+// request goes to it instead of being sent.
+int runSend(QCoreApplication &app, const QStringList &arguments,
+            const QString &command = QStringLiteral("send"), const QString &description = QString(),
+            const SendHandler &handler = SendHandler())
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
+    parser.setApplicationDescription(!description.isNull() ? description : QStringLiteral(
         "Sends texts and vCards to one recipient on one Telepathy account and prints\n"
         "each message's status as it arrives. Messages go out in the order given."));
     const QCommandLineOption account(QStringLiteral("account"),
@@ -113,7 +118,6 @@ int runSend(QCoreApplication &app, const QStringList &arguments)
         QStringLiteral("A vCard file to send; may be repeated."), QStringLiteral("file"));
     parser.addOptions({account, to, text, vcard});
 
-    const QString command = QStringLiteral("send");
     int timeoutSeconds = 0;
     const int parsed = parseCommandLine(app, command, arguments, parser, &timeoutSeconds);
     if (parsed >= 0)
@@ -135,6 +139,8 @@ int runSend(QCoreApplication &app, const QStringList &arguments)
         if (message.isVCard && (!file.isFile() || !file.isReadable() || file.size() == 0))
             return usageError(command, QStringLiteral("cannot read vCard file %1").arg(message.content));
     }
+    if (handler)
+        return handler(accountPath, remoteUid, messages, timeoutSeconds);
     if (!sessionBusAvailable())
         return ExitEnvironment;
     SendCommand send(accountPath, remoteUid, messages, timeoutSeconds);
@@ -173,6 +179,8 @@ int main(int argc, char *argv[])
         return runSend(app, arguments.mid(1));
     if (command == QLatin1String("accounts"))
         return runAccounts(app, arguments.mid(1));
+    if (command == QLatin1String("queue"))
+        return runQueue(app, arguments.mid(1), runSend);
     if (command == QLatin1String("--help") || command == QLatin1String("-h")
         || command == QLatin1String("help")) {
         fputs(Usage, stdout);
