@@ -29,6 +29,12 @@ constexpr mode_t FileMode = S_IRUSR | S_IWUSR;
 constexpr QFileDevice::Permissions OthersMask = QFileDevice::ReadGroup | QFileDevice::WriteGroup
     | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
 
+// Saves that only forget answered messages are gathered over this long.
+// Each save reaches the disk (fsync), which would otherwise bound the
+// sending rate; a crash inside the window costs the re-sending of the
+// messages answered in it, never a loss.
+constexpr int StatusSaveDelayMs = 100;
+
 } // namespace
 
 QueuedMessageSender *QueuedMessageSender::m_instance = nullptr;
@@ -38,15 +44,31 @@ QueuedMessageSenderPrivate::QueuedMessageSenderPrivate(QueuedMessageSender *q)
     , directory(QDir::homePath() + QLatin1Char('/') + DirectoryName)
     , fileName(directory + QLatin1Char('/') + FileName)
 {
+    flushTimer.setSingleShot(true);
+    QObject::connect(&flushTimer, &QTimer::timeout, q, &QueuedMessageSender::saveQueue);
+}
+
+void QueuedMessageSenderPrivate::saveAfterStatus()
+{
+    Q_Q(QueuedMessageSender);
+    const qint64 age = sinceSave.isValid() ? sinceSave.elapsed() : StatusSaveDelayMs;
+    if ((queue.isEmpty() && inFlight.isEmpty()) || age >= StatusSaveDelayMs) {
+        q->saveQueue();
+        return;
+    }
+    dirty = true;
+    if (!flushTimer.isActive())
+        flushTimer.start(int(StatusSaveDelayMs - age));
 }
 
 QList<MessageContent> QueuedMessageSenderPrivate::allMessages() const
 {
     QList<MessageContent> messages;
     messages.reserve(inFlight.size() + queue.size());
-    for (const InFlight &entry : inFlight)
+    for (const InFlight &flight : inFlight)
+        messages.append(flight.entry.content);
+    for (const Entry &entry : queue)
         messages.append(entry.content);
-    messages.append(queue);
     return messages;
 }
 
@@ -63,8 +85,8 @@ void QueuedMessageSenderPrivate::finish(quint64 ticket, int status)
     // A second status from the same sender: the message is done already.
     if (index < 0)
         return;
-    const InFlight entry = inFlight.takeAt(index);
-    if (MessageSender *sender = entry.sender.data()) {
+    const InFlight flight = inFlight.takeAt(index);
+    if (MessageSender *sender = flight.sender.data()) {
         QObject::disconnect(sender, nullptr, q, nullptr);
         // The conversation stays open for the next message: a request for
         // it made right after the session went could otherwise be taken for
@@ -77,7 +99,7 @@ void QueuedMessageSenderPrivate::finish(quint64 ticket, int status)
             sender->deleteLater();
     }
     q->slotMessageSent();
-    Q_EMIT q->messageStatusChanged(entry.content, status);
+    Q_EMIT q->messageStatusChanged(flight.entry.content, status);
 }
 
 void QueuedMessageSenderPrivate::keepDamagedFileAside()
@@ -123,8 +145,11 @@ QueuedMessageSender::QueuedMessageSender(QObject *parent)
 
 QueuedMessageSender::~QueuedMessageSender()
 {
+    Q_D(QueuedMessageSender);
     if (m_instance == this)
         m_instance = nullptr;
+    if (d->dirty)
+        saveQueue();
     delete d_ptr;
 }
 
@@ -164,7 +189,9 @@ void QueuedMessageSender::loadQueue()
     const QueueFile::Contents contents = QueueFile::decode(file.readAll());
     file.close();
 
-    d->queue = contents.messages;
+    d->queue.clear();
+    for (int i = 0; i < contents.messages.size(); ++i)
+        d->queue.append({contents.messages.at(i), contents.records.at(i)});
     if (contents.damaged) {
         d->keepDamagedFileAside();
         // A healthy file with what could be saved, right away.
@@ -175,7 +202,16 @@ void QueuedMessageSender::loadQueue()
 void QueuedMessageSender::saveQueue()
 {
     Q_D(QueuedMessageSender);
-    const QByteArray bytes = QueueFile::encode(d->allMessages());
+    d->dirty = false;
+    d->flushTimer.stop();
+    d->sinceSave.start();
+    QList<QByteArray> records;
+    records.reserve(d->inFlight.size() + d->queue.size());
+    for (const QueuedMessageSenderPrivate::InFlight &flight : qAsConst(d->inFlight))
+        records.append(flight.entry.record);
+    for (const QueuedMessageSenderPrivate::Entry &entry : qAsConst(d->queue))
+        records.append(entry.record);
+    const QByteArray bytes = QueueFile::fromRecords(records);
     // Written to a new file that replaces the old one only once it is
     // complete and on disk: a crash leaves the previous or the new queue.
     QSaveFile file(d->fileName);
@@ -193,7 +229,7 @@ void QueuedMessageSender::sendMessage(const MessageContent &content)
 {
     Q_D(QueuedMessageSender);
     const bool wasEmpty = d->queue.isEmpty();
-    d->queue.append(content);
+    d->queue.append({content, QueueFile::record(content)});
     if (wasEmpty)
         QTimer::singleShot(0, this, &QueuedMessageSender::slotSendNextMessage);
     saveQueue();
@@ -213,7 +249,8 @@ QString QueuedMessageSender::queueFileName() const
 
 void QueuedMessageSender::slotMessageSent()
 {
-    saveQueue();
+    Q_D(QueuedMessageSender);
+    d->saveAfterStatus();
     slotSendNextMessage();
 }
 
@@ -223,12 +260,13 @@ void QueuedMessageSender::slotSendNextMessage()
     if (d->queue.isEmpty())
         return;
 
-    const MessageContent content = d->queue.takeFirst();
+    const QueuedMessageSenderPrivate::Entry entry = d->queue.takeFirst();
+    const MessageContent &content = entry.content;
     const quint64 ticket = d->nextTicket++;
     // Owned by the application object (auto delete); it deletes itself once
     // its message has its status.
     auto *sender = new MessageSender(content.remoteUid(), content.account(), true, nullptr);
-    d->inFlight.append({ticket, sender, content});
+    d->inFlight.append({ticket, sender, entry});
     // Direct, so that the next message to the same conversation finds the
     // session this sender still holds. A status from inside send() (an
     // unreadable vCard) is taken from the event loop instead, so that a run
