@@ -16,9 +16,11 @@ class QueuedMessageSenderPrivate;
 // starts again (instance()) is sent then, in order.
 //
 // A message stays in the file until its status has come, so a crash never
-// loses it; a message whose status had not come before the crash is sent
-// again on the next start. A failed message is not retried: the user learns
-// about it through the sender's failure notification.
+// loses it; a message whose status had not come before the crash (or had
+// come less than 100 ms before it: saves that only forget answered messages
+// are gathered) is sent again on the next start. A failed message is not
+// retried: the user learns about it through the sender's failure
+// notification.
 //
 // The folder is private to the user (0700) and the file too (0600). The
 // file is replaced atomically on every save. A damaged file is renamed
