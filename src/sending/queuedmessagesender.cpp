@@ -48,6 +48,21 @@ QueuedMessageSenderPrivate::QueuedMessageSenderPrivate(QueuedMessageSender *q)
     QObject::connect(&flushTimer, &QTimer::timeout, q, &QueuedMessageSender::saveQueue);
 }
 
+QByteArray QueuedMessageSenderPrivate::storableRecord(const MessageContent &content)
+{
+    const QByteArray record = QueueFile::record(content);
+    // Part values beyond plain data (strings, numbers, byte arrays and lists
+    // or maps of them) would not load again, and the file would be damaged
+    // from this record on: such a message is sent, but not stored.
+    const QueueFile::Contents check = QueueFile::decode(QueueFile::fromRecords({record}));
+    if (check.damaged) {
+        qCWarning(lcSendQueue) << "a message to" << content.remoteUid()
+                               << "has part values the queue cannot store; it is sent but not kept across restarts";
+        return QByteArray();
+    }
+    return record;
+}
+
 void QueuedMessageSenderPrivate::saveAfterStatus()
 {
     Q_Q(QueuedMessageSender);
@@ -207,10 +222,14 @@ void QueuedMessageSender::saveQueue()
     d->sinceSave.start();
     QList<QByteArray> records;
     records.reserve(d->inFlight.size() + d->queue.size());
-    for (const QueuedMessageSenderPrivate::InFlight &flight : qAsConst(d->inFlight))
-        records.append(flight.entry.record);
-    for (const QueuedMessageSenderPrivate::Entry &entry : qAsConst(d->queue))
-        records.append(entry.record);
+    for (const QueuedMessageSenderPrivate::InFlight &flight : qAsConst(d->inFlight)) {
+        if (!flight.entry.record.isEmpty())
+            records.append(flight.entry.record);
+    }
+    for (const QueuedMessageSenderPrivate::Entry &entry : qAsConst(d->queue)) {
+        if (!entry.record.isEmpty())
+            records.append(entry.record);
+    }
     const QByteArray bytes = QueueFile::fromRecords(records);
     // Written to a new file that replaces the old one only once it is
     // complete and on disk: a crash leaves the previous or the new queue.
@@ -229,7 +248,7 @@ void QueuedMessageSender::sendMessage(const MessageContent &content)
 {
     Q_D(QueuedMessageSender);
     const bool wasEmpty = d->queue.isEmpty();
-    d->queue.append({content, QueueFile::record(content)});
+    d->queue.append({content, d->storableRecord(content)});
     if (wasEmpty)
         QTimer::singleShot(0, this, &QueuedMessageSender::slotSendNextMessage);
     saveQueue();

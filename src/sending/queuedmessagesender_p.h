@@ -21,7 +21,8 @@ public:
     struct Entry
     {
         MessageContent content;
-        // Its record in the file, encoded once.
+        // Its record in the file, encoded once; empty when it cannot be
+        // stored.
         QByteArray record;
     };
 
@@ -33,6 +34,7 @@ public:
         Entry entry;
     };
 
+    static QByteArray storableRecord(const MessageContent &content);
     // A status for the message sent under ticket.
     void finish(quint64 ticket, int status);
     void keepDamagedFileAside();
