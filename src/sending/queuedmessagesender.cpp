@@ -198,7 +198,9 @@ void QueuedMessageSender::loadQueue()
     if (file.permissions() & OthersMask)
         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (!file.open(QIODevice::ReadOnly)) {
+        // The next save would replace it: keep it for whoever can read it.
         qCWarning(lcSendQueue) << "cannot read" << d->fileName << file.errorString();
+        d->keepDamagedFileAside();
         return;
     }
     const QueueFile::Contents contents = QueueFile::decode(file.readAll());

@@ -92,6 +92,7 @@ private Q_SLOTS:
     void emptyOrMissingFileSendsNothing_data();
     void emptyOrMissingFileSendsNothing();
     void damagedFileIsKeptAsideAndItsMessagesSent();
+    void unreadableFileIsKeptAsideNotReplaced();
     void failedSaveIsReportedOnceWhileSendingGoesOn_data();
     void failedSaveIsReportedOnceWhileSendingGoesOn();
     void restartSendsStoredMessagesInOrderWithPrivateModes();
@@ -304,6 +305,22 @@ void QueuedMessageSenderTest::damagedFileIsKeptAsideAndItsMessagesSent()
     QCOMPARE(sentTexts(), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
     QCOMPARE(storedTexts(), QStringList());
     QCOMPARE(fileBytes(folder() + QLatin1Char('/') + aside.first()), damaged);
+}
+
+void QueuedMessageSenderTest::unreadableFileIsKeptAsideNotReplaced()
+{
+    // Something that exists under the file's name and cannot be read as a
+    // file (root reads every file, so a folder stands in for it).
+    QVERIFY(QDir().mkpath(queueFile() + QStringLiteral("/inside")));
+    QueuedMessageSender queue;
+    queue.init();
+    const QStringList aside = QDir(folder()).entryList({QStringLiteral("sendqueue.dat.damaged-*")}, QDir::Dirs);
+    QCOMPARE(aside.size(), 1);
+    QVERIFY(QFileInfo::exists(folder() + QLatin1Char('/') + aside.first() + QStringLiteral("/inside")));
+    queue.sendMessage(text(QStringLiteral("after")));
+    QCOMPARE(storedTexts(), QStringList{QStringLiteral("after")});
+    QSignalSpy statuses(&queue, &QueuedMessageSender::messageStatusChanged);
+    QVERIFY(statuses.wait(Timeout));
 }
 
 void QueuedMessageSenderTest::failedSaveIsReportedOnceWhileSendingGoesOn_data()
