@@ -65,8 +65,8 @@ struct MessageSender::Private
 
     void publishFailureNotification() const
     {
-        const QLatin1String eventType(NotificationEventTypes::MessagingErrorStrong);
-        Notification notification(eventType, QString(), QString());
+        Notification notification{QLatin1String(NotificationEventTypes::MessagingErrorStrong),
+                                  QString(), QString()};
         const QString recipient =
             PlatformServices::localeService()->toLocalizedNumbers(context.remoteUid());
         notification.setBody(LibraryCatalogue::trId("lxr_msg_error_sms_sending_failed")

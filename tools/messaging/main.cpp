@@ -8,6 +8,7 @@
 #include "enablecommand.h"
 #include "presencecommand.h"
 #include "contactscommand.h"
+#include "queuecommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -36,6 +37,7 @@ const char Usage[] =
     "  disable    disable an account\n"
     "  status     radio, SIM, flight mode and account usability (--watch: changes)\n"
     "  contacts   list the address-book contacts that own a remote id on an account\n"
+    "  queue      add to, list or send the persistent send queue (add|list|run)\n"
     "\n"
     "Run 'messaging <command> --help' for the options of a command.\n"
     "\n"
@@ -111,10 +113,14 @@ int parseCommandLine(QCoreApplication &app, const QString &command, const QStrin
     return -1;
 }
 
-int runSend(QCoreApplication &app, const QStringList &arguments)
+// With a handler (another command reusing these options) the parsed
+// request goes to it instead of being sent.
+int runSend(QCoreApplication &app, const QStringList &arguments,
+            const QString &command = QStringLiteral("send"), const QString &description = QString(),
+            const SendHandler &handler = SendHandler())
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
+    parser.setApplicationDescription(!description.isNull() ? description : QStringLiteral(
         "Sends texts and vCards to one recipient on one Telepathy account and prints\n"
         "each message's status as it arrives. Messages go out in the order given."));
     const QCommandLineOption account(QStringLiteral("account"),
@@ -135,7 +141,6 @@ int runSend(QCoreApplication &app, const QStringList &arguments)
         QStringLiteral("With --check: switch the radio on or leave flight mode without asking."));
     parser.addOptions({check, yes});
 
-    const QString command = QStringLiteral("send");
     int timeoutSeconds = 0;
     const int parsed = parseCommandLine(app, command, arguments, parser, &timeoutSeconds);
     if (parsed >= 0)
@@ -157,6 +162,8 @@ int runSend(QCoreApplication &app, const QStringList &arguments)
         if (message.isVCard && (!file.isFile() || !file.isReadable() || file.size() == 0))
             return usageError(command, QStringLiteral("cannot read vCard file %1").arg(message.content));
     }
+    if (handler)
+        return handler(accountPath, remoteUid, messages, timeoutSeconds);
     if (parser.isSet(yes) && !parser.isSet(check))
         return usageError(command, QStringLiteral("--yes only goes with --check"));
     if (!sessionBusAvailable())
@@ -206,6 +213,8 @@ int main(int argc, char *argv[])
         return runStatus(app, arguments.mid(1));
     if (command == QLatin1String("contacts"))
         return runContacts(app, arguments.mid(1));
+    if (command == QLatin1String("queue"))
+        return runQueue(app, arguments.mid(1), runSend);
     if (command == QLatin1String("--help") || command == QLatin1String("-h")
         || command == QLatin1String("help")) {
         fputs(Usage, stdout);
