@@ -87,7 +87,7 @@ protected:
 
 private:
     Q_DISABLE_COPY(ChatSession)
-    friend class ChatSessionManagerPrivate;
+    friend class ChatSessionPrivate;
     Q_PRIVATE_SLOT(d_func(), void _q_channelInvalidated(Tp::DBusProxy *, const QString &, const QString &))
 };
 

@@ -47,11 +47,12 @@ Q_SIGNALS:
     void prepareChatSession(ChatSessionPtr session, bool local);
     void chatSessionError(ChatSessionError &error);
 
+protected:
+    ChatSessionManagerPrivate *const d_ptr;
+
 private:
     explicit ChatSessionManager(QObject *parent);
     Q_DISABLE_COPY(ChatSessionManager)
-    ChatSessionManagerPrivate *d_ptr;
-    friend class ChatSessionManagerPrivate;
 };
 
 // Writes the channel's target id and target handle type; false when the

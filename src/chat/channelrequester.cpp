@@ -1,0 +1,79 @@
+#include "channelrequester.h"
+
+#include "channelproperties.h"
+#include "phonenumberutils.h"
+
+#include <TelepathyQt/Constants>
+#include <TelepathyQt/PendingChannelRequest>
+
+#include <QDateTime>
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcManager)
+
+Tp::PendingOperation *ChannelRequester::ensureChannel(const Tp::AccountPtr &account,
+                                                     const ChatContext &context) const
+{
+    QVariantMap request;
+    request.insert(ChannelProperties::ChannelType, TP_QT_IFACE_CHANNEL_TYPE_TEXT);
+    switch (context.chatType()) {
+    case AdHocGroupChat:
+        request.insert(ChannelProperties::TargetHandleType, uint(Tp::HandleTypeNone));
+        request.insert(ChannelProperties::PersistentId, context.remoteUid());
+        break;
+    case RoomChat:
+        request.insert(ChannelProperties::TargetHandleType, uint(Tp::HandleTypeRoom));
+        request.insert(ChannelProperties::TargetId, context.remoteUid());
+        break;
+    case OneToOneChat:
+        request.insert(ChannelProperties::TargetHandleType, uint(Tp::HandleTypeContact));
+        request.insert(ChannelProperties::TargetId, context.remoteUid());
+        break;
+    default:
+        request.insert(ChannelProperties::TargetHandleType, uint(Tp::HandleTypeContact));
+        break;
+    }
+    qCDebug(lcManager) << "Requesting a channel for" << context.remoteUid() << "on" << account->objectPath();
+    return account->ensureChannel(request, QDateTime::currentDateTime(), QString());
+}
+
+void ChannelRequester::wait(const ChatContext &context, Tp::PendingOperation *operation)
+{
+    m_pending.insert(context, operation);
+}
+
+QList<ChatContext> ChannelRequester::waitingFor(Tp::PendingOperation *operation) const
+{
+    QList<ChatContext> contexts;
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+        if (it.value() == operation)
+            contexts.append(it.key());
+    }
+    return contexts;
+}
+
+void ChannelRequester::forget(Tp::PendingOperation *operation)
+{
+    for (auto it = m_pending.begin(); it != m_pending.end();) {
+        if (it.value() == operation)
+            it = m_pending.erase(it);
+        else
+            ++it;
+    }
+}
+
+bool ChannelRequester::isPending(const ChatContext &context) const
+{
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+        if (contextsMatch(it.key(), context))
+            return true;
+    }
+    return false;
+}
+
+bool ChannelRequester::contextsMatch(const ChatContext &a, const ChatContext &b)
+{
+    return a.accountPath() == b.accountPath() && a.chatType() == b.chatType()
+           && PhoneNumberUtils::remoteAddressMatch(a.remoteUid(), b.remoteUid(),
+                                                   PhoneNumberUtils::NormalizeFlagDefault);
+}
