@@ -76,5 +76,15 @@
         <extracomment>Context label of a phone number of no particular kind.</extracomment>
         <translation>Other</translation>
     </message>
+    <message id="lxr_msg_dialog_accept">
+        <source>Yes</source>
+        <extracomment>Button that accepts a question before sending (switch the network on, leave offline mode, change availability).</extracomment>
+        <translation>Yes</translation>
+    </message>
+    <message id="lxr_msg_dialog_decline">
+        <source>No</source>
+        <extracomment>Button that declines a question before sending.</extracomment>
+        <translation>No</translation>
+    </message>
 </context>
 </TS>

@@ -1,10 +1,14 @@
 // messaging: send messages and list accounts through libmessaging0.
 
 #include "commands.h"
+#include "sendcheck.h"
+#include "statuscommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusMetaType>
 #include <QDBusError>
 #include <QFileInfo>
 #include <QTextStream>
@@ -22,11 +26,14 @@ const char Usage[] =
     "Commands:\n"
     "  send       send texts and vCards to one recipient and print each status\n"
     "  accounts   list the Telepathy accounts with their object paths\n"
+    "  status     radio, SIM, flight mode and account usability (--watch: changes)\n"
     "\n"
     "Run 'messaging <command> --help' for the options of a command.\n"
     "\n"
     "Exit codes: 0 success, 1 a message failed, 2 bad usage or input,\n"
-    "3 no session bus / account manager / account, 4 time-out.\n";
+    "3 no session bus / account manager / account, 4 time-out;\n"
+    "send --check: 11 account offline, 12 connecting, 13 no SIM card,\n"
+    "14 question not accepted, 15 radio stayed off, 16 account disabled.\n";
 
 int usageError(const QString &command, const QString &message)
 {
@@ -112,6 +119,12 @@ int runSend(QCoreApplication &app, const QStringList &arguments)
     const QCommandLineOption vcard(QStringLiteral("vcard"),
         QStringLiteral("A vCard file to send; may be repeated."), QStringLiteral("file"));
     parser.addOptions({account, to, text, vcard});
+    const QCommandLineOption check(QStringLiteral("check"),
+        QStringLiteral("First check that the message can leave (SIM, flight mode, radio, account);\n"
+                       "questions go to the notification server. Exit codes 11-16 say what stopped it."));
+    const QCommandLineOption yes(QStringLiteral("yes"),
+        QStringLiteral("With --check: switch the radio on or leave flight mode without asking."));
+    parser.addOptions({check, yes});
 
     const QString command = QStringLiteral("send");
     int timeoutSeconds = 0;
@@ -135,10 +148,17 @@ int runSend(QCoreApplication &app, const QStringList &arguments)
         if (message.isVCard && (!file.isFile() || !file.isReadable() || file.size() == 0))
             return usageError(command, QStringLiteral("cannot read vCard file %1").arg(message.content));
     }
+    if (parser.isSet(yes) && !parser.isSet(check))
+        return usageError(command, QStringLiteral("--yes only goes with --check"));
     if (!sessionBusAvailable())
         return ExitEnvironment;
     SendCommand send(accountPath, remoteUid, messages, timeoutSeconds);
-    send.start();
+    if (!parser.isSet(check)) {
+        send.start();
+        return app.exec();
+    }
+    SendCheck sendCheck(accountPath, !parser.isSet(yes), timeoutSeconds, [&send] { send.start(); });
+    sendCheck.start();
     return app.exec();
 }
 
@@ -164,6 +184,18 @@ int runAccounts(QCoreApplication &app, const QStringList &arguments)
 
 int main(int argc, char *argv[])
 {
+    // QtDBus reads the bus on a thread of its own and registers its
+    // meta-types (QDBusArgument, QDBusObjectPath, ...) there, on first use.
+    // Had Qt's table of meta-types come into being only then, it would be
+    // taken down at exit before that thread stops, and whatever arrives
+    // meanwhile (the Closed signals of the conversation just released)
+    // would be read into types that are gone: "Trying to construct an
+    // instance of an invalid type, type id: 1025". Registered here, before
+    // any bus traffic, the table outlives the bus thread.
+    qRegisterMetaType<QDBusArgument>();
+    qRegisterMetaType<QDBusObjectPath>();
+    qRegisterMetaType<QDBusVariant>();
+
     QCoreApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("messaging"));
 
@@ -173,6 +205,8 @@ int main(int argc, char *argv[])
         return runSend(app, arguments.mid(1));
     if (command == QLatin1String("accounts"))
         return runAccounts(app, arguments.mid(1));
+    if (command == QLatin1String("status"))
+        return runStatus(app, arguments.mid(1));
     if (command == QLatin1String("--help") || command == QLatin1String("-h")
         || command == QLatin1String("help")) {
         fputs(Usage, stdout);
