@@ -35,6 +35,7 @@ private Q_SLOTS:
     void init();
 
     void buildsPartsOnlyFromGivenFields();
+    void describesEveryStatusValue();
     void deliversFirstMessageFromColdStart();
     void normalisesCellularRemoteUid_data();
     void normalisesCellularRemoteUid();
@@ -127,6 +128,21 @@ void MessageSenderTest::buildsPartsOnlyFromGivenFields()
     QCOMPARE(MessageSender::constructMessagePart(QString(), QString(), QStringLiteral("/t.jpg"), -1, QString())
                  .value(QStringLiteral("thumbnail-location")).variant().toString(),
              QStringLiteral("/t.jpg"));
+}
+
+void MessageSenderTest::describesEveryStatusValue()
+{
+    // A new value without its text would print as a bare number.
+    const QMetaEnum codes = QMetaEnum::fromType<MessageStatus::Code>();
+    QSet<QString> texts;
+    for (int i = 0; i < codes.keyCount(); ++i) {
+        const QString text = MessageStatus::description(codes.value(i));
+        QVERIFY2(!text.startsWith(QLatin1String("error ")), codes.key(i));
+        texts.insert(text);
+        QCOMPARE(MessageStatus::isFailure(codes.value(i)), codes.value(i) != 0);
+    }
+    QCOMPARE(texts.size(), codes.keyCount());
+    QCOMPARE(MessageStatus::description(99), QStringLiteral("error 99"));
 }
 
 void MessageSenderTest::deliversFirstMessageFromColdStart()
