@@ -134,16 +134,7 @@ void ChannelHandler::processRequest(const Tp::ChannelRequestPtr &request)
         return;
     }
 
-    ChatContext context;
-    context.setAccountPath(requestAccount->objectPath());
-    const Tp::QualifiedPropertyValueMap &properties = maps.first();
-    const uint handleType = properties.value(ChannelProperties::TargetHandleType).variant().toUInt();
-    if (handleType != Tp::HandleTypeNone)
-        context.setRemoteUid(properties.value(ChannelProperties::TargetId).variant().toString());
-    else
-        context.setRemoteUid(properties.value(ChannelProperties::PersistentId).variant().toString());
-    context.setChatType(chatTypeForHandleType(handleType));
-    context.setConversationId(-1);
+    const ChatContext context = contextOfRequest(request);
 
     ChatSessionPtr session = m_manager->registry.find(context);
     if (!session) {
@@ -166,6 +157,27 @@ void ChannelHandler::processRequest(const Tp::ChannelRequestPtr &request)
     m_manager->announceSession(session, m_manager->requester.isPending(context));
 }
 
+ChatContext ChannelHandler::contextOfRequest(const Tp::ChannelRequestPtr &request)
+{
+    ChatContext context;
+    if (!request)
+        return context;
+    if (const Tp::AccountPtr account = request->account())
+        context.setAccountPath(account->objectPath());
+    const Tp::QualifiedPropertyValueMapList maps = request->requests();
+    if (maps.isEmpty())
+        return context;
+    const Tp::QualifiedPropertyValueMap &properties = maps.first();
+    const uint handleType = properties.value(ChannelProperties::TargetHandleType).variant().toUInt();
+    if (handleType != Tp::HandleTypeNone)
+        context.setRemoteUid(properties.value(ChannelProperties::TargetId).variant().toString());
+    else
+        context.setRemoteUid(properties.value(ChannelProperties::PersistentId).variant().toString());
+    context.setChatType(chatTypeForHandleType(handleType));
+    context.setConversationId(-1);
+    return context;
+}
+
 void ChannelHandler::requestSucceeded(const QString &requestPath)
 {
     delete m_requests.take(requestPath);
@@ -179,11 +191,18 @@ void ChannelHandler::removeRequest(const Tp::ChannelRequestPtr &request, const Q
     RequestEntry *entry = m_requests.take(request->objectPath());
     if (!entry)
         return;
-    ChatSessionError error(errorName, errorMessage, request->objectPath(),
-                           entry->context.accountPath(), entry->context.remoteUid());
+    // An entry whose processing has not finished has no context yet; the
+    // request itself still says which conversation it is for.
+    ChatContext context = entry->context;
+    if (context.accountPath().isEmpty())
+        context = contextOfRequest(request);
     delete entry;
-    if (m_manager)
-        m_manager->reportError(error);
+    if (!m_manager
+        || m_manager->requester.isSwallowedHandlerRace(request->objectPath(), context, errorName, errorMessage))
+        return;
+    ChatSessionError error(errorName, ChannelRequester::describeError(errorName, errorMessage),
+                           request->objectPath(), context.accountPath(), context.remoteUid());
+    m_manager->reportError(error);
 }
 
 void ChannelHandler::handleChannels(const Tp::MethodInvocationContextPtr<> &dbusContext,

@@ -68,6 +68,8 @@ public:
     void channelReady(Tp::PendingOperation *operation);
 
 private:
+    // The conversation a request is for, as far as it says.
+    static ChatContext contextOfRequest(const Tp::ChannelRequestPtr &request);
     void processRequest(const Tp::ChannelRequestPtr &request);
     void enqueueChannel(PendingChannel *entry);
     void makeCurrentReady();

@@ -10,6 +10,7 @@
 #include <TelepathyQt/ChannelClassSpec>
 #include <TelepathyQt/ChannelClassSpecList>
 #include <TelepathyQt/ChannelRequest>
+#include <TelepathyQt/PendingChannelRequest>
 #include <TelepathyQt/PendingReady>
 #include <TelepathyQt/Types>
 
@@ -76,45 +77,78 @@ void ChatSessionManagerPrivate::accountManagerReady(Tp::PendingOperation *operat
 void ChatSessionManagerPrivate::accountForChannelReady(Tp::PendingOperation *operation)
 {
     Q_Q(ChatSessionManager);
-    ChatSessionError error(ChatSessionError::InvalidAccountError, QString(), QString(),
-                           QString(), QString());
-    if (!operation || operation->isError()) {
+    // Each error names the conversation that waited, so that only its
+    // senders take it as theirs.
+    auto emitFor = [q, operation](const ChatContext &context) {
+        ChatSessionError error(ChatSessionError::InvalidAccountError,
+                               operation ? ChannelRequester::describeError(operation->errorName(),
+                                                                           operation->errorMessage())
+                                         : QString(),
+                               QString(), context.accountPath(), context.remoteUid());
         Q_EMIT q->chatSessionError(error);
-        // Nothing will be requested for the contexts that waited on it.
-        requester.forget(operation);
+    };
+    const QList<ChatContext> waiting = requester.waitingFor(operation);
+    // Nothing more is requested for the contexts that waited on it, but one.
+    requester.forget(operation);
+    if (!operation || operation->isError()) {
+        for (const ChatContext &context : waiting)
+            emitFor(context);
         return;
     }
 
     auto *ready = qobject_cast<Tp::PendingReady *>(operation);
     const Tp::AccountPtr account =
         ready ? Tp::AccountPtr::qObjectCast(ready->proxy()) : Tp::AccountPtr();
-
-    ChatContext found;
-    bool haveContext = false;
-    for (const ChatContext &context : requester.waitingFor(operation)) {
+    for (const ChatContext &context : waiting) {
         if (account && account->isReady()) {
-            found = context;
-            haveContext = true;
-            break;
+            requestChannel(account, context);
+            return;
         }
-        Q_EMIT q->chatSessionError(error);
+        emitFor(context);
     }
-    requester.forget(operation);
-    if (haveContext)
-        requestChannel(account, found);
 }
 
 void ChatSessionManagerPrivate::pendingChannelReady(Tp::PendingOperation *operation)
 {
     Q_Q(ChatSessionManager);
-    if (!operation || operation->isError()) {
-        qCDebug(lcManager) << "Channel request failed:"
-                           << (operation ? operation->errorName() : QString());
-        ChatSessionError error(ChatSessionError::ChannelRequestError, QString(), QString(),
-                               QString(), QString());
-        Q_EMIT q->chatSessionError(error);
-    }
+    const ChatContext context = requester.takeRequestedContext(operation);
     requester.forget(operation);
+    const QString retriedPath = requester.takeRetry(context);
+    if (operation && !operation->isError())
+        return;
+
+    const QString errorName = operation ? operation->errorName() : QString();
+    const QString errorMessage = operation ? operation->errorMessage() : QString();
+    auto *pending = qobject_cast<Tp::PendingChannelRequest *>(operation);
+    const QString requestPath = pending && pending->channelRequest()
+        ? pending->channelRequest()->objectPath() : QString();
+    qCDebug(lcManager) << "Channel request for" << context.remoteUid() << "failed:" << errorName
+                       << errorMessage;
+    if (retriedPath.isNull() && ChannelRequester::isHandlerRace(errorName, errorMessage)
+        && retryAfterHandlerRace(context, requestPath))
+        return;
+
+    ChatSessionError error(ChatSessionError::ChannelRequestError,
+                           ChannelRequester::describeError(errorName, errorMessage),
+                           requestPath, context.accountPath(), context.remoteUid());
+    Q_EMIT q->chatSessionError(error);
+}
+
+bool ChatSessionManagerPrivate::retryAfterHandlerRace(const ChatContext &context,
+                                                      const QString &requestPath)
+{
+    // One retry per request: a second failure is reported as any other.
+    if (requester.isRetrying(context))
+        return false;
+    const Tp::AccountPtr account =
+        accountManager ? accountManager->accountForObjectPath(context.accountPath()) : Tp::AccountPtr();
+    if (!account || !account->isValid() || !account->isReady())
+        return false;
+    qCDebug(lcManager) << "The dispatcher did not know the handler yet; asking again for"
+                       << context.remoteUid();
+    requester.retrying(context, requestPath);
+    requestChannel(account, context);
+    return true;
 }
 
 void ChatSessionManagerPrivate::slotOnChatSessionReadyToRestore(Tp::AccountPtr account)

@@ -42,6 +42,9 @@ public:
     // when its account reconnects. Belongs to the returned pointer's holders.
     ChatSessionPtr createSession(const Tp::AccountPtr &account, const ChatContext &context);
     void restoreSession(ChatSession *session, const Tp::AccountPtr &account);
+    // Asks once more after the dispatcher failed a request because it did
+    // not know the handler yet; false when that is not possible.
+    bool retryAfterHandlerRace(const ChatContext &context, const QString &requestPath);
     void announceSession(const ChatSessionPtr &session, bool local);
     void reportError(ChatSessionError &error);
 

@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "sendcheck.h"
 #include "statuscommand.h"
+#include "watchdog.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -10,8 +11,13 @@
 #include <QDBusConnection>
 #include <QDBusMetaType>
 #include <QDBusError>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+
+#include <chrono>
+#include <memory>
 
 #include <cstdio>
 
@@ -24,7 +30,8 @@ const char Usage[] =
     "Usage: messaging <command> [options]\n"
     "\n"
     "Commands:\n"
-    "  send       send texts and vCards to one recipient and print each status\n"
+    "  send       send texts (given, or read from files or standard input) and\n"
+    "             vCards to one recipient and print each status\n"
     "  accounts   list the Telepathy accounts with their object paths\n"
     "  status     radio, SIM, flight mode and account usability (--watch: changes)\n"
     "\n"
@@ -42,9 +49,16 @@ int usageError(const QString &command, const QString &message)
     return ExitUsage;
 }
 
-bool sessionBusAvailable()
+// Once the event loop runs, the command's own timer ends the run at its
+// time-out; the watchdog stays behind it as a backstop.
+constexpr std::chrono::milliseconds WatchdogGrace(3000);
+
+// Connecting blocks; the watchdog bounds it by the run's time-out.
+bool sessionBusAvailable(Watchdog &watchdog)
 {
+    watchdog.setStage("the session bus");
     const QDBusConnection bus = QDBusConnection::sessionBus();
+    watchdog.extend(WatchdogGrace);
     if (bus.isConnected())
         return true;
     QTextStream(stderr) << "messaging: no D-Bus session bus: " << bus.lastError().message()
@@ -52,23 +66,27 @@ bool sessionBusAvailable()
     return false;
 }
 
-// Values of --text and --vcard in the order they were given.
-QList<SendCommand::Message> messagesInOrder(const QStringList &arguments)
+// Values of --text, --text-file and --vcard in the order they were given;
+// a text file's name stands in for its content until it is read.
+QList<SendCommand::Message> messagesInOrder(const QStringList &arguments, QList<int> *textFiles)
 {
     QList<SendCommand::Message> messages;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
-        for (const QString &option : {QStringLiteral("text"), QStringLiteral("vcard")}) {
+        for (const QString &option : {QStringLiteral("text"), QStringLiteral("vcard"), QStringLiteral("text-file")}) {
             const QString name = QStringLiteral("--") + option;
             SendCommand::Message message;
             message.isVCard = option == QLatin1String("vcard");
-            if (argument == name && i + 1 < arguments.size()) {
+            if (argument == name && i + 1 < arguments.size())
                 message.content = arguments.at(++i);
-                messages.append(message);
-            } else if (argument.startsWith(name + QLatin1Char('='))) {
+            else if (argument.startsWith(name + QLatin1Char('=')))
                 message.content = argument.mid(name.size() + 1);
-                messages.append(message);
-            }
+            else
+                continue;
+            if (option == QLatin1String("text-file"))
+                textFiles->append(messages.size());
+            messages.append(message);
+            break;
         }
     }
     return messages;
@@ -87,8 +105,15 @@ int parseCommandLine(QCoreApplication &app, const QString &command, const QStrin
 
     if (!parser.parse(QStringList(app.arguments().first() + QLatin1Char(' ') + command) + arguments))
         return usageError(command, parser.errorText());
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(ExitSuccess);
+    if (parser.isSet(QStringLiteral("help"))) {
+        // The parser's usage line names the program only.
+        QString help = parser.helpText();
+        const int options = help.indexOf(QLatin1String(" [options]"));
+        if (help.startsWith(QLatin1String("Usage: ")) && options > 0 && options < help.indexOf(QLatin1Char('\n')))
+            help.replace(0, options, QStringLiteral("Usage: messaging ") + command);
+        QTextStream(stdout) << help;
+        return ExitSuccess;
+    }
     if (!parser.positionalArguments().isEmpty())
         return usageError(command, QStringLiteral("unexpected argument ") + parser.positionalArguments().first());
 
@@ -102,7 +127,22 @@ int parseCommandLine(QCoreApplication &app, const QString &command, const QStrin
     return -1;
 }
 
-int runSend(QCoreApplication &app, const QStringList &arguments)
+// The whole file, or standard input for "-", as UTF-8.
+bool readTextFile(const QString &name, QString *text)
+{
+    QFile file;
+    const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                   : (file.setFileName(name), file.open(QIODevice::ReadOnly));
+    if (!opened)
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    *text = QString::fromUtf8(bytes);
+    return true;
+}
+
+int runSend(QCoreApplication &app, const QStringList &arguments, const QElapsedTimer &clock)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -118,7 +158,10 @@ int runSend(QCoreApplication &app, const QStringList &arguments)
         QStringLiteral("A text message; may be repeated."), QStringLiteral("text"));
     const QCommandLineOption vcard(QStringLiteral("vcard"),
         QStringLiteral("A vCard file to send; may be repeated."), QStringLiteral("file"));
-    parser.addOptions({account, to, text, vcard});
+    const QCommandLineOption textFile(QStringLiteral("text-file"),
+        QStringLiteral("A text message read from a file (UTF-8), '-' for standard input;\n"
+                       "may be repeated."), QStringLiteral("file"));
+    parser.addOptions({account, to, text, vcard, textFile});
     const QCommandLineOption check(QStringLiteral("check"),
         QStringLiteral("First check that the message can leave (SIM, flight mode, radio, account);\n"
                        "questions go to the notification server. Exit codes 11-16 say what stopped it."));
@@ -140,9 +183,24 @@ int runSend(QCoreApplication &app, const QStringList &arguments)
     const QString remoteUid = parser.value(to).trimmed();
     if (remoteUid.isEmpty())
         return usageError(command, QStringLiteral("the recipient is empty (--to)"));
-    const QList<SendCommand::Message> messages = messagesInOrder(arguments);
+    QList<int> textFiles;
+    QList<SendCommand::Message> messages = messagesInOrder(arguments, &textFiles);
     if (messages.isEmpty())
-        return usageError(command, QStringLiteral("nothing to send (--text or --vcard)"));
+        return usageError(command, QStringLiteral("nothing to send (--text, --text-file or --vcard)"));
+    bool standardInputRead = false;
+    for (int index : qAsConst(textFiles)) {
+        SendCommand::Message &message = messages[index];
+        const QString name = message.content;
+        if (name == QLatin1String("-")) {
+            if (standardInputRead)
+                return usageError(command, QStringLiteral("standard input can be read only once"));
+            standardInputRead = true;
+        }
+        if (!readTextFile(name, &message.content))
+            return usageError(command, QStringLiteral("cannot read text file %1").arg(name));
+        if (message.content.isEmpty())
+            return usageError(command, QStringLiteral("the text file %1 is empty").arg(name));
+    }
     for (const SendCommand::Message &message : messages) {
         const QFileInfo file(message.content);
         if (message.isVCard && (!file.isFile() || !file.isReadable() || file.size() == 0))
@@ -150,19 +208,21 @@ int runSend(QCoreApplication &app, const QStringList &arguments)
     }
     if (parser.isSet(yes) && !parser.isSet(check))
         return usageError(command, QStringLiteral("--yes only goes with --check"));
-    if (!sessionBusAvailable())
+    Watchdog watchdog(std::chrono::seconds(timeoutSeconds) - std::chrono::milliseconds(clock.elapsed()),
+                      timeoutSeconds, "the session bus");
+    if (!sessionBusAvailable(watchdog))
         return ExitEnvironment;
     SendCommand send(accountPath, remoteUid, messages, timeoutSeconds);
     if (!parser.isSet(check)) {
-        send.start();
+        send.start(clock);
         return app.exec();
     }
-    SendCheck sendCheck(accountPath, !parser.isSet(yes), timeoutSeconds, [&send] { send.start(); });
+    SendCheck sendCheck(accountPath, !parser.isSet(yes), timeoutSeconds, [&send, &clock] { send.start(clock); });
     sendCheck.start();
     return app.exec();
 }
 
-int runAccounts(QCoreApplication &app, const QStringList &arguments)
+int runAccounts(QCoreApplication &app, const QStringList &arguments, const QElapsedTimer &clock)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -173,10 +233,12 @@ int runAccounts(QCoreApplication &app, const QStringList &arguments)
     if (parsed >= 0)
         return parsed;
 
-    if (!sessionBusAvailable())
+    Watchdog watchdog(std::chrono::seconds(timeoutSeconds) - std::chrono::milliseconds(clock.elapsed()),
+                      timeoutSeconds, "the session bus");
+    if (!sessionBusAvailable(watchdog))
         return ExitEnvironment;
     AccountsCommand accounts(timeoutSeconds);
-    accounts.start();
+    accounts.start(clock);
     return app.exec();
 }
 
@@ -196,15 +258,17 @@ int main(int argc, char *argv[])
     qRegisterMetaType<QDBusObjectPath>();
     qRegisterMetaType<QDBusVariant>();
 
+    QElapsedTimer clock;
+    clock.start();
     QCoreApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("messaging"));
 
     const QStringList arguments = app.arguments().mid(1);
     const QString command = arguments.value(0);
     if (command == QLatin1String("send"))
-        return runSend(app, arguments.mid(1));
+        return runSend(app, arguments.mid(1), clock);
     if (command == QLatin1String("accounts"))
-        return runAccounts(app, arguments.mid(1));
+        return runAccounts(app, arguments.mid(1), clock);
     if (command == QLatin1String("status"))
         return runStatus(app, arguments.mid(1));
     if (command == QLatin1String("--help") || command == QLatin1String("-h")
