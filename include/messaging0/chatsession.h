@@ -28,7 +28,10 @@ class ChatSessionPrivate;
 // and closes its channel when it goes.
 //
 // Message status codes of messageStatusChanged(): 0 sent, 2 nothing sent
-// (no ready channel), 15 the channel refused the message.
+// (no ready channel), 15 the channel refused the message, 24 the message is
+// larger than MessageStatus::MaximumMessageSize and was not sent (see
+// messagestatus.h for every value). A refused message is announced with the
+// connection manager's reason by messageSendFailed() first.
 class MESSAGING0_EXPORT ChatSession : public QObject
 {
     Q_OBJECT
@@ -38,7 +41,8 @@ public:
     enum MessageStatus {
         MessageSent = 0,
         MessageNoChannel = 2,
-        MessageSendFailed = 15
+        MessageSendFailed = 15,
+        MessageTooLarge = 24
     };
 
     ChatSession(Tp::AccountPtr account, const ChatContext &context, QObject *parent = nullptr);
@@ -80,6 +84,10 @@ Q_SIGNALS:
     void messageStatusChanged(const QString &messageId, int messageStatus);
     void chatSessionReadyToRestore(Tp::AccountPtr account);
     void readyToChat(bool ready);
+    // Emitted right before messageStatusChanged(messageId, 15): the D-Bus
+    // error name and message the connection manager gave.
+    void messageSendFailed(const QString &messageId, const QString &errorName,
+                           const QString &errorMessage);
 
 protected:
     ChatSession(ChatSessionPrivate &dd, QObject *parent);
@@ -87,7 +95,7 @@ protected:
 
 private:
     Q_DISABLE_COPY(ChatSession)
-    friend class ChatSessionManagerPrivate;
+    friend class ChatSessionPrivate;
     Q_PRIVATE_SLOT(d_func(), void _q_channelInvalidated(Tp::DBusProxy *, const QString &, const QString &))
 };
 

@@ -3,6 +3,8 @@
 
 #include "accountpaths.h"
 #include "confitem.h"
+#include "messagesize.h"
+#include "messagestatus.h"
 
 #include <TelepathyQt/Constants>
 #include <TelepathyQt/PendingReady>
@@ -12,7 +14,11 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QLoggingCategory>
+#include <QPointer>
 #include <QUuid>
+
+Q_LOGGING_CATEGORY(lcSession, "messaging.chat.session")
 
 namespace {
 const QString DeliveryReportKey = QStringLiteral("/Messaging/Settings/DeliveryReport");
@@ -107,8 +113,15 @@ void ChatSessionPrivate::slotOnPendingMessageFinished(Tp::PendingOperation *oper
         return;
     const QString id = send->property(MessageIdProperty).toString();
     lastMessageToken = send->sentMessageToken();
-    Q_EMIT q->messageStatusChanged(id, send->isError() ? ChatSession::MessageSendFailed
-                                                       : ChatSession::MessageSent);
+    if (!send->isError()) {
+        Q_EMIT q->messageStatusChanged(id, ChatSession::MessageSent);
+        return;
+    }
+    // A receiver may let go of the session from inside the first signal.
+    QPointer<ChatSession> self(q);
+    Q_EMIT q->messageSendFailed(id, send->errorName(), send->errorMessage());
+    if (self)
+        Q_EMIT q->messageStatusChanged(id, ChatSession::MessageSendFailed);
 }
 
 void ChatSessionPrivate::slotOnMessageReceived(const Tp::ReceivedMessage &message)
@@ -297,6 +310,14 @@ QString ChatSession::sendMessage(const MsgPartsList &parts, const QString &messa
 
     if (!d->channel || !d->channel->isReady()) {
         Q_EMIT messageStatusChanged(id, MessageNoChannel);
+        return id;
+    }
+    // The bus drops a connection that sends a message above its limit, and
+    // every later message of the process would fail with it.
+    if (MessageSize::isTooLarge(parts)) {
+        qCWarning(lcSession) << "not sending message" << id << "of" << MessageSize::of(parts)
+                             << "bytes, above the limit of" << ::MessageStatus::MaximumMessageSize;
+        Q_EMIT messageStatusChanged(id, MessageTooLarge);
         return id;
     }
 

@@ -23,6 +23,8 @@ public:
     ChatSessionPrivate(const Tp::AccountPtr &account, const ChatContext &context);
     ~ChatSessionPrivate() override;
 
+    static ChatSessionPrivate *get(ChatSession *session) { return session->d_func(); }
+
     Tp::AccountPtr account;
     Tp::TextChannelPtr channel;
     ChatContext context;

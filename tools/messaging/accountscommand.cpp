@@ -1,3 +1,4 @@
+#include "watchdog.h"
 #include "accountscommand.h"
 
 #include <messaging0/accountmodel.h>
@@ -29,11 +30,9 @@ int AccountsCommand::run(QCoreApplication &app, const QStringList &arguments)
     const int parsed = parse(app, QStringLiteral("accounts"), arguments, parser, 0, &timeoutSeconds);
     if (parsed >= 0)
         return parsed;
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        QTextStream(stderr) << "messaging: no D-Bus session bus: " << bus.lastError().message() << "\n";
+    Watchdog watchdog(timeoutSeconds);
+    if (!sessionBusAvailable(watchdog))
         return ExitEnvironment;
-    }
     AccountsCommand command(timeoutSeconds);
     command.start();
     return app.exec();

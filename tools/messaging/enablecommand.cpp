@@ -1,3 +1,4 @@
+#include "watchdog.h"
 #include "enablecommand.h"
 
 #include <messaging0/accountmodel.h>
@@ -31,11 +32,9 @@ int EnableCommand::run(QCoreApplication &app, const QStringList &arguments, bool
     const int parsed = parse(app, name, arguments, parser, 1, &timeoutSeconds);
     if (parsed >= 0)
         return parsed;
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        QTextStream(stderr) << "messaging: no D-Bus session bus: " << bus.lastError().message() << "\n";
+    Watchdog watchdog(timeoutSeconds);
+    if (!sessionBusAvailable(watchdog))
         return ExitEnvironment;
-    }
     EnableCommand command(fullPath(parser.positionalArguments().at(0)), enable, timeoutSeconds);
     command.start();
     return app.exec();

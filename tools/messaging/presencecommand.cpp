@@ -1,3 +1,4 @@
+#include "watchdog.h"
 #include "presencecommand.h"
 
 #include <messaging0/accountmodel.h>
@@ -46,11 +47,9 @@ int PresenceCommand::run(QCoreApplication &app, const QStringList &arguments)
                             << "' (available, away or offline)\n";
         return ExitUsage;
     }
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        QTextStream(stderr) << "messaging: no D-Bus session bus: " << bus.lastError().message() << "\n";
+    Watchdog watchdog(timeoutSeconds);
+    if (!sessionBusAvailable(watchdog))
         return ExitEnvironment;
-    }
     PresenceCommand command(fullPath(parser.positionalArguments().at(0)), status, parser.value(message),
                             parser.isSet(message), timeoutSeconds);
     command.start();
