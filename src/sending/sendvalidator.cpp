@@ -196,7 +196,7 @@ void SendValidatorPrivate::slotOnCellularOnline(bool value)
 void SendValidatorPrivate::slotOnDialogDisappeared()
 {
     if (!dialog) {
-        qCritical() << "void SendValidatorPrivate::slotOnDialogDisappeared()"
+        qCCritical(lcValidator) << "void SendValidatorPrivate::slotOnDialogDisappeared()"
                     << "What just happened? Dialog is null?!?";
         // The question can no longer be answered: without this the caller
         // would wait for a result forever.

@@ -215,7 +215,7 @@ int runSend(QCoreApplication &app, const QStringList &arguments,
         send.start(programClock());
         return app.exec();
     }
-    SendCheck sendCheck(accountPath, !parser.isSet(yes), timeoutSeconds, [&send, &clock] { send.start(programClock()); });
+    SendCheck sendCheck(accountPath, !parser.isSet(yes), timeoutSeconds, [&send] { send.start(programClock()); });
     sendCheck.start();
     return app.exec();
 }
