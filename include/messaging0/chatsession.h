@@ -3,6 +3,7 @@
 
 #include "chatcontext.h"
 #include "chatsessionerror.h"
+#include "incomingmessage.h"
 #include "messaging0global.h"
 #include "messagingtypes.h"
 
@@ -29,6 +30,12 @@ class ChatSessionPrivate;
 //
 // Message status codes of messageStatusChanged(): 0 sent, 2 nothing sent
 // (no ready channel), 15 the channel refused the message.
+//
+// Every message that arrives on the channel is announced with
+// messageReceived() before it is acknowledged, the ones already waiting when
+// the channel is handed over included (they come before chatSessionReady()).
+// A delivery report about a message sent through this session also gives
+// messageDeliveryStatusChanged() with the message's id.
 class MESSAGING0_EXPORT ChatSession : public QObject
 {
     Q_OBJECT
@@ -39,6 +46,17 @@ public:
         MessageSent = 0,
         MessageNoChannel = 2,
         MessageSendFailed = 15
+    };
+
+    // The int of messageDeliveryStatusChanged(): Telepathy's delivery states.
+    enum DeliveryStatus {
+        DeliveryUnknown = 0,
+        Delivered = 1,
+        DeliveryTemporarilyFailed = 2,
+        DeliveryFailed = 3,
+        DeliveryAccepted = 4,
+        DeliveryRead = 5,
+        DeliveryDeleted = 6
     };
 
     ChatSession(Tp::AccountPtr account, const ChatContext &context, QObject *parent = nullptr);
@@ -80,6 +98,8 @@ Q_SIGNALS:
     void messageStatusChanged(const QString &messageId, int messageStatus);
     void chatSessionReadyToRestore(Tp::AccountPtr account);
     void readyToChat(bool ready);
+    void messageReceived(const IncomingMessage &message);
+    void messageDeliveryStatusChanged(const QString &messageId, int deliveryStatus);
 
 protected:
     ChatSession(ChatSessionPrivate &dd, QObject *parent);

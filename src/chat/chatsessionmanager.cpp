@@ -572,6 +572,7 @@ ChatSessionManager::ChatSessionManager(QObject *parent)
 {
     Tp::registerTypes();
     qRegisterMetaType<ChatSessionPtr>();
+    qRegisterMetaType<IncomingMessage>();
     Tp::ChannelClassSpecList filter;
     filter << Tp::ChannelClassSpec::textChat() << Tp::ChannelClassSpec::textChatroom()
            << Tp::ChannelClassSpec::unnamedTextChat();
