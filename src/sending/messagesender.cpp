@@ -13,9 +13,12 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLoggingCategory>
+#include <QHash>
 #include <QMap>
 #include <QPointer>
 #include <QVector>
+
+#include <map>
 
 Q_LOGGING_CATEGORY(lcSending, "messaging.sending")
 
@@ -71,14 +74,57 @@ struct MessageSender::Private
         notification.publish();
     }
 
+    struct Pending
+    {
+        MsgPartsList parts;
+        quint64 sequence = 0;
+        // The held session has it: a message goes out once, and messages
+        // still waiting for their status are not handed over again.
+        bool handedOver = false;
+    };
+
+    // Adds a message at the end of the queue; an id still pending is
+    // replaced in place and goes out (again) from there.
+    void enqueue(const QString &id, const MsgPartsList &parts)
+    {
+        auto it = pending.find(id);
+        if (it == pending.end()) {
+            it = pending.insert(id, Pending());
+            it->sequence = nextSequence++;
+            order.emplace(it->sequence, id);
+        }
+        it->parts = parts;
+        it->handedOver = false;
+    }
+
+    bool dequeue(const QString &id)
+    {
+        const auto it = pending.find(id);
+        if (it == pending.end())
+            return false;
+        order.erase(it->sequence);
+        pending.erase(it);
+        return true;
+    }
+
+    // Pending ids in the order of the send calls.
+    QStringList queuedIds() const
+    {
+        QStringList ids;
+        ids.reserve(int(order.size()));
+        for (const auto &entry : order)
+            ids.append(entry.second);
+        return ids;
+    }
+
     ChatContext context;
     ChatSessionPtr session;
-    // Every message without a status yet.
-    QMap<QString, MsgPartsList> pending;
-    // The pending messages the held session does not have yet, in ascending
-    // key order (the order of hand-over). A message goes out once: messages
-    // still waiting for their status are not handed over again.
-    QMap<QString, bool> notHandedOver;
+    // Every message without a status yet, by id, and the same ids in the
+    // order of the send calls: messages leave in that order whatever their
+    // ids look like.
+    QHash<QString, Pending> pending;
+    std::map<quint64, QString> order;
+    quint64 nextSequence = 0;
     bool sending = false;
     bool autoDelete = false;
 };
@@ -181,8 +227,7 @@ void MessageSender::send(const QString &message, const QString &messageId)
 void MessageSender::send(const MsgPartsList &message, const QString &messageId)
 {
     const QString key = messageId.isEmpty() ? ChatSessionManager::generateMessageId() : messageId;
-    d->pending.insert(key, message);
-    d->notHandedOver.insert(key, true);
+    d->enqueue(key, message);
     d->sending = true;
 
     if (d->session && d->session->isReadyToChat())
@@ -255,8 +300,8 @@ void MessageSender::slotOnChatSessionConstructed(ChatSessionPtr session)
         // Messages given to a session that is let go never get their status
         // from it; the new one gets them again.
         if (d->session != session) {
-            for (auto it = d->pending.cbegin(); it != d->pending.cend(); ++it)
-                d->notHandedOver.insert(it.key(), true);
+            for (auto it = d->pending.begin(); it != d->pending.end(); ++it)
+                it->handedOver = false;
         }
     }
     d->session = session;
@@ -278,7 +323,7 @@ void MessageSender::slotOnChatSessionError(ChatSessionError &error)
 
     QPointer<MessageSender> self(this);
     const int status = error.type();
-    const QStringList keys = d->pending.keys();
+    const QStringList keys = d->queuedIds();
     for (const QString &key : keys) {
         slotOnMessageStatusChanged(key, status);
         if (!self)
@@ -290,9 +335,8 @@ void MessageSender::slotOnChatSessionError(ChatSessionError &error)
 void MessageSender::slotOnMessageStatusChanged(const QString &messageId, int messageStatus)
 {
     // Other senders' messages on the same session, and repeated statuses.
-    if (d->pending.remove(messageId) == 0)
+    if (!d->dequeue(messageId))
         return;
-    d->notHandedOver.remove(messageId);
 
     if (d->pending.isEmpty()) {
         d->sending = false;
@@ -316,12 +360,13 @@ void MessageSender::doMessageSending()
     QPointer<MessageSender> self(this);
     const ChatSessionPtr session = d->session;
     const unsigned int flags = 0;
-    const QStringList keys = d->notHandedOver.keys();
+    const QStringList keys = d->queuedIds();
     for (const QString &key : keys) {
-        const auto it = d->pending.constFind(key);
-        if (it == d->pending.constEnd() || it->isEmpty() || !d->notHandedOver.remove(key))
+        const auto it = d->pending.find(key);
+        if (it == d->pending.end() || it->handedOver || it->parts.isEmpty())
             continue;
-        const MsgPartsList parts = *it;
+        it->handedOver = true;
+        const MsgPartsList parts = it->parts;
         session->sendMessage(parts, key, flags);
         if (!self)
             return;

@@ -40,6 +40,8 @@ private Q_SLOTS:
     void adoptsOnlySessionsOfItsConversation();
     void reusedIdBeforeReadyReplacesPendingMessage();
     void sendsEachPendingMessageOnce();
+    void sendsInOrderOfSendCalls_data();
+    void sendsInOrderOfSendCalls();
     void failedSendNotifiesNamingRecipient();
     void ignoresStatusesOfOtherSendersMessages();
     void deletesItselfAfterLastStatusWithAutoDelete();
@@ -257,8 +259,50 @@ void MessageSenderTest::sendsEachPendingMessageOnce()
     QStringList texts;
     for (const TestCmControl::SentMessage &message : m_env.control(Im).sentMessages())
         texts << message.text();
-    texts.sort();
     QCOMPARE(texts, (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+}
+
+void MessageSenderTest::sendsInOrderOfSendCalls_data()
+{
+    QTest::addColumn<QString>("remoteUid");
+    QTest::addColumn<bool>("sessionReady");
+    QTest::addColumn<QStringList>("ids");
+
+    const QStringList generated = QVector<QString>(6).toList();
+    const QStringList numbered{QStringLiteral("msg-9"), QStringLiteral("msg-10"), QStringLiteral("msg-100"),
+                               QStringLiteral("msg-11"), QStringLiteral("msg-2"), QStringLiteral("a")};
+    QTest::newRow("generated ids, queued before ready") << "order1@loop.test" << false << generated;
+    QTest::newRow("numbered ids, queued before ready") << "order2@loop.test" << false << numbered;
+    QTest::newRow("generated ids, ready session") << "order3@loop.test" << true << generated;
+    QTest::newRow("numbered ids, ready session") << "order4@loop.test" << true << numbered;
+}
+
+void MessageSenderTest::sendsInOrderOfSendCalls()
+{
+    QFETCH(QString, remoteUid);
+    QFETCH(bool, sessionReady);
+    QFETCH(QStringList, ids);
+
+    MessageSender sender(remoteUid, Im);
+    if (sessionReady) {
+        QCOMPARE(sendAndWait(sender, {QStringLiteral("warm-up")}).values(), QList<int>{0});
+        m_env.control(Im).clearSentMessages();
+    }
+
+    QSignalSpy statuses(&sender, &MessageSender::messageStatusChanged);
+    QStringList texts;
+    for (int i = 0; i < ids.size(); ++i) {
+        texts << QStringLiteral("text %1").arg(i);
+        sender.send(texts.last(), ids.at(i));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(statuses.count(), ids.size(), Timeout);
+
+    QStringList sentTexts;
+    for (const TestCmControl::SentMessage &message : m_env.control(Im).sentMessages())
+        sentTexts << message.text();
+    QCOMPARE(sentTexts, texts);
+    for (const QList<QVariant> &status : qAsConst(statuses))
+        QCOMPARE(status.at(1).toInt(), 0);
 }
 
 void MessageSenderTest::failedSendNotifiesNamingRecipient()

@@ -166,10 +166,10 @@ SendCommand::SendCommand(const QString &accountPath, const QString &remoteUid,
     , m_remoteUid(remoteUid)
     , m_messages(messages)
 {
-    // Zero-padded so that the sender hands them over in command-line order.
+    // The sender hands messages over in the order of the send calls, so the
+    // ids only need to be unique.
     for (int i = 0; i < m_messages.size(); ++i)
-        m_messages[i].id = QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid())
-                               .arg(i + 1, 4, 10, QLatin1Char('0'));
+        m_messages[i].id = QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid()).arg(i + 1);
 }
 
 void SendCommand::accountManagerReady()
