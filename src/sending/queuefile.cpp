@@ -1,0 +1,43 @@
+#include "queuefile.h"
+
+#include "messagecontent_p.h"
+
+#include <QDataStream>
+
+QByteArray QueueFile::encode(const QList<MessageContent> &messages)
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream.setVersion(StreamVersion);
+    stream << quint32(messages.size());
+    for (const MessageContent &message : messages)
+        stream << message;
+    return bytes;
+}
+
+QueueFile::Contents QueueFile::decode(const QByteArray &bytes)
+{
+    Contents contents;
+    QDataStream stream(bytes);
+    stream.setVersion(StreamVersion);
+
+    quint32 count = 0;
+    stream >> count;
+    if (stream.status() != QDataStream::Ok) {
+        contents.damaged = true;
+        return contents;
+    }
+    // The count is only believed as far as records follow: each record
+    // takes bytes, so the loop ends with the data whatever the count says.
+    quint32 read = 0;
+    while (read < count && !stream.atEnd()) {
+        MessageContent message;
+        stream >> message;
+        if (stream.status() != QDataStream::Ok)
+            break;
+        contents.messages.append(message);
+        ++read;
+    }
+    contents.damaged = read < count || !stream.atEnd() || stream.status() != QDataStream::Ok;
+    return contents;
+}
