@@ -14,8 +14,15 @@
 // reports each message's outcome with messageStatusChanged(id, status):
 // 0 sent; any other value failed (2 no usable channel, 15 the channel
 // refused it, 23 the vCard file could not be read, or the ChatSessionError
-// type of a lost conversation). A failed message also raises a
-// notification.
+// type of a lost conversation, 25 no status came within the bound). A
+// failed message also raises a notification.
+//
+// No message waits for ever: one that has no status within the bound of
+// the dconf key "/Messaging/Settings/StatusTimeout" (seconds, default 120;
+// 0 or less for no bound) after its send() fails with MessageTimedOut (25),
+// whatever it was waiting for: the manager, an account that is offline, the
+// channel, or the connection manager's answer. A status that comes later for
+// it is ignored.
 //
 // The sender asks the ChatSessionManager for the conversation on the first
 // send (or init()) and adopts the session announced for its context. On the
@@ -29,6 +36,12 @@ class MESSAGING0_EXPORT MessageSender : public QObject
     Q_OBJECT
 
 public:
+    // The sender's own failure status beside the session's and the error
+    // types; see above.
+    enum { MessageTimedOut = 25 };
+    // Default of "/Messaging/Settings/StatusTimeout", in seconds.
+    enum { DefaultStatusTimeout = 120 };
+
     MessageSender(const QString &remoteUid, const QString &accountPath, bool autoDelete = false,
                   QObject *parent = nullptr);
     MessageSender(const ChatContext &context, bool autoDelete = false, QObject *parent = nullptr);
@@ -75,6 +88,7 @@ private Q_SLOTS:
 
 private:
     Q_DISABLE_COPY(MessageSender)
+    void setUpDeadlines();
     struct Private;
     friend struct Private;
     Private *const d;

@@ -3,6 +3,7 @@
 #include "accountpaths.h"
 #include "chatsession.h"
 #include "chatsessionmanager.h"
+#include "confitem.h"
 #include "librarycatalogue.h"
 #include "localeservice.h"
 #include "notification.h"
@@ -11,12 +12,16 @@
 #include "platformservices.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QHash>
 #include <QMap>
 #include <QPointer>
 #include <QVector>
+
+#include <limits>
 
 #include <map>
 
@@ -26,6 +31,21 @@ namespace {
 
 // Status of a vCard whose file cannot be read.
 constexpr int VCardUnreadable = 23;
+
+const QString StatusTimeoutKey = QStringLiteral("/Messaging/Settings/StatusTimeout");
+
+// The bound in milliseconds; 0 for none.
+qint64 statusTimeoutMs()
+{
+    bool ok = false;
+    const qint64 seconds = ConfItem(StatusTimeoutKey)
+                               .value(int(MessageSender::DefaultStatusTimeout))
+                               .toLongLong(&ok);
+    if (!ok)
+        return qint64(MessageSender::DefaultStatusTimeout) * 1000;
+    // A day at most: a larger value is a mistake, not a wish to wait.
+    return seconds <= 0 ? 0 : qMin<qint64>(seconds, 24 * 3600) * 1000;
+}
 
 } // namespace
 
@@ -127,6 +147,23 @@ struct MessageSender::Private
     quint64 nextSequence = 0;
     bool sending = false;
     bool autoDelete = false;
+    // When each pending message runs out of time, on clock; one timer for
+    // the earliest.
+    QMap<QString, qint64> deadlines;
+    QElapsedTimer clock;
+    QTimer *deadlineTimer = nullptr; // child of the sender
+
+    void armDeadlineTimer()
+    {
+        if (deadlines.isEmpty()) {
+            deadlineTimer->stop();
+            return;
+        }
+        qint64 earliest = std::numeric_limits<qint64>::max();
+        for (qint64 deadline : qAsConst(deadlines))
+            earliest = qMin(earliest, deadline);
+        deadlineTimer->start(int(qBound<qint64>(0, earliest - clock.elapsed(), std::numeric_limits<int>::max())));
+    }
 };
 
 MessageSender::MessageSender(const QString &remoteUid, const QString &accountPath, bool autoDelete,
@@ -135,6 +172,7 @@ MessageSender::MessageSender(const QString &remoteUid, const QString &accountPat
     , d(new Private(ChatContext(remoteUid, accountPath, OneToOneChat, -1)))
 {
     setAutoDelete(autoDelete);
+    setUpDeadlines();
 }
 
 MessageSender::MessageSender(const ChatContext &context, bool autoDelete, QObject *parent)
@@ -142,6 +180,30 @@ MessageSender::MessageSender(const ChatContext &context, bool autoDelete, QObjec
     , d(new Private(context))
 {
     setAutoDelete(autoDelete);
+    setUpDeadlines();
+}
+
+void MessageSender::setUpDeadlines()
+{
+    d->clock.start();
+    d->deadlineTimer = new QTimer(this);
+    d->deadlineTimer->setSingleShot(true);
+    connect(d->deadlineTimer, &QTimer::timeout, this, [this] {
+        QPointer<MessageSender> self(this);
+        const qint64 now = d->clock.elapsed();
+        QStringList expired;
+        for (auto it = d->deadlines.cbegin(); it != d->deadlines.cend(); ++it) {
+            if (it.value() <= now)
+                expired << it.key();
+        }
+        for (const QString &id : qAsConst(expired)) {
+            qCWarning(lcSending) << "message" << id << "got no status in time";
+            slotOnMessageStatusChanged(id, MessageTimedOut);
+            if (!self)
+                return;
+        }
+        d->armDeadlineTimer();
+    });
 }
 
 MessageSender::~MessageSender()
@@ -229,6 +291,10 @@ void MessageSender::send(const MsgPartsList &message, const QString &messageId)
     const QString key = messageId.isEmpty() ? ChatSessionManager::generateMessageId() : messageId;
     d->enqueue(key, message);
     d->sending = true;
+    if (const qint64 bound = statusTimeoutMs()) {
+        d->deadlines.insert(key, d->clock.elapsed() + bound);
+        d->armDeadlineTimer();
+    }
 
     if (d->session && d->session->isReadyToChat())
         doMessageSending();
@@ -337,6 +403,8 @@ void MessageSender::slotOnMessageStatusChanged(const QString &messageId, int mes
     // Other senders' messages on the same session, and repeated statuses.
     if (!d->dequeue(messageId))
         return;
+    if (d->deadlines.remove(messageId) && d->deadlines.isEmpty())
+        d->deadlineTimer->stop();
 
     if (d->pending.isEmpty()) {
         d->sending = false;

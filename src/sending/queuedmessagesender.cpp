@@ -43,7 +43,8 @@ QueuedMessageSenderPrivate::QueuedMessageSenderPrivate(QueuedMessageSender *q)
 QList<MessageContent> QueuedMessageSenderPrivate::allMessages() const
 {
     QList<MessageContent> messages;
-    messages.reserve(inFlight.size() + queue.size());
+    messages.reserve(deferred.size() + inFlight.size() + queue.size());
+    messages.append(deferred);
     for (const InFlight &entry : inFlight)
         messages.append(entry.content);
     messages.append(queue);
@@ -64,6 +65,8 @@ void QueuedMessageSenderPrivate::finish(quint64 ticket, int status)
     if (index < 0)
         return;
     const InFlight entry = inFlight.takeAt(index);
+    if (status == MessageSender::MessageTimedOut)
+        deferred.append(entry.content);
     if (MessageSender *sender = entry.sender.data()) {
         QObject::disconnect(sender, nullptr, q, nullptr);
         // A vCard that cannot be read is answered without ever becoming

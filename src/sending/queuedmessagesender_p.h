@@ -36,6 +36,9 @@ public:
     QList<MessageContent> queue;
     // Handed to a sender, no status yet; still saved to the file.
     QList<InFlight> inFlight;
+    // Gave no status in time: kept in the file for the next start, not sent
+    // again in this process, so the queue moves on.
+    QList<MessageContent> deferred;
     quint64 nextTicket = 1;
     QString directory;
     QString fileName;
