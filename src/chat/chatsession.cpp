@@ -11,6 +11,8 @@
 #include <TelepathyQt/Types>
 
 #include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QLoggingCategory>
 #include <QUuid>
 
@@ -238,8 +240,15 @@ ChatSession::ChatSession(ChatSessionPrivate &dd, QObject *parent)
 ChatSession::~ChatSession()
 {
     Q_D(ChatSession);
-    if (d->channel)
-        d->channel->requestClose();
+    // Asked to close without waiting for the answer. Not requestClose(): its
+    // operation object lives until the reply has been delivered, so a
+    // session released just before the event loop ends (a program's last
+    // conversation) leaves it behind, and the channel with it.
+    if (d->channel && d->channel->isValid()) {
+        const QDBusMessage close = QDBusMessage::createMethodCall(d->channel->busName(),
+            d->channel->objectPath(), TP_QT_IFACE_CHANNEL, QStringLiteral("Close"));
+        d->channel->dbusConnection().send(close);
+    }
     delete d_ptr;
 }
 

@@ -4,7 +4,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusMetaType>
 #include <QDBusError>
 #include <QFileInfo>
 #include <QTextStream>
@@ -164,6 +166,18 @@ int runAccounts(QCoreApplication &app, const QStringList &arguments)
 
 int main(int argc, char *argv[])
 {
+    // QtDBus reads the bus on a thread of its own and registers its
+    // meta-types (QDBusArgument, QDBusObjectPath, ...) there, on first use.
+    // Had Qt's table of meta-types come into being only then, it would be
+    // taken down at exit before that thread stops, and whatever arrives
+    // meanwhile (the Closed signals of the conversation just released)
+    // would be read into types that are gone: "Trying to construct an
+    // instance of an invalid type, type id: 1025". Registered here, before
+    // any bus traffic, the table outlives the bus thread.
+    qRegisterMetaType<QDBusArgument>();
+    qRegisterMetaType<QDBusObjectPath>();
+    qRegisterMetaType<QDBusVariant>();
+
     QCoreApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("messaging"));
 

@@ -1,0 +1,104 @@
+// The messaging program used from a shell against telepathy-idle and an
+// ngIRCd of the test's own; the IRC client in the test is the recipient.
+
+#include "ircpeer.h"
+#include "ircserver.h"
+#include "testhelpers.h"
+
+#include <QProcess>
+
+namespace {
+constexpr int Timeout = 30000;
+}
+
+class TestIrcMessagingTool : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void sendsTextsInCommandLineOrder();
+    void listsTheIrcAccount();
+
+private:
+    struct Run
+    {
+        int exitCode = -1;
+        QString out;
+        QString err;
+    };
+    Run run(const QStringList &arguments);
+
+    IrcServer m_server;
+    QString m_accountPath;
+};
+
+TestIrcMessagingTool::Run TestIrcMessagingTool::run(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(MESSAGING_TOOL), arguments);
+    Run result;
+    // The program bounds itself with --timeout; this is the test's own bound.
+    if (!process.waitForFinished(Timeout + 10000)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+void TestIrcMessagingTool::initTestCase()
+{
+    QVERIFY(m_server.start());
+    m_accountPath = m_server.seedAccount(QStringLiteral("alice0"), QStringLiteral("alice"));
+    QVERIFY(!m_accountPath.isEmpty());
+}
+
+void TestIrcMessagingTool::sendsTextsInCommandLineOrder()
+{
+    IrcPeer bob(QStringLiteral("bob"));
+    QVERIFY(bob.connectTo(IrcServer::host(), m_server.port()));
+
+    // The account may still be connecting when the program starts: it waits.
+    const QStringList texts = {QStringLiteral("first"), QStringLiteral("second line"),
+                               QStringLiteral("third: with a colon")};
+    QStringList arguments = {QStringLiteral("send"), QStringLiteral("--account"),
+                             QStringLiteral("idle/irc/alice0"), QStringLiteral("--to"), bob.nick(),
+                             QStringLiteral("--timeout"), QString::number(Timeout / 1000)};
+    for (const QString &text : texts)
+        arguments << QStringLiteral("--text") << text;
+    const Run result = run(arguments);
+    QVERIFY2(result.exitCode == 0, qPrintable(result.out + result.err));
+    QCOMPARE(result.out.count(QStringLiteral(": sent")), texts.size());
+    // Nothing from QtDBus while the program leaves (it came in a few
+    // percent of runs, when the bus thread outlived Qt's meta-type table).
+    QVERIFY2(!result.err.contains(QStringLiteral("invalid type")), qPrintable(result.err));
+
+    QVERIFY(bob.waitForPrivmsgs(QStringLiteral("alice"), bob.nick(), texts.size()));
+    QCOMPARE(bob.privmsgs(QStringLiteral("alice"), bob.nick()), texts);
+}
+
+void TestIrcMessagingTool::listsTheIrcAccount()
+{
+    const Run result = run({QStringLiteral("accounts"), QStringLiteral("--timeout"),
+                            QString::number(Timeout / 1000)});
+    QCOMPARE(result.exitCode, 0);
+    const QStringList lines = result.out.split(QLatin1Char('\n'));
+    bool found = false;
+    for (const QString &line : lines) {
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        if (fields.value(0) == m_accountPath) {
+            found = true;
+            QCOMPARE(fields.value(1), QStringLiteral("irc"));
+            QCOMPARE(fields.value(2), QStringLiteral("enabled"));
+            QCOMPARE(fields.value(3), QStringLiteral("connected"));
+        }
+    }
+    QVERIFY2(found, qPrintable(result.out));
+}
+
+QTEST_GUILESS_MAIN(TestIrcMessagingTool)
+#include "tst_ircmessagingtool.moc"
