@@ -14,6 +14,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QLoggingCategory>
+#include <QTimer>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QtContacts/QContact>
@@ -23,6 +24,11 @@ const QString SkypeGroupChatInterface =
     QStringLiteral("com.tavik.Telepathy.Channel.Interface.Skype.GroupChat");
 const QString SubjectProperty = QStringLiteral("subject");
 const QString DBusPropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+}
+
+namespace {
+// How long a leave waits for the group to confirm it before closing anyway.
+const int LeaveConfirmationMs = 5000;
 }
 
 Q_LOGGING_CATEGORY(lcGroup, "messaging.chat.group", QtWarningMsg)
@@ -106,6 +112,8 @@ void MucChatSessionPrivate::slotOnGroupMembersChanged(const Tp::Contacts &member
     } else if (self && membersRemoved.contains(self)) {
         channel->requestClose();
         Q_EMIT q->readyToChat(false);
+        if (awaitingLeave)
+            confirmLeave();
         return;
     }
 
@@ -172,6 +180,8 @@ void MucChatSessionPrivate::slotOnNicknameChanged(const QString &nickname)
 void MucChatSessionPrivate::slotOnSessionClosed()
 {
     Q_Q(MucChatSession);
+    if (awaitingLeave)
+        confirmLeave();
     if (participants.isEmpty())
         return;
     for (MucParticipant *participant : qAsConst(participants))
@@ -372,12 +382,32 @@ void MucChatSessionPrivate::finishLeave(bool success)
 {
     Q_Q(MucChatSession);
     leaveRequested = false;
-    if (success) {
-        restoreSuppressed = true;
-        if (channel)
-            channel->requestClose();
+    if (!success) {
+        Q_EMIT q->leftChat(false);
+        return;
     }
-    Q_EMIT q->leftChat(success);
+    restoreSuppressed = true;
+    if (!q->selfIsInChannel()) {
+        confirmLeave();
+        return;
+    }
+    // Closing while the connection manager still counts us in the room
+    // makes some (IRC) offer the room again: close once the group says we
+    // are out, or after a while when it never does.
+    awaitingLeave = true;
+    QTimer::singleShot(LeaveConfirmationMs, this, [this] {
+        if (awaitingLeave)
+            confirmLeave();
+    });
+}
+
+void MucChatSessionPrivate::confirmLeave()
+{
+    Q_Q(MucChatSession);
+    awaitingLeave = false;
+    if (channel)
+        channel->requestClose();
+    Q_EMIT q->leftChat(true);
 }
 
 void MucChatSessionPrivate::slotOnSkypeLeaveCallFinished(QDBusPendingCallWatcher *watcher)

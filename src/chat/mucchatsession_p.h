@@ -46,6 +46,8 @@ public:
     QString subjectWatchPath;
     // Set by leave(); the Skype route also reports through leftChat().
     bool leaveRequested = false;
+    // The local user asked to leave and the group has not yet said so.
+    bool awaitingLeave = false;
 
     bool isGroupChat() const;
     void addParticipants(const Tp::Contacts &contacts, const Tp::ContactPtr &selfContact,
@@ -58,6 +60,7 @@ public:
     void applySubjectProperties(const QVariantMap &properties);
     void reportTopicFailure(const QString &errorName, const QString &errorMessage);
     void finishLeave(bool success);
+    void confirmLeave();
 
 public Q_SLOTS:
     void slotOnGroupMembersChanged(const Tp::Contacts &membersAdded,

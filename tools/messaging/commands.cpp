@@ -46,6 +46,7 @@ QString statusText(int status)
     case 10: return QStringLiteral("the conversation belongs to another client");
     case 15: return QStringLiteral("the connection refused the message");
     case 23: return QStringLiteral("the vCard file cannot be read");
+    case 25: return QStringLiteral("no status came in time");
     default: return QStringLiteral("error");
     }
 }

@@ -1,6 +1,8 @@
 // messaging: send messages and list accounts through libmessaging0.
 
 #include "commands.h"
+#include "listencommand.h"
+#include "roomcommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -24,6 +26,8 @@ const char Usage[] =
     "Commands:\n"
     "  send       send texts and vCards to one recipient and print each status\n"
     "  accounts   list the Telepathy accounts with their object paths\n"
+    "  listen     print incoming messages and delivery reports until interrupted\n"
+    "  room       join a room: print its members, set its topic, leave it\n"
     "\n"
     "Run 'messaging <command> --help' for the options of a command.\n"
     "\n"
@@ -187,6 +191,10 @@ int main(int argc, char *argv[])
         return runSend(app, arguments.mid(1));
     if (command == QLatin1String("accounts"))
         return runAccounts(app, arguments.mid(1));
+    if (command == QLatin1String("listen"))
+        return runListen(app, arguments.mid(1));
+    if (command == QLatin1String("room"))
+        return runRoom(app, arguments.mid(1));
     if (command == QLatin1String("--help") || command == QLatin1String("-h")
         || command == QLatin1String("help")) {
         fputs(Usage, stdout);
