@@ -36,6 +36,10 @@ class ChatSessionPrivate;
 // the channel is handed over included (they come before chatSessionReady()).
 // A delivery report about a message sent through this session also gives
 // messageDeliveryStatusChanged() with the message's id.
+// (no ready channel), 15 the channel refused the message, 24 the message is
+// larger than MessageStatus::MaximumMessageSize and was not sent (see
+// messagestatus.h for every value). A refused message is announced with the
+// connection manager's reason by messageSendFailed() first.
 class MESSAGING0_EXPORT ChatSession : public QObject
 {
     Q_OBJECT
@@ -45,7 +49,8 @@ public:
     enum MessageStatus {
         MessageSent = 0,
         MessageNoChannel = 2,
-        MessageSendFailed = 15
+        MessageSendFailed = 15,
+        MessageTooLarge = 24
     };
 
     // The int of messageDeliveryStatusChanged(): Telepathy's delivery states.
@@ -100,6 +105,10 @@ Q_SIGNALS:
     void readyToChat(bool ready);
     void messageReceived(const IncomingMessage &message);
     void messageDeliveryStatusChanged(const QString &messageId, int deliveryStatus);
+    // Emitted right before messageStatusChanged(messageId, 15): the D-Bus
+    // error name and message the connection manager gave.
+    void messageSendFailed(const QString &messageId, const QString &errorName,
+                           const QString &errorMessage);
 
 protected:
     ChatSession(ChatSessionPrivate &dd, QObject *parent);

@@ -13,9 +13,16 @@
 // Sends texts, vCards and ready message parts to one conversation and
 // reports each message's outcome with messageStatusChanged(id, status):
 // 0 sent; any other value failed (2 no usable channel, 15 the channel
-// refused it, 23 the vCard file could not be read, or the ChatSessionError
-// type of a lost conversation, 25 no status came within the bound). A
-// failed message also raises a notification.
+// refused it, 23 the vCard file could not be read, 24 the message is larger
+// than MessageStatus::MaximumMessageSize, 25 no status came within the
+// bound, or the ChatSessionError type of a conversation that could not be
+// opened or was lost; every value is listed in messagestatus.h). A failed
+// message also raises a notification, and messageFailed() gives the reason
+// right before its status.
+//
+// Messages leave in the order of the send calls. A message above the size
+// limit fails at once and never reaches the bus; the messages around it are
+// sent as usual.
 //
 // No message waits for ever: one that has no status within the bound of
 // the dconf key "/Messaging/Settings/StatusTimeout" (seconds, default 120;
@@ -66,6 +73,13 @@ Q_SIGNALS:
     void readyToSend(bool isReady);
     void messageSent();
     void messageStatusChanged(const QString &messageId, int messageStatus);
+    // Emitted right before messageStatusChanged() for every failure, with
+    // the same id and status: the D-Bus error name and message the
+    // connection manager or Telepathy gave, where there is one (a refused
+    // message, a channel request that failed), otherwise an empty name and
+    // the library's own explanation.
+    void messageFailed(const QString &messageId, int messageStatus, const QString &errorName,
+                       const QString &errorMessage);
 
 public Q_SLOTS:
     void init();
@@ -87,6 +101,10 @@ private Q_SLOTS:
     void doMessageSending();
 
 private:
+    void rememberFailureReason(const QString &messageId, const QString &errorName,
+                               const QString &errorMessage);
+    void failAtOnce(const QString &messageId, int messageStatus, const QString &reason);
+
     Q_DISABLE_COPY(MessageSender)
     void setUpDeadlines();
     struct Private;

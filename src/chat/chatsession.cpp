@@ -4,6 +4,8 @@
 #include "accountpaths.h"
 #include "confitem.h"
 #include "incomingmessage_p.h"
+#include "messagesize.h"
+#include "messagestatus.h"
 
 #include <TelepathyQt/Constants>
 #include <TelepathyQt/PendingReady>
@@ -14,6 +16,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QUuid>
 
 Q_LOGGING_CATEGORY(lcSession, "messaging.chat.session", QtWarningMsg)
@@ -114,10 +117,16 @@ void ChatSessionPrivate::slotOnPendingMessageFinished(Tp::PendingOperation *oper
         return;
     const QString id = send->property(MessageIdProperty).toString();
     lastMessageToken = send->sentMessageToken();
-    if (!send->isError())
+    if (!send->isError()) {
         rememberSentToken(lastMessageToken, id);
-    Q_EMIT q->messageStatusChanged(id, send->isError() ? ChatSession::MessageSendFailed
-                                                       : ChatSession::MessageSent);
+        Q_EMIT q->messageStatusChanged(id, ChatSession::MessageSent);
+        return;
+    }
+    // A receiver may let go of the session from inside the first signal.
+    QPointer<ChatSession> self(q);
+    Q_EMIT q->messageSendFailed(id, send->errorName(), send->errorMessage());
+    if (self)
+        Q_EMIT q->messageStatusChanged(id, ChatSession::MessageSendFailed);
 }
 
 void ChatSessionPrivate::rememberSentToken(const QString &token, const QString &messageId)
@@ -378,6 +387,14 @@ QString ChatSession::sendMessage(const MsgPartsList &parts, const QString &messa
 
     if (!d->channel || !d->channel->isReady()) {
         Q_EMIT messageStatusChanged(id, MessageNoChannel);
+        return id;
+    }
+    // The bus drops a connection that sends a message above its limit, and
+    // every later message of the process would fail with it.
+    if (MessageSize::isTooLarge(parts)) {
+        qCWarning(lcSession) << "not sending message" << id << "of" << MessageSize::of(parts)
+                             << "bytes, above the limit of" << ::MessageStatus::MaximumMessageSize;
+        Q_EMIT messageStatusChanged(id, MessageTooLarge);
         return id;
     }
 

@@ -213,9 +213,72 @@ Tp::PendingOperation *ChatSessionManagerPrivate::requestChannel(const Tp::Accoun
     qCDebug(lcManager) << "Requesting a channel for" << context.remoteUid() << "on" << account->objectPath();
     Tp::PendingOperation *operation =
         account->ensureChannel(request, QDateTime::currentDateTime(), QString());
+    requestedContexts.insert(operation, context);
     connect(operation, &Tp::PendingOperation::finished,
             this, &ChatSessionManagerPrivate::pendingChannelReady);
     return operation;
+}
+
+QList<ChatContext> ChatSessionManagerPrivate::contextsWaitingFor(Tp::PendingOperation *operation) const
+{
+    QList<ChatContext> contexts;
+    for (auto it = pendingOperations.cbegin(); it != pendingOperations.cend(); ++it) {
+        if (it.value() == operation)
+            contexts.append(it.key());
+    }
+    return contexts;
+}
+
+bool ChatSessionManagerPrivate::isHandlerRace(const QString &errorName, const QString &errorMessage)
+{
+    // Mission Control learns of a new handler from the bus name appearing
+    // and then reads the handler's properties; a request it dispatches in
+    // between finds no handler and fails with exactly this. Matched by the
+    // message too: NotAvailable alone also means, for example, a disabled
+    // account, which no retry mends.
+    return errorName == TP_QT_ERROR_NOT_AVAILABLE
+        && errorMessage == QLatin1String("Handler no longer available");
+}
+
+QString ChatSessionManagerPrivate::describeError(const QString &errorName, const QString &errorMessage)
+{
+    if (errorName.isEmpty())
+        return errorMessage;
+    if (errorMessage.isEmpty())
+        return errorName;
+    return errorName + QLatin1String(": ") + errorMessage;
+}
+
+bool ChatSessionManagerPrivate::retryAfterHandlerRace(const ChatContext &context,
+                                                      const QString &requestPath)
+{
+    // One retry per request: a second failure is reported as any other.
+    if (handlerRaceRetries.contains(context))
+        return false;
+    const Tp::AccountPtr account =
+        accountManager ? accountManager->accountForObjectPath(context.accountPath()) : Tp::AccountPtr();
+    if (!account || !account->isValid() || !account->isReady())
+        return false;
+    qCDebug(lcManager) << "The dispatcher did not know the handler yet; asking again for"
+                       << context.remoteUid();
+    handlerRaceRetries.insert(context, requestPath);
+    pendingOperations.insert(context, requestChannel(account, context));
+    return true;
+}
+
+bool ChatSessionManagerPrivate::isSwallowedHandlerRace(const QString &requestPath,
+                                                       const ChatContext &context,
+                                                       const QString &errorName,
+                                                       const QString &errorMessage)
+{
+    if (!isHandlerRace(errorName, errorMessage))
+        return false;
+    // Already retried, or about to be: the retry reports the outcome.
+    for (auto it = handlerRaceRetries.cbegin(); it != handlerRaceRetries.cend(); ++it) {
+        if (it.value() == requestPath)
+            return true;
+    }
+    return isPending(context) && !handlerRaceRetries.contains(context);
 }
 
 void ChatSessionManagerPrivate::removePendingOperation(Tp::PendingOperation *operation)
@@ -245,12 +308,21 @@ void ChatSessionManagerPrivate::accountManagerReady(Tp::PendingOperation *operat
 void ChatSessionManagerPrivate::accountForChannelReady(Tp::PendingOperation *operation)
 {
     Q_Q(ChatSessionManager);
-    ChatSessionError error(ChatSessionError::InvalidAccountError, QString(), QString(),
-                           QString(), QString());
-    if (!operation || operation->isError()) {
+    // Each error names the conversation that waited, so that only its
+    // senders take it as theirs.
+    auto emitFor = [q, operation](const ChatContext &context) {
+        ChatSessionError error(ChatSessionError::InvalidAccountError,
+                               operation ? describeError(operation->errorName(), operation->errorMessage())
+                                         : QString(),
+                               QString(), context.accountPath(), context.remoteUid());
         Q_EMIT q->chatSessionError(error);
+    };
+    if (!operation || operation->isError()) {
+        const QList<ChatContext> waiting = contextsWaitingFor(operation);
         // Nothing will be requested for the contexts that waited on it.
         removePendingOperation(operation);
+        for (const ChatContext &context : waiting)
+            emitFor(context);
         return;
     }
 
@@ -268,7 +340,7 @@ void ChatSessionManagerPrivate::accountForChannelReady(Tp::PendingOperation *ope
             haveContext = true;
             break;
         }
-        Q_EMIT q->chatSessionError(error);
+        emitFor(it.key());
     }
     removePendingOperation(operation);
     if (haveContext)
@@ -278,14 +350,26 @@ void ChatSessionManagerPrivate::accountForChannelReady(Tp::PendingOperation *ope
 void ChatSessionManagerPrivate::pendingChannelReady(Tp::PendingOperation *operation)
 {
     Q_Q(ChatSessionManager);
-    if (!operation || operation->isError()) {
-        qCDebug(lcManager) << "Channel request failed:"
-                           << (operation ? operation->errorName() : QString());
-        ChatSessionError error(ChatSessionError::ChannelRequestError, QString(), QString(),
-                               QString(), QString());
-        Q_EMIT q->chatSessionError(error);
-    }
+    const ChatContext context = requestedContexts.take(operation);
     removePendingOperation(operation);
+    const QString retriedPath = handlerRaceRetries.take(context);
+    if (operation && !operation->isError())
+        return;
+
+    const QString errorName = operation ? operation->errorName() : QString();
+    const QString errorMessage = operation ? operation->errorMessage() : QString();
+    auto *pending = qobject_cast<Tp::PendingChannelRequest *>(operation);
+    const QString requestPath = pending && pending->channelRequest()
+        ? pending->channelRequest()->objectPath() : QString();
+    qCDebug(lcManager) << "Channel request for" << context.remoteUid() << "failed:" << errorName
+                       << errorMessage;
+    if (retriedPath.isNull() && isHandlerRace(errorName, errorMessage)
+        && retryAfterHandlerRace(context, requestPath))
+        return;
+
+    ChatSessionError error(ChatSessionError::ChannelRequestError, describeError(errorName, errorMessage),
+                           requestPath, context.accountPath(), context.remoteUid());
+    Q_EMIT q->chatSessionError(error);
 }
 
 void ChatSessionManagerPrivate::slotOnChatSessionReadyToRestore(Tp::AccountPtr account)
@@ -378,16 +462,7 @@ void ChatSessionManagerPrivate::processRequest(const Tp::ChannelRequestPtr &requ
         return;
     }
 
-    ChatContext context;
-    context.setAccountPath(requestAccount->objectPath());
-    const Tp::QualifiedPropertyValueMap &properties = maps.first();
-    const uint handleType = properties.value(TargetHandleTypeKey).variant().toUInt();
-    if (handleType != Tp::HandleTypeNone)
-        context.setRemoteUid(properties.value(TargetIdKey).variant().toString());
-    else
-        context.setRemoteUid(properties.value(PersistentIdKey).variant().toString());
-    context.setChatType(chatTypeForHandleType(handleType));
-    context.setConversationId(-1);
+    const ChatContext context = contextOfRequest(request);
 
     ChatSessionPtr session = findSession(context);
     if (!session) {
@@ -410,6 +485,27 @@ void ChatSessionManagerPrivate::processRequest(const Tp::ChannelRequestPtr &requ
     Q_EMIT q->prepareChatSession(session, isPending(context));
 }
 
+ChatContext ChatSessionManagerPrivate::contextOfRequest(const Tp::ChannelRequestPtr &request)
+{
+    ChatContext context;
+    if (!request)
+        return context;
+    if (const Tp::AccountPtr account = request->account())
+        context.setAccountPath(account->objectPath());
+    const Tp::QualifiedPropertyValueMapList maps = request->requests();
+    if (maps.isEmpty())
+        return context;
+    const Tp::QualifiedPropertyValueMap &properties = maps.first();
+    const uint handleType = properties.value(TargetHandleTypeKey).variant().toUInt();
+    if (handleType != Tp::HandleTypeNone)
+        context.setRemoteUid(properties.value(TargetIdKey).variant().toString());
+    else
+        context.setRemoteUid(properties.value(PersistentIdKey).variant().toString());
+    context.setChatType(chatTypeForHandleType(handleType));
+    context.setConversationId(-1);
+    return context;
+}
+
 void ChatSessionManagerPrivate::requestSucceeded()
 {
     auto *request = qobject_cast<Tp::ChannelRequest *>(sender());
@@ -428,9 +524,16 @@ void ChatSessionManagerPrivate::removeRequest(const Tp::ChannelRequestPtr &reque
     RequestEntry *entry = requests.take(request->objectPath());
     if (!entry)
         return;
-    ChatSessionError error(errorName, errorMessage, request->objectPath(),
-                           entry->context.accountPath(), entry->context.remoteUid());
+    // An entry whose processing has not finished has no context yet; the
+    // request itself still says which conversation it is for.
+    ChatContext context = entry->context;
+    if (context.accountPath().isEmpty())
+        context = contextOfRequest(request);
     delete entry;
+    if (isSwallowedHandlerRace(request->objectPath(), context, errorName, errorMessage))
+        return;
+    ChatSessionError error(errorName, describeError(errorName, errorMessage), request->objectPath(),
+                           context.accountPath(), context.remoteUid());
     Q_EMIT q->chatSessionError(error);
 }
 

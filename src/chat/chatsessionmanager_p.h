@@ -85,6 +85,13 @@ public:
     ChatSessionManager *q_ptr;
 
     SessionIndex sessionIndex;
+    // The context of every channel request in flight, by its operation:
+    // a failure names the conversation it belongs to, also when a newer
+    // request for the same context has replaced it in pendingOperations.
+    QHash<Tp::PendingOperation *, ChatContext> requestedContexts;
+    // Contexts whose request is being retried after the dispatcher did not
+    // know the handler yet, and the failed requests' object paths.
+    QHash<ChatContext, QString> handlerRaceRetries;
     // The handler is reference counted by Telepathy-Qt; this reference keeps
     // it alive whether or not a registrar holds it too. Dropped when the
     // manager goes.
@@ -101,7 +108,17 @@ public:
     void makeCurrentReady();
     void removePendingOperation(Tp::PendingOperation *operation);
 
+    QList<ChatContext> contextsWaitingFor(Tp::PendingOperation *operation) const;
+    bool retryAfterHandlerRace(const ChatContext &context, const QString &requestPath);
+    bool isSwallowedHandlerRace(const QString &requestPath, const ChatContext &context,
+                                const QString &errorName, const QString &errorMessage);
+
     static bool contextsMatch(const ChatContext &a, const ChatContext &b);
+    // The dispatcher's answer to a request made right after the handler
+    // was registered, before it has read the handler's filter.
+    static bool isHandlerRace(const QString &errorName, const QString &errorMessage);
+    static QString describeError(const QString &errorName, const QString &errorMessage);
+    static ChatContext contextOfRequest(const Tp::ChannelRequestPtr &request);
 
 public Q_SLOTS:
     // Telepathy client handler operations.

@@ -6,6 +6,8 @@
 #include "confitem.h"
 #include "librarycatalogue.h"
 #include "localeservice.h"
+#include "messagesize.h"
+#include "messagestatus.h"
 #include "notification.h"
 #include "notificationeventtypes.h"
 #include "phonenumberutils.h"
@@ -18,7 +20,9 @@
 #include <QLoggingCategory>
 #include <QHash>
 #include <QMap>
+#include <QPair>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QVector>
 
 #include <limits>
@@ -27,10 +31,20 @@
 
 Q_LOGGING_CATEGORY(lcSending, "messaging.sending")
 
+static_assert(int(MessageSender::MessageTimedOut) == int(MessageStatus::TimedOut), "status values");
+
 namespace {
 
-// Status of a vCard whose file cannot be read.
-constexpr int VCardUnreadable = 23;
+// Errors of channel requests carry "<D-Bus error name>: <message>".
+QPair<QString, QString> splitErrorMessage(const QString &message)
+{
+    static const QRegularExpression named(QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*(?:\\.[A-Za-z_][A-Za-z0-9_]*)+): (.*)$"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = named.match(message);
+    if (match.hasMatch())
+        return qMakePair(match.captured(1), match.captured(2));
+    return qMakePair(QString(), message);
+}
 
 const QString StatusTimeoutKey = QStringLiteral("/Messaging/Settings/StatusTimeout");
 
@@ -145,6 +159,8 @@ struct MessageSender::Private
     QHash<QString, Pending> pending;
     std::map<quint64, QString> order;
     quint64 nextSequence = 0;
+    // Why a pending message failed, until its status goes out.
+    QHash<QString, QPair<QString, QString>> failureReasons;
     bool sending = false;
     bool autoDelete = false;
     // When each pending message runs out of time, on clock; one timer for
@@ -289,6 +305,13 @@ void MessageSender::send(const QString &message, const QString &messageId)
 void MessageSender::send(const MsgPartsList &message, const QString &messageId)
 {
     const QString key = messageId.isEmpty() ? ChatSessionManager::generateMessageId() : messageId;
+    const qint64 size = MessageSize::of(message);
+    if (size > MessageStatus::MaximumMessageSize) {
+        failAtOnce(key, MessageStatus::MessageTooLarge,
+                   QStringLiteral("the message has %1 bytes, more than the limit of %2")
+                       .arg(size).arg(MessageStatus::MaximumMessageSize));
+        return;
+    }
     d->enqueue(key, message);
     d->sending = true;
     if (const qint64 bound = statusTimeoutMs()) {
@@ -309,12 +332,21 @@ void MessageSender::sendVCard(const QString &filename, const QString &messageId)
 
     QFile file(filename);
     QByteArray contents;
+    // Read no further than the limit: a card that large fails anyway, and
+    // the file may be far larger than memory.
     if (file.open(QIODevice::ReadOnly))
-        contents = file.readAll();
+        contents = file.read(MessageStatus::MaximumMessageSize + 1);
     // An empty file (or a directory) opens fine but has no card to send.
     if (contents.isEmpty()) {
         qCWarning(lcSending) << "cannot read vCard" << filename << file.errorString();
-        Q_EMIT messageStatusChanged(messageId, VCardUnreadable);
+        Q_EMIT messageStatusChanged(messageId, MessageStatus::VCardUnreadable);
+        return;
+    }
+    if (contents.size() > MessageStatus::MaximumMessageSize) {
+        const QString key = messageId.isEmpty() ? ChatSessionManager::generateMessageId() : messageId;
+        failAtOnce(key, MessageStatus::MessageTooLarge,
+                   QStringLiteral("the vCard %1 is larger than the limit of %2 bytes")
+                       .arg(filename).arg(MessageStatus::MaximumMessageSize));
         return;
     }
 
@@ -373,6 +405,8 @@ void MessageSender::slotOnChatSessionConstructed(ChatSessionPtr session)
     d->session = session;
     connect(session.data(), &ChatSession::chatSessionError, this,
             &MessageSender::slotOnChatSessionError, Qt::UniqueConnection);
+    connect(session.data(), &ChatSession::messageSendFailed, this,
+            &MessageSender::rememberFailureReason, Qt::UniqueConnection);
     connect(session.data(), &ChatSession::messageStatusChanged, this,
             &MessageSender::slotOnMessageStatusChanged, Qt::UniqueConnection);
     connect(session.data(), &ChatSession::readyToChat, this,
@@ -390,6 +424,9 @@ void MessageSender::slotOnChatSessionError(ChatSessionError &error)
     QPointer<MessageSender> self(this);
     const int status = error.type();
     const QStringList keys = d->queuedIds();
+    const QPair<QString, QString> reason = splitErrorMessage(error.message());
+    for (const QString &key : keys)
+        d->failureReasons.insert(key, reason);
     for (const QString &key : keys) {
         slotOnMessageStatusChanged(key, status);
         if (!self)
@@ -405,15 +442,40 @@ void MessageSender::slotOnMessageStatusChanged(const QString &messageId, int mes
         return;
     if (d->deadlines.remove(messageId) && d->deadlines.isEmpty())
         d->deadlineTimer->stop();
+    const QPair<QString, QString> reason = d->failureReasons.take(messageId);
 
     if (d->pending.isEmpty()) {
         d->sending = false;
         if (d->autoDelete)
             deleteLater();
     }
-    if (messageStatus != ChatSession::MessageSent)
-        d->publishFailureNotification();
-    Q_EMIT messageStatusChanged(messageId, messageStatus);
+    if (messageStatus == MessageStatus::Sent) {
+        Q_EMIT messageStatusChanged(messageId, messageStatus);
+        return;
+    }
+    d->publishFailureNotification();
+    QPointer<MessageSender> self(this);
+    Q_EMIT messageFailed(messageId, messageStatus, reason.first, reason.second);
+    if (self)
+        Q_EMIT messageStatusChanged(messageId, messageStatus);
+}
+
+void MessageSender::rememberFailureReason(const QString &messageId, const QString &errorName,
+                                          const QString &errorMessage)
+{
+    if (d->pending.contains(messageId))
+        d->failureReasons.insert(messageId, qMakePair(errorName, errorMessage));
+}
+
+void MessageSender::failAtOnce(const QString &messageId, int messageStatus, const QString &reason)
+{
+    qCWarning(lcSending) << "message" << messageId << "fails at once:" << reason;
+    // Through the pending table, so that an earlier message under the same
+    // id is replaced and the sending flag and auto delete behave as for any
+    // other status.
+    d->enqueue(messageId, MsgPartsList());
+    d->failureReasons.insert(messageId, qMakePair(QString(), reason));
+    slotOnMessageStatusChanged(messageId, messageStatus);
 }
 
 void MessageSender::doMessageSending()

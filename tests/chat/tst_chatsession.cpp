@@ -5,6 +5,7 @@
 #include "chatsession.h"
 #include "chattestsupport.h"
 #include "confitem.h"
+#include "messagestatus.h"
 #include "telepathytestenvironment.h"
 #include "testhelpers.h"
 
@@ -320,16 +321,30 @@ void TestChatSession::failedSendReportsFifteenAndSessionStaysUsable()
     makeReady(session, m_env->ensureTextChannel(Env::ImAccountPath, Tp::HandleTypeContact, Bob));
     QVERIFY(waitFor(ready));
 
-    m_env->control(Env::ImAccountPath).failNextSend(TP_QT_ERROR_NETWORK_ERROR);
+    m_env->control(Env::ImAccountPath).failNextSend(TP_QT_ERROR_NETWORK_ERROR, QStringLiteral("link down"));
     QSignalSpy status(&session, &ChatSession::messageStatusChanged);
+    QSignalSpy reason(&session, &ChatSession::messageSendFailed);
     session.sendMessage(textParts(QStringLiteral("lost")), QStringLiteral("bad"), 0);
     QVERIFY(waitFor(status));
     QCOMPARE(status.at(0).at(1).toInt(), 15);
-    session.sendMessage(textParts(QStringLiteral("fine")), QStringLiteral("good"), 0);
-    QVERIFY(waitFor(status, 2));
-    QCOMPARE(status.at(1).at(0).toString(), QStringLiteral("good"));
-    QCOMPARE(status.at(1).at(1).toInt(), 0);
+    QCOMPARE(reason.count(), 1);
+    QCOMPARE(reason.at(0), (QList<QVariant>{QStringLiteral("bad"), TP_QT_ERROR_NETWORK_ERROR, QStringLiteral("link down")}));
+
+    // Too large for the bus: refused inside the call, nothing sent, and the
+    // connection carries the next message.
+    m_env->control(Env::ImAccountPath).clearSentMessages();
+    session.sendMessage(textParts(QString(int(MessageStatus::MaximumMessageSize), QLatin1Char('x'))),
+                        QStringLiteral("huge"), 0);
     QCOMPARE(status.count(), 2);
+    QCOMPARE(status.at(1), (QList<QVariant>{QStringLiteral("huge"), int(ChatSession::MessageTooLarge)}));
+
+    session.sendMessage(textParts(QStringLiteral("fine")), QStringLiteral("good"), 0);
+    QVERIFY(waitFor(status, 3));
+    QCOMPARE(status.at(2).at(0).toString(), QStringLiteral("good"));
+    QCOMPARE(status.at(2).at(1).toInt(), 0);
+    QCOMPARE(status.count(), 3);
+    QCOMPARE(reason.count(), 1);
+    QCOMPARE(m_env->control(Env::ImAccountPath).sentMessages().size(), 1);
 }
 
 void TestChatSession::acknowledgesQueuedAndIncomingMessages()

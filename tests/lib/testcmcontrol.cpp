@@ -179,6 +179,11 @@ void TestCmControl::failNextChannelRequest(const QString &errorName, const QStri
     call(QStringLiteral("FailNextChannelRequest"), {errorName, errorMessage});
 }
 
+void TestCmControl::failChannelRequests(uint count, const QString &errorName, const QString &errorMessage)
+{
+    call(QStringLiteral("FailChannelRequests"), {errorName, errorMessage, count});
+}
+
 QList<QVariantMap> TestCmControl::channelRequests()
 {
     QList<QVariantMap> requests;

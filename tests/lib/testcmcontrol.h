@@ -69,6 +69,7 @@ public:
 
     // Channel requests (CreateChannel/EnsureChannel) as the client made them.
     void failNextChannelRequest(const QString &errorName = QString(), const QString &errorMessage = QString());
+    void failChannelRequests(uint count, const QString &errorName, const QString &errorMessage = QString());
     QList<QVariantMap> channelRequests();
     void clearChannelRequests();
     void closeNextChannelAfterCreation(uint delayMs = 0);

@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "listencommand.h"
 #include "roomcommand.h"
+#include "watchdog.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -10,8 +11,13 @@
 #include <QDBusConnection>
 #include <QDBusMetaType>
 #include <QDBusError>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+
+#include <chrono>
+#include <memory>
 
 #include <cstdio>
 
@@ -24,7 +30,8 @@ const char Usage[] =
     "Usage: messaging <command> [options]\n"
     "\n"
     "Commands:\n"
-    "  send       send texts and vCards to one recipient and print each status\n"
+    "  send       send texts (given, or read from files or standard input) and\n"
+    "             vCards to one recipient and print each status\n"
     "  accounts   list the Telepathy accounts with their object paths\n"
     "  listen     print incoming messages and delivery reports until interrupted\n"
     "  room       join a room: print its members, set its topic, leave it\n"
@@ -41,9 +48,16 @@ int usageError(const QString &command, const QString &message)
     return ExitUsage;
 }
 
-bool sessionBusAvailable()
+// Once the event loop runs, the command's own timer ends the run at its
+// time-out; the watchdog stays behind it as a backstop.
+constexpr std::chrono::milliseconds WatchdogGrace(3000);
+
+// Connecting blocks; the watchdog bounds it by the run's time-out.
+bool sessionBusAvailable(Watchdog &watchdog)
 {
+    watchdog.setStage("the session bus");
     const QDBusConnection bus = QDBusConnection::sessionBus();
+    watchdog.extend(WatchdogGrace);
     if (bus.isConnected())
         return true;
     QTextStream(stderr) << "messaging: no D-Bus session bus: " << bus.lastError().message()
@@ -51,23 +65,27 @@ bool sessionBusAvailable()
     return false;
 }
 
-// Values of --text and --vcard in the order they were given.
-QList<SendCommand::Message> messagesInOrder(const QStringList &arguments)
+// Values of --text, --text-file and --vcard in the order they were given;
+// a text file's name stands in for its content until it is read.
+QList<SendCommand::Message> messagesInOrder(const QStringList &arguments, QList<int> *textFiles)
 {
     QList<SendCommand::Message> messages;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
-        for (const QString &option : {QStringLiteral("text"), QStringLiteral("vcard")}) {
+        for (const QString &option : {QStringLiteral("text"), QStringLiteral("vcard"), QStringLiteral("text-file")}) {
             const QString name = QStringLiteral("--") + option;
             SendCommand::Message message;
             message.isVCard = option == QLatin1String("vcard");
-            if (argument == name && i + 1 < arguments.size()) {
+            if (argument == name && i + 1 < arguments.size())
                 message.content = arguments.at(++i);
-                messages.append(message);
-            } else if (argument.startsWith(name + QLatin1Char('='))) {
+            else if (argument.startsWith(name + QLatin1Char('=')))
                 message.content = argument.mid(name.size() + 1);
-                messages.append(message);
-            }
+            else
+                continue;
+            if (option == QLatin1String("text-file"))
+                textFiles->append(messages.size());
+            messages.append(message);
+            break;
         }
     }
     return messages;
@@ -86,8 +104,15 @@ int parseCommandLine(QCoreApplication &app, const QString &command, const QStrin
 
     if (!parser.parse(QStringList(app.arguments().first() + QLatin1Char(' ') + command) + arguments))
         return usageError(command, parser.errorText());
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(ExitSuccess);
+    if (parser.isSet(QStringLiteral("help"))) {
+        // The parser's usage line names the program only.
+        QString help = parser.helpText();
+        const int options = help.indexOf(QLatin1String(" [options]"));
+        if (help.startsWith(QLatin1String("Usage: ")) && options > 0 && options < help.indexOf(QLatin1Char('\n')))
+            help.replace(0, options, QStringLiteral("Usage: messaging ") + command);
+        QTextStream(stdout) << help;
+        return ExitSuccess;
+    }
     if (!parser.positionalArguments().isEmpty())
         return usageError(command, QStringLiteral("unexpected argument ") + parser.positionalArguments().first());
 
@@ -101,7 +126,22 @@ int parseCommandLine(QCoreApplication &app, const QString &command, const QStrin
     return -1;
 }
 
-int runSend(QCoreApplication &app, const QStringList &arguments)
+// The whole file, or standard input for "-", as UTF-8.
+bool readTextFile(const QString &name, QString *text)
+{
+    QFile file;
+    const bool opened = name == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                   : (file.setFileName(name), file.open(QIODevice::ReadOnly));
+    if (!opened)
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    *text = QString::fromUtf8(bytes);
+    return true;
+}
+
+int runSend(QCoreApplication &app, const QStringList &arguments, const QElapsedTimer &clock)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -117,7 +157,10 @@ int runSend(QCoreApplication &app, const QStringList &arguments)
         QStringLiteral("A text message; may be repeated."), QStringLiteral("text"));
     const QCommandLineOption vcard(QStringLiteral("vcard"),
         QStringLiteral("A vCard file to send; may be repeated."), QStringLiteral("file"));
-    parser.addOptions({account, to, text, vcard});
+    const QCommandLineOption textFile(QStringLiteral("text-file"),
+        QStringLiteral("A text message read from a file (UTF-8), '-' for standard input;\n"
+                       "may be repeated."), QStringLiteral("file"));
+    parser.addOptions({account, to, text, vcard, textFile});
 
     const QString command = QStringLiteral("send");
     int timeoutSeconds = 0;
@@ -133,22 +176,39 @@ int runSend(QCoreApplication &app, const QStringList &arguments)
     const QString remoteUid = parser.value(to).trimmed();
     if (remoteUid.isEmpty())
         return usageError(command, QStringLiteral("the recipient is empty (--to)"));
-    const QList<SendCommand::Message> messages = messagesInOrder(arguments);
+    QList<int> textFiles;
+    QList<SendCommand::Message> messages = messagesInOrder(arguments, &textFiles);
     if (messages.isEmpty())
-        return usageError(command, QStringLiteral("nothing to send (--text or --vcard)"));
+        return usageError(command, QStringLiteral("nothing to send (--text, --text-file or --vcard)"));
+    bool standardInputRead = false;
+    for (int index : qAsConst(textFiles)) {
+        SendCommand::Message &message = messages[index];
+        const QString name = message.content;
+        if (name == QLatin1String("-")) {
+            if (standardInputRead)
+                return usageError(command, QStringLiteral("standard input can be read only once"));
+            standardInputRead = true;
+        }
+        if (!readTextFile(name, &message.content))
+            return usageError(command, QStringLiteral("cannot read text file %1").arg(name));
+        if (message.content.isEmpty())
+            return usageError(command, QStringLiteral("the text file %1 is empty").arg(name));
+    }
     for (const SendCommand::Message &message : messages) {
         const QFileInfo file(message.content);
         if (message.isVCard && (!file.isFile() || !file.isReadable() || file.size() == 0))
             return usageError(command, QStringLiteral("cannot read vCard file %1").arg(message.content));
     }
-    if (!sessionBusAvailable())
+    Watchdog watchdog(std::chrono::seconds(timeoutSeconds) - std::chrono::milliseconds(clock.elapsed()),
+                      timeoutSeconds, "the session bus");
+    if (!sessionBusAvailable(watchdog))
         return ExitEnvironment;
     SendCommand send(accountPath, remoteUid, messages, timeoutSeconds);
-    send.start();
+    send.start(clock);
     return app.exec();
 }
 
-int runAccounts(QCoreApplication &app, const QStringList &arguments)
+int runAccounts(QCoreApplication &app, const QStringList &arguments, const QElapsedTimer &clock)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -159,10 +219,12 @@ int runAccounts(QCoreApplication &app, const QStringList &arguments)
     if (parsed >= 0)
         return parsed;
 
-    if (!sessionBusAvailable())
+    Watchdog watchdog(std::chrono::seconds(timeoutSeconds) - std::chrono::milliseconds(clock.elapsed()),
+                      timeoutSeconds, "the session bus");
+    if (!sessionBusAvailable(watchdog))
         return ExitEnvironment;
     AccountsCommand accounts(timeoutSeconds);
-    accounts.start();
+    accounts.start(clock);
     return app.exec();
 }
 
@@ -182,15 +244,17 @@ int main(int argc, char *argv[])
     qRegisterMetaType<QDBusObjectPath>();
     qRegisterMetaType<QDBusVariant>();
 
+    QElapsedTimer clock;
+    clock.start();
     QCoreApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("messaging"));
 
     const QStringList arguments = app.arguments().mid(1);
     const QString command = arguments.value(0);
     if (command == QLatin1String("send"))
-        return runSend(app, arguments.mid(1));
+        return runSend(app, arguments.mid(1), clock);
     if (command == QLatin1String("accounts"))
-        return runAccounts(app, arguments.mid(1));
+        return runAccounts(app, arguments.mid(1), clock);
     if (command == QLatin1String("listen"))
         return runListen(app, arguments.mid(1));
     if (command == QLatin1String("room"))

@@ -1,4 +1,5 @@
 #include "roomcommand.h"
+#include "watchdog.h"
 
 #include <messaging0/accountutils.h>
 #include <messaging0/chatsessionmanager.h>
@@ -240,7 +241,11 @@ int runRoom(QCoreApplication &app, const QStringList &arguments)
         actions.members = true;
     }
 
-    if (!QDBusConnection::sessionBus().isConnected()) {
+    // Connecting can block for good on a bus that never answers.
+    Watchdog watchdog(std::chrono::seconds(seconds), seconds, "the session bus");
+    const bool connected = QDBusConnection::sessionBus().isConnected();
+    watchdog.extend(std::chrono::milliseconds(3000));
+    if (!connected) {
         QTextStream(stderr) << "messaging: no D-Bus session bus\n";
         return ExitEnvironment;
     }

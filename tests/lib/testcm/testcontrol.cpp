@@ -43,7 +43,13 @@ bool TestControl::takeSendFailure(QString *name, QString *message, bool *asRepor
 
 bool TestControl::takeRequestFailure(QString *name, QString *message)
 {
-    return m_requestFailure.take(name, message);
+    if (!m_requestFailure.take(name, message))
+        return false;
+    if (m_requestFailuresAfterNext > 0) {
+        --m_requestFailuresAfterNext;
+        m_requestFailure = OneShotError{true, *name, *message};
+    }
+    return true;
 }
 
 bool TestControl::takeAddMembersFailure(QString *name, QString *message)
@@ -132,6 +138,7 @@ void TestControl::Reset()
     m_sendFailure = OneShotError();
     m_sendFailureAsReport = false;
     m_requestFailure = OneShotError();
+    m_requestFailuresAfterNext = 0;
     m_addMembersFailure = OneShotError();
     m_leaveFailure = OneShotError();
     m_closeAfterCreationDelay = -1;
@@ -290,7 +297,14 @@ void TestControl::ClearSentMessages()
 
 void TestControl::FailNextChannelRequest(const QString &errorName, const QString &errorMessage)
 {
-    m_requestFailure = OneShotError{true, errorName.isEmpty() ? TP_QT_ERROR_NOT_AVAILABLE : errorName, errorMessage};
+    FailChannelRequests(errorName, errorMessage, 1);
+}
+
+void TestControl::FailChannelRequests(const QString &errorName, const QString &errorMessage, uint count)
+{
+    m_requestFailure = OneShotError{count > 0, errorName.isEmpty() ? TP_QT_ERROR_NOT_AVAILABLE : errorName,
+                                    errorMessage};
+    m_requestFailuresAfterNext = count > 0 ? count - 1 : 0;
 }
 
 Tp::QualifiedPropertyValueMapList TestControl::ChannelRequests()

@@ -78,6 +78,8 @@ public Q_SLOTS:
     void ClearSentMessages();
 
     void FailNextChannelRequest(const QString &errorName, const QString &errorMessage);
+    // The next count requests fail alike.
+    void FailChannelRequests(const QString &errorName, const QString &errorMessage, uint count);
     Tp::QualifiedPropertyValueMapList ChannelRequests();
     void ClearChannelRequests();
     void CloseNextChannelAfterCreation(uint delayMs);
@@ -126,6 +128,7 @@ private:
     OneShotError m_sendFailure;
     bool m_sendFailureAsReport = false;
     OneShotError m_requestFailure;
+    uint m_requestFailuresAfterNext = 0;
     OneShotError m_addMembersFailure;
     OneShotError m_leaveFailure;
     int m_closeAfterCreationDelay = -1;
