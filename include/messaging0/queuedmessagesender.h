@@ -16,12 +16,13 @@ class QueuedMessageSenderPrivate;
 // starts again (instance()) is sent then, in order.
 //
 // A message stays in the file until its status has come, so a crash never
-// loses it; a message whose status had not come before the crash is sent
-// again on the next start. A failed message is not retried: the user learns
-// about it through the sender's failure notification. A message that got no
-// status within the sender's bound (MessageSender::MessageTimedOut) lets the
-// queue move on but stays in the file, behind nothing, and is sent again on
-// the next start; messages() still holds it.
+// loses it; a message whose status had not come before the crash (or had
+// come less than 100 ms before it: saves that only forget answered messages
+// are gathered) is sent again on the next start. A failed message is not
+// retried: the user learns about it through the sender's failure
+// notification. A message that got no status within the sender's bound
+// (MessageSender::MessageTimedOut) lets the queue move on but stays in the
+// file and is sent again on the next start; messages() still holds it.
 //
 // The folder is private to the user (0700) and the file too (0600). The
 // file is replaced atomically on every save. A damaged file is renamed

@@ -99,8 +99,8 @@ struct MessageSender::Private
 
     void publishFailureNotification() const
     {
-        Notification notification(QLatin1String(NotificationEventTypes::MessagingErrorStrong),
-                                  QString(), QString());
+        Notification notification{QLatin1String(NotificationEventTypes::MessagingErrorStrong),
+                                  QString(), QString()};
         const QString recipient =
             PlatformServices::localeService()->toLocalizedNumbers(context.remoteUid());
         notification.setBody(LibraryCatalogue::trId("lxr_msg_error_sms_sending_failed")

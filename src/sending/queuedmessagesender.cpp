@@ -29,6 +29,12 @@ constexpr mode_t FileMode = S_IRUSR | S_IWUSR;
 constexpr QFileDevice::Permissions OthersMask = QFileDevice::ReadGroup | QFileDevice::WriteGroup
     | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
 
+// Saves that only forget answered messages are gathered over this long.
+// Each save reaches the disk (fsync), which would otherwise bound the
+// sending rate; a crash inside the window costs the re-sending of the
+// messages answered in it, never a loss.
+constexpr int StatusSaveDelayMs = 100;
+
 } // namespace
 
 QueuedMessageSender *QueuedMessageSender::m_instance = nullptr;
@@ -38,16 +44,48 @@ QueuedMessageSenderPrivate::QueuedMessageSenderPrivate(QueuedMessageSender *q)
     , directory(QDir::homePath() + QLatin1Char('/') + DirectoryName)
     , fileName(directory + QLatin1Char('/') + FileName)
 {
+    flushTimer.setSingleShot(true);
+    QObject::connect(&flushTimer, &QTimer::timeout, q, &QueuedMessageSender::saveQueue);
+}
+
+QByteArray QueuedMessageSenderPrivate::storableRecord(const MessageContent &content)
+{
+    const QByteArray record = QueueFile::record(content);
+    // Part values beyond plain data (strings, numbers, byte arrays and lists
+    // or maps of them) would not load again, and the file would be damaged
+    // from this record on: such a message is sent, but not stored.
+    const QueueFile::Contents check = QueueFile::decode(QueueFile::fromRecords({record}));
+    if (check.damaged) {
+        qCWarning(lcSendQueue) << "a message to" << content.remoteUid()
+                               << "has part values the queue cannot store; it is sent but not kept across restarts";
+        return QByteArray();
+    }
+    return record;
+}
+
+void QueuedMessageSenderPrivate::saveAfterStatus()
+{
+    Q_Q(QueuedMessageSender);
+    const qint64 age = sinceSave.isValid() ? sinceSave.elapsed() : StatusSaveDelayMs;
+    if ((queue.isEmpty() && inFlight.isEmpty()) || age >= StatusSaveDelayMs) {
+        q->saveQueue();
+        return;
+    }
+    dirty = true;
+    if (!flushTimer.isActive())
+        flushTimer.start(int(StatusSaveDelayMs - age));
 }
 
 QList<MessageContent> QueuedMessageSenderPrivate::allMessages() const
 {
     QList<MessageContent> messages;
     messages.reserve(deferred.size() + inFlight.size() + queue.size());
-    messages.append(deferred);
-    for (const InFlight &entry : inFlight)
+    for (const Entry &entry : deferred)
         messages.append(entry.content);
-    messages.append(queue);
+    for (const InFlight &flight : inFlight)
+        messages.append(flight.entry.content);
+    for (const Entry &entry : queue)
+        messages.append(entry.content);
     return messages;
 }
 
@@ -64,18 +102,23 @@ void QueuedMessageSenderPrivate::finish(quint64 ticket, int status)
     // A second status from the same sender: the message is done already.
     if (index < 0)
         return;
-    const InFlight entry = inFlight.takeAt(index);
+    const InFlight flight = inFlight.takeAt(index);
     if (status == MessageSender::MessageTimedOut)
-        deferred.append(entry.content);
-    if (MessageSender *sender = entry.sender.data()) {
+        deferred.append(flight.entry);
+    if (MessageSender *sender = flight.sender.data()) {
         QObject::disconnect(sender, nullptr, q, nullptr);
+        // The conversation stays open for the next message: a request for
+        // it made right after the session went could otherwise be taken for
+        // a repeat of the request still finishing, and never be answered.
+        if (sender->chatSession())
+            lastSession = sender->chatSession();
         // A vCard that cannot be read is answered without ever becoming
         // pending, and such a sender would not delete itself.
         if (!sender->isSending())
             sender->deleteLater();
     }
     q->slotMessageSent();
-    Q_EMIT q->messageStatusChanged(entry.content, status);
+    Q_EMIT q->messageStatusChanged(flight.entry.content, status);
 }
 
 void QueuedMessageSenderPrivate::keepDamagedFileAside()
@@ -121,8 +164,11 @@ QueuedMessageSender::QueuedMessageSender(QObject *parent)
 
 QueuedMessageSender::~QueuedMessageSender()
 {
+    Q_D(QueuedMessageSender);
     if (m_instance == this)
         m_instance = nullptr;
+    if (d->dirty)
+        saveQueue();
     delete d_ptr;
 }
 
@@ -162,7 +208,9 @@ void QueuedMessageSender::loadQueue()
     const QueueFile::Contents contents = QueueFile::decode(file.readAll());
     file.close();
 
-    d->queue = contents.messages;
+    d->queue.clear();
+    for (int i = 0; i < contents.messages.size(); ++i)
+        d->queue.append({contents.messages.at(i), contents.records.at(i)});
     if (contents.damaged) {
         d->keepDamagedFileAside();
         // A healthy file with what could be saved, right away.
@@ -173,7 +221,24 @@ void QueuedMessageSender::loadQueue()
 void QueuedMessageSender::saveQueue()
 {
     Q_D(QueuedMessageSender);
-    const QByteArray bytes = QueueFile::encode(d->allMessages());
+    d->dirty = false;
+    d->flushTimer.stop();
+    d->sinceSave.start();
+    QList<QByteArray> records;
+    records.reserve(d->deferred.size() + d->inFlight.size() + d->queue.size());
+    for (const QueuedMessageSenderPrivate::Entry &entry : qAsConst(d->deferred)) {
+        if (!entry.record.isEmpty())
+            records.append(entry.record);
+    }
+    for (const QueuedMessageSenderPrivate::InFlight &flight : qAsConst(d->inFlight)) {
+        if (!flight.entry.record.isEmpty())
+            records.append(flight.entry.record);
+    }
+    for (const QueuedMessageSenderPrivate::Entry &entry : qAsConst(d->queue)) {
+        if (!entry.record.isEmpty())
+            records.append(entry.record);
+    }
+    const QByteArray bytes = QueueFile::fromRecords(records);
     // Written to a new file that replaces the old one only once it is
     // complete and on disk: a crash leaves the previous or the new queue.
     QSaveFile file(d->fileName);
@@ -191,7 +256,7 @@ void QueuedMessageSender::sendMessage(const MessageContent &content)
 {
     Q_D(QueuedMessageSender);
     const bool wasEmpty = d->queue.isEmpty();
-    d->queue.append(content);
+    d->queue.append({content, d->storableRecord(content)});
     if (wasEmpty)
         QTimer::singleShot(0, this, &QueuedMessageSender::slotSendNextMessage);
     saveQueue();
@@ -211,7 +276,8 @@ QString QueuedMessageSender::queueFileName() const
 
 void QueuedMessageSender::slotMessageSent()
 {
-    saveQueue();
+    Q_D(QueuedMessageSender);
+    d->saveAfterStatus();
     slotSendNextMessage();
 }
 
@@ -221,17 +287,25 @@ void QueuedMessageSender::slotSendNextMessage()
     if (d->queue.isEmpty())
         return;
 
-    const MessageContent content = d->queue.takeFirst();
+    const QueuedMessageSenderPrivate::Entry entry = d->queue.takeFirst();
+    const MessageContent &content = entry.content;
     const quint64 ticket = d->nextTicket++;
     // Owned by the application object (auto delete); it deletes itself once
     // its message has its status.
     auto *sender = new MessageSender(content.remoteUid(), content.account(), true, nullptr);
-    d->inFlight.append({ticket, sender, content});
-    // Queued: a status may come from inside send() (an unreadable vCard),
-    // and the next message then starts from the event loop, not from here.
-    connect(sender, &MessageSender::messageStatusChanged, this,
-            [d, ticket](const QString &, int status) { d->finish(ticket, status); },
-            Qt::QueuedConnection);
+    d->inFlight.append({ticket, sender, entry});
+    // Direct, so that the next message to the same conversation finds the
+    // session this sender still holds. A status from inside send() (an
+    // unreadable vCard) is taken from the event loop instead, so that a run
+    // of such messages does not recurse.
+    connect(sender, &MessageSender::messageStatusChanged, this, [this, d, ticket](const QString &, int status) {
+        if (d->starting)
+            QTimer::singleShot(0, this, [d, ticket, status] { d->finish(ticket, status); });
+        else
+            d->finish(ticket, status);
+    });
+
+    d->starting = true;
 
     if (!content.messageParts().isEmpty())
         sender->send(content.messageParts(), QString());
@@ -239,4 +313,5 @@ void QueuedMessageSender::slotSendNextMessage()
         sender->sendVCard(content.message(), QString());
     else
         sender->send(content.message(), QString());
+    d->starting = false;
 }

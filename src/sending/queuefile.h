@@ -17,14 +17,20 @@ public:
 
     struct Contents
     {
-        // Every complete record before the first damage, in file order.
+        // Every complete record before the first damage, in file order,
+        // and the bytes of each.
         QList<MessageContent> messages;
+        QList<QByteArray> records;
         // Fewer records than counted, a record that does not read, bytes
         // after the last record, or no count at all.
         bool damaged = false;
     };
 
     static QByteArray encode(const QList<MessageContent> &messages);
+    // The same from records encoded beforehand: saving a long queue then
+    // costs little more than writing it.
+    static QByteArray record(const MessageContent &message);
+    static QByteArray fromRecords(const QList<QByteArray> &records);
     static Contents decode(const QByteArray &bytes);
 };
 

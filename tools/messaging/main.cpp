@@ -4,6 +4,7 @@
 #include "listencommand.h"
 #include "roomcommand.h"
 #include "watchdog.h"
+#include "queuecommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -141,10 +142,14 @@ bool readTextFile(const QString &name, QString *text)
     return true;
 }
 
-int runSend(QCoreApplication &app, const QStringList &arguments, const QElapsedTimer &clock)
+// With a handler (another command reusing these options) the parsed
+// request goes to it instead of being sent.
+int runSend(QCoreApplication &app, const QStringList &arguments, const QElapsedTimer &clock,
+            const QString &command = QStringLiteral("send"), const QString &description = QString(),
+            const SendHandler &handler = SendHandler())
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
+    parser.setApplicationDescription(!description.isNull() ? description : QStringLiteral(
         "Sends texts and vCards to one recipient on one Telepathy account and prints\n"
         "each message's status as it arrives. Messages go out in the order given."));
     const QCommandLineOption account(QStringLiteral("account"),
@@ -162,7 +167,6 @@ int runSend(QCoreApplication &app, const QStringList &arguments, const QElapsedT
                        "may be repeated."), QStringLiteral("file"));
     parser.addOptions({account, to, text, vcard, textFile});
 
-    const QString command = QStringLiteral("send");
     int timeoutSeconds = 0;
     const int parsed = parseCommandLine(app, command, arguments, parser, &timeoutSeconds);
     if (parsed >= 0)
@@ -199,6 +203,8 @@ int runSend(QCoreApplication &app, const QStringList &arguments, const QElapsedT
         if (message.isVCard && (!file.isFile() || !file.isReadable() || file.size() == 0))
             return usageError(command, QStringLiteral("cannot read vCard file %1").arg(message.content));
     }
+    if (handler)
+        return handler(accountPath, remoteUid, messages, timeoutSeconds);
     Watchdog watchdog(std::chrono::seconds(timeoutSeconds) - std::chrono::milliseconds(clock.elapsed()),
                       timeoutSeconds, "the session bus");
     if (!sessionBusAvailable(watchdog))
@@ -259,6 +265,12 @@ int main(int argc, char *argv[])
         return runListen(app, arguments.mid(1));
     if (command == QLatin1String("room"))
         return runRoom(app, arguments.mid(1));
+    if (command == QLatin1String("queue"))
+        return runQueue(app, arguments.mid(1),
+                        [&clock](QCoreApplication &a, const QStringList &args, const QString &name,
+                                 const QString &description, const SendHandler &handler) {
+                            return runSend(a, args, clock, name, description, handler);
+                        });
     if (command == QLatin1String("--help") || command == QLatin1String("-h")
         || command == QLatin1String("help")) {
         fputs(Usage, stdout);
