@@ -214,6 +214,9 @@ void MessageSender::setUpDeadlines()
         }
         for (const QString &id : qAsConst(expired)) {
             qCWarning(lcSending) << "message" << id << "got no status in time";
+            d->failureReasons.insert(id, qMakePair(QString(),
+                                                   QStringLiteral("no status within %1 s")
+                                                       .arg(statusTimeoutMs() / 1000)));
             slotOnMessageStatusChanged(id, MessageTimedOut);
             if (!self)
                 return;

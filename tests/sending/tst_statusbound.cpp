@@ -82,6 +82,7 @@ void StatusBoundTest::messageWithoutStatusFailsAfterTheBound()
     }
     MessageSender sender(context);
     QSignalSpy statuses(&sender, &MessageSender::messageStatusChanged);
+    QSignalSpy reasons(&sender, &MessageSender::messageFailed);
     QElapsedTimer clock;
     clock.start();
     sender.send(QStringLiteral("stuck"), QStringLiteral("s1"));
@@ -91,6 +92,10 @@ void StatusBoundTest::messageWithoutStatusFailsAfterTheBound()
     QCOMPARE(statuses.at(0), (QList<QVariant>{ QStringLiteral("s1"), int(MessageSender::MessageTimedOut) }));
     QCOMPARE(statuses.at(1), (QList<QVariant>{ QStringLiteral("s2"), int(MessageSender::MessageTimedOut) }));
     QVERIFY(!sender.isSending());
+    // The reason comes first, naming the bound.
+    QCOMPARE(reasons.count(), 2);
+    QCOMPARE(reasons.first().at(1).toInt(), int(MessageSender::MessageTimedOut));
+    QCOMPARE(reasons.first().at(3).toString(), QStringLiteral("no status within 1 s"));
 
     if (offline) {
         // The account comes back: nothing more for the failed messages, and
