@@ -3,6 +3,7 @@
 
 #include "chatcontext.h"
 #include "chatsessionerror.h"
+#include "incomingmessage.h"
 #include "messaging0global.h"
 #include "messagingtypes.h"
 
@@ -28,6 +29,13 @@ class ChatSessionPrivate;
 // and closes its channel when it goes.
 //
 // Message status codes of messageStatusChanged(): 0 sent, 2 nothing sent
+// (no ready channel), 15 the channel refused the message.
+//
+// Every message that arrives on the channel is announced with
+// messageReceived() before it is acknowledged, the ones already waiting when
+// the channel is handed over included (they come before chatSessionReady()).
+// A delivery report about a message sent through this session also gives
+// messageDeliveryStatusChanged() with the message's id.
 // (no ready channel), 15 the channel refused the message, 24 the message is
 // larger than MessageStatus::MaximumMessageSize and was not sent (see
 // messagestatus.h for every value). A refused message is announced with the
@@ -43,6 +51,17 @@ public:
         MessageNoChannel = 2,
         MessageSendFailed = 15,
         MessageTooLarge = 24
+    };
+
+    // The int of messageDeliveryStatusChanged(): Telepathy's delivery states.
+    enum DeliveryStatus {
+        DeliveryUnknown = 0,
+        Delivered = 1,
+        DeliveryTemporarilyFailed = 2,
+        DeliveryFailed = 3,
+        DeliveryAccepted = 4,
+        DeliveryRead = 5,
+        DeliveryDeleted = 6
     };
 
     ChatSession(Tp::AccountPtr account, const ChatContext &context, QObject *parent = nullptr);
@@ -84,6 +103,8 @@ Q_SIGNALS:
     void messageStatusChanged(const QString &messageId, int messageStatus);
     void chatSessionReadyToRestore(Tp::AccountPtr account);
     void readyToChat(bool ready);
+    void messageReceived(const IncomingMessage &message);
+    void messageDeliveryStatusChanged(const QString &messageId, int deliveryStatus);
     // Emitted right before messageStatusChanged(messageId, 15): the D-Bus
     // error name and message the connection manager gave.
     void messageSendFailed(const QString &messageId, const QString &errorName,

@@ -44,7 +44,10 @@ public:
         // The vCard file could not be read (or was empty).
         VCardUnreadable = 23,
         // The message is larger than MaximumMessageSize; nothing was sent.
-        MessageTooLarge = 24
+        MessageTooLarge = 24,
+        // No status came within the bound of "/Messaging/Settings/StatusTimeout"
+        // (MessageSender); the message may or may not have left.
+        TimedOut = 25
     };
     Q_ENUM(Code)
 

@@ -20,7 +20,9 @@ class QueuedMessageSenderPrivate;
 // come less than 100 ms before it: saves that only forget answered messages
 // are gathered) is sent again on the next start. A failed message is not
 // retried: the user learns about it through the sender's failure
-// notification.
+// notification. A message that got no status within the sender's bound
+// (MessageSender::MessageTimedOut) lets the queue move on but stays in the
+// file and is sent again on the next start; messages() still holds it.
 //
 // The folder is private to the user (0700) and the file too (0600). The
 // file is replaced atomically on every save. A damaged file is renamed
@@ -56,7 +58,8 @@ public:
 
 Q_SIGNALS:
     // A message has its status (0 sent, see MessageSender) and has left the
-    // queue; messages() no longer holds it.
+    // queue; messages() no longer holds it, unless the status is
+    // MessageSender::MessageTimedOut.
     void messageStatusChanged(const MessageContent &message, int status);
 
 private Q_SLOTS:

@@ -249,6 +249,7 @@ static Tp::ChannelClassSpecList handlerFilter()
 {
     Tp::registerTypes();
     qRegisterMetaType<ChatSessionPtr>();
+    qRegisterMetaType<IncomingMessage>();
     return Tp::ChannelClassSpecList() << Tp::ChannelClassSpec::textChat()
                                       << Tp::ChannelClassSpec::textChatroom()
                                       << Tp::ChannelClassSpec::unnamedTextChat();

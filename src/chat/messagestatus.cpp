@@ -40,6 +40,7 @@ QString MessageStatus::description(int status)
     case SendFailed: return QStringLiteral("the connection refused the message");
     case VCardUnreadable: return QStringLiteral("the vCard file cannot be read");
     case MessageTooLarge: return QStringLiteral("the message is too large");
+    case TimedOut: return QStringLiteral("no status came in time");
     default: return QStringLiteral("error %1").arg(status);
     }
 }

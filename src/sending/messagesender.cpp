@@ -3,6 +3,7 @@
 #include "accountpaths.h"
 #include "chatsession.h"
 #include "chatsessionmanager.h"
+#include "confitem.h"
 #include "librarycatalogue.h"
 #include "localeservice.h"
 #include "messagesize.h"
@@ -13,6 +14,8 @@
 #include "platformservices.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QHash>
@@ -22,9 +25,13 @@
 #include <QRegularExpression>
 #include <QVector>
 
+#include <limits>
+
 #include <map>
 
 Q_LOGGING_CATEGORY(lcSending, "messaging.sending")
+
+static_assert(int(MessageSender::MessageTimedOut) == int(MessageStatus::TimedOut), "status values");
 
 namespace {
 
@@ -37,6 +44,21 @@ QPair<QString, QString> splitErrorMessage(const QString &message)
     if (match.hasMatch())
         return qMakePair(match.captured(1), match.captured(2));
     return qMakePair(QString(), message);
+}
+
+const QString StatusTimeoutKey = QStringLiteral("/Messaging/Settings/StatusTimeout");
+
+// The bound in milliseconds; 0 for none.
+qint64 statusTimeoutMs()
+{
+    bool ok = false;
+    const qint64 seconds = ConfItem(StatusTimeoutKey)
+                               .value(int(MessageSender::DefaultStatusTimeout))
+                               .toLongLong(&ok);
+    if (!ok)
+        return qint64(MessageSender::DefaultStatusTimeout) * 1000;
+    // A day at most: a larger value is a mistake, not a wish to wait.
+    return seconds <= 0 ? 0 : qMin<qint64>(seconds, 24 * 3600) * 1000;
 }
 
 } // namespace
@@ -141,6 +163,23 @@ struct MessageSender::Private
     QHash<QString, QPair<QString, QString>> failureReasons;
     bool sending = false;
     bool autoDelete = false;
+    // When each pending message runs out of time, on clock; one timer for
+    // the earliest.
+    QMap<QString, qint64> deadlines;
+    QElapsedTimer clock;
+    QTimer *deadlineTimer = nullptr; // child of the sender
+
+    void armDeadlineTimer()
+    {
+        if (deadlines.isEmpty()) {
+            deadlineTimer->stop();
+            return;
+        }
+        qint64 earliest = std::numeric_limits<qint64>::max();
+        for (qint64 deadline : qAsConst(deadlines))
+            earliest = qMin(earliest, deadline);
+        deadlineTimer->start(int(qBound<qint64>(0, earliest - clock.elapsed(), std::numeric_limits<int>::max())));
+    }
 };
 
 MessageSender::MessageSender(const QString &remoteUid, const QString &accountPath, bool autoDelete,
@@ -149,6 +188,7 @@ MessageSender::MessageSender(const QString &remoteUid, const QString &accountPat
     , d(new Private(ChatContext(remoteUid, accountPath, OneToOneChat, -1)))
 {
     setAutoDelete(autoDelete);
+    setUpDeadlines();
 }
 
 MessageSender::MessageSender(const ChatContext &context, bool autoDelete, QObject *parent)
@@ -156,6 +196,33 @@ MessageSender::MessageSender(const ChatContext &context, bool autoDelete, QObjec
     , d(new Private(context))
 {
     setAutoDelete(autoDelete);
+    setUpDeadlines();
+}
+
+void MessageSender::setUpDeadlines()
+{
+    d->clock.start();
+    d->deadlineTimer = new QTimer(this);
+    d->deadlineTimer->setSingleShot(true);
+    connect(d->deadlineTimer, &QTimer::timeout, this, [this] {
+        QPointer<MessageSender> self(this);
+        const qint64 now = d->clock.elapsed();
+        QStringList expired;
+        for (auto it = d->deadlines.cbegin(); it != d->deadlines.cend(); ++it) {
+            if (it.value() <= now)
+                expired << it.key();
+        }
+        for (const QString &id : qAsConst(expired)) {
+            qCWarning(lcSending) << "message" << id << "got no status in time";
+            d->failureReasons.insert(id, qMakePair(QString(),
+                                                   QStringLiteral("no status within %1 s")
+                                                       .arg(statusTimeoutMs() / 1000)));
+            slotOnMessageStatusChanged(id, MessageTimedOut);
+            if (!self)
+                return;
+        }
+        d->armDeadlineTimer();
+    });
 }
 
 MessageSender::~MessageSender()
@@ -250,6 +317,10 @@ void MessageSender::send(const MsgPartsList &message, const QString &messageId)
     }
     d->enqueue(key, message);
     d->sending = true;
+    if (const qint64 bound = statusTimeoutMs()) {
+        d->deadlines.insert(key, d->clock.elapsed() + bound);
+        d->armDeadlineTimer();
+    }
 
     if (d->session && d->session->isReadyToChat())
         doMessageSending();
@@ -372,6 +443,8 @@ void MessageSender::slotOnMessageStatusChanged(const QString &messageId, int mes
     // Other senders' messages on the same session, and repeated statuses.
     if (!d->dequeue(messageId))
         return;
+    if (d->deadlines.remove(messageId) && d->deadlines.isEmpty())
+        d->deadlineTimer->stop();
     const QPair<QString, QString> reason = d->failureReasons.take(messageId);
 
     if (d->pending.isEmpty()) {

@@ -79,7 +79,9 @@ void QueuedMessageSenderPrivate::saveAfterStatus()
 QList<MessageContent> QueuedMessageSenderPrivate::allMessages() const
 {
     QList<MessageContent> messages;
-    messages.reserve(inFlight.size() + queue.size());
+    messages.reserve(deferred.size() + inFlight.size() + queue.size());
+    for (const Entry &entry : deferred)
+        messages.append(entry.content);
     for (const InFlight &flight : inFlight)
         messages.append(flight.entry.content);
     for (const Entry &entry : queue)
@@ -101,6 +103,8 @@ void QueuedMessageSenderPrivate::finish(quint64 ticket, int status)
     if (index < 0)
         return;
     const InFlight flight = inFlight.takeAt(index);
+    if (status == MessageSender::MessageTimedOut)
+        deferred.append(flight.entry);
     if (MessageSender *sender = flight.sender.data()) {
         QObject::disconnect(sender, nullptr, q, nullptr);
         // The conversation stays open for the next message: a request for
@@ -223,7 +227,11 @@ void QueuedMessageSender::saveQueue()
     d->flushTimer.stop();
     d->sinceSave.start();
     QList<QByteArray> records;
-    records.reserve(d->inFlight.size() + d->queue.size());
+    records.reserve(d->deferred.size() + d->inFlight.size() + d->queue.size());
+    for (const QueuedMessageSenderPrivate::Entry &entry : qAsConst(d->deferred)) {
+        if (!entry.record.isEmpty())
+            records.append(entry.record);
+    }
     for (const QueuedMessageSenderPrivate::InFlight &flight : qAsConst(d->inFlight)) {
         if (!flight.entry.record.isEmpty())
             records.append(flight.entry.record);

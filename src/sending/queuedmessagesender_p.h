@@ -51,6 +51,9 @@ public:
     QList<Entry> queue;
     // Handed to a sender, no status yet; still saved to the file.
     QList<InFlight> inFlight;
+    // Gave no status in time: kept in the file for the next start, not sent
+    // again in this process, so the queue moves on.
+    QList<Entry> deferred;
     quint64 nextTicket = 1;
     // The conversation of the last message that had its status.
     ChatSessionPtr lastSession;

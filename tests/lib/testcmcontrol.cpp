@@ -288,3 +288,28 @@ uint TestCmControl::leaveCount()
 {
     return call1(QStringLiteral("LeaveCount")).toUInt();
 }
+
+void TestCmControl::setRoomTopicInterfaces(uint interfaces)
+{
+    call(QStringLiteral("SetRoomTopicInterfaces"), {interfaces});
+}
+
+void TestCmControl::setSubjectRemotely(const QString &channel, const QString &subject, const QString &actor)
+{
+    call(QStringLiteral("SetSubjectRemotely"), {QVariant::fromValue(objectPath(channel)), subject, actor});
+}
+
+void TestCmControl::setCanSetSubject(const QString &channel, bool canSet)
+{
+    call(QStringLiteral("SetCanSetSubject"), {QVariant::fromValue(objectPath(channel)), canSet});
+}
+
+void TestCmControl::failNextSetSubject(const QString &errorName, const QString &errorMessage)
+{
+    call(QStringLiteral("FailNextSetSubject"), {errorName, errorMessage});
+}
+
+void TestCmControl::setReopenRoomsOnClose(bool reopen)
+{
+    call(QStringLiteral("SetReopenRoomsOnClose"), {reopen});
+}

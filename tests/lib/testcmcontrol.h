@@ -102,6 +102,16 @@ public:
     void setListPropertiesMode(ListPropertiesMode mode);
     void failNextLeave(const QString &errorName = QString(), const QString &errorMessage = QString());
     uint leaveCount();
+    // Topic interfaces of rooms created from now on (bits, default the old
+    // Properties interface only).
+    enum TopicInterfaces { TopicThroughProperties = 1, TopicThroughSubject2 = 2 };
+    void setRoomTopicInterfaces(uint interfaces);
+    // The other side changes the topic (actor: a contact id, or empty).
+    void setSubjectRemotely(const QString &channel, const QString &subject, const QString &actor);
+    void setCanSetSubject(const QString &channel, bool canSet);
+    void failNextSetSubject(const QString &errorName = QString(), const QString &errorMessage = QString());
+    // Rooms closed while the user is a member come back as incoming channels.
+    void setReopenRoomsOnClose(bool reopen);
 
 private:
     QList<QVariant> call(const QString &method, const QList<QVariant> &arguments = QList<QVariant>());

@@ -10,6 +10,8 @@
 #include "contactscommand.h"
 #include "queuecommand.h"
 #include "watchdog.h"
+#include "listencommand.h"
+#include "roomcommand.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -45,6 +47,8 @@ const char Usage[] =
     "  status     radio, SIM, flight mode and account usability (--watch: changes)\n"
     "  contacts   list the address-book contacts that own a remote id on an account\n"
     "  queue      add to, list or send the persistent send queue (add|list|run)\n"
+    "  listen     print incoming messages and delivery reports until interrupted\n"
+    "  room       join a room: print its members, set its topic, leave it\n"
     "\n"
     "Run 'messaging <command> --help' for the options of a command.\n"
     "\n"
@@ -138,7 +142,7 @@ bool readTextFile(const QString &name, QString *text)
 
 // With a handler (another command reusing these options) the parsed
 // request goes to it instead of being sent.
-int runSend(QCoreApplication &app, const QStringList &arguments,
+int runSend(QCoreApplication &app, const QStringList &arguments, const QElapsedTimer &clock,
             const QString &command = QStringLiteral("send"), const QString &description = QString(),
             const SendHandler &handler = SendHandler())
 {
@@ -258,6 +262,10 @@ int main(int argc, char *argv[])
         return runContacts(app, arguments.mid(1));
     if (command == QLatin1String("queue"))
         return runQueue(app, arguments.mid(1), runSend);
+    if (command == QLatin1String("listen"))
+        return runListen(app, arguments.mid(1));
+    if (command == QLatin1String("room"))
+        return runRoom(app, arguments.mid(1));
     if (command == QLatin1String("--help") || command == QLatin1String("-h")
         || command == QLatin1String("help")) {
         fputs(Usage, stdout);

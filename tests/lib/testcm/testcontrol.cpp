@@ -62,6 +62,11 @@ bool TestControl::takeLeaveFailure(QString *name, QString *message)
     return m_leaveFailure.take(name, message);
 }
 
+bool TestControl::takeSetSubjectFailure(QString *name, QString *message)
+{
+    return m_setSubjectFailure.take(name, message);
+}
+
 int TestControl::takeCloseAfterCreationDelay()
 {
     const int delay = m_closeAfterCreationDelay;
@@ -144,6 +149,9 @@ void TestControl::Reset()
     m_requests.clear();
     m_invited.clear();
     m_leaveCount = 0;
+    m_roomTopicInterfaces = TopicThroughProperties;
+    m_setSubjectFailure = OneShotError();
+    m_reopenRoomsOnClose = false;
 }
 
 QList<QDBusObjectPath> TestControl::Connections()
@@ -464,4 +472,34 @@ void TestControl::FailNextLeave(const QString &errorName, const QString &errorMe
 uint TestControl::LeaveCount()
 {
     return m_leaveCount;
+}
+
+void TestControl::SetRoomTopicInterfaces(uint interfaces)
+{
+    m_roomTopicInterfaces = interfaces;
+}
+
+void TestControl::SetSubjectRemotely(const QDBusObjectPath &path, const QString &subject, const QString &actor)
+{
+    TestChannelPtr channel = groupChannelFor(path);
+    if (channel && channel->testConnection())
+        channel->setSubject(subject, actor.isEmpty() ? 0
+                                                     : channel->testConnection()->ensureHandle(Tp::HandleTypeContact, actor));
+}
+
+void TestControl::SetCanSetSubject(const QDBusObjectPath &path, bool canSet)
+{
+    if (TestChannelPtr channel = groupChannelFor(path))
+        channel->setCanSetSubject(canSet);
+}
+
+void TestControl::FailNextSetSubject(const QString &errorName, const QString &errorMessage)
+{
+    m_setSubjectFailure = OneShotError{true, errorName.isEmpty() ? TP_QT_ERROR_PERMISSION_DENIED : errorName,
+                                       errorMessage};
+}
+
+void TestControl::SetReopenRoomsOnClose(bool reopen)
+{
+    m_reopenRoomsOnClose = reopen;
 }

@@ -27,6 +27,9 @@ public:
         Tp::MessagePartList parts;
     };
 
+    // Which topic interfaces rooms get (bits).
+    enum TopicInterfaces { TopicThroughProperties = 1, TopicThroughSubject2 = 2 };
+
     explicit TestControl(const QString &managerName, QObject *parent = nullptr);
 
     QString managerName() const { return m_managerName; }
@@ -45,6 +48,9 @@ public:
     void logInvited(const QStringList &ids) { m_invited += ids; }
     void countLeave() { ++m_leaveCount; }
     uint listPropertiesMode() const { return m_listPropertiesMode; }
+    uint roomTopicInterfaces() const { return m_roomTopicInterfaces; }
+    bool takeSetSubjectFailure(QString *name, QString *message);
+    bool reopenRoomsOnClose() const { return m_reopenRoomsOnClose; }
     QStringList requestedGroupMembers() const { return m_groupMembers; }
     bool requestedGroupSelfLocalPending() const { return m_groupSelfLocalPending; }
 
@@ -96,6 +102,11 @@ public Q_SLOTS:
     void SetListPropertiesMode(uint mode);
     void FailNextLeave(const QString &errorName, const QString &errorMessage);
     uint LeaveCount();
+    void SetRoomTopicInterfaces(uint interfaces);
+    void SetSubjectRemotely(const QDBusObjectPath &channel, const QString &subject, const QString &actor);
+    void SetCanSetSubject(const QDBusObjectPath &channel, bool canSet);
+    void FailNextSetSubject(const QString &errorName, const QString &errorMessage);
+    void SetReopenRoomsOnClose(bool reopen);
 
 private:
     struct OneShotError {
@@ -129,6 +140,9 @@ private:
     Tp::QualifiedPropertyValueMapList m_requests;
     QStringList m_invited;
     uint m_leaveCount = 0;
+    uint m_roomTopicInterfaces = TopicThroughProperties;
+    OneShotError m_setSubjectFailure;
+    bool m_reopenRoomsOnClose = false;
 };
 
 #endif
