@@ -76,5 +76,20 @@
         <extracomment>Context label of a phone number of no particular kind.</extracomment>
         <translation>Other</translation>
     </message>
+    <message id="lxr_msg_dialog_accept">
+        <source>Yes</source>
+        <extracomment>Button that accepts a question before sending (switch the network on, leave offline mode, change availability).</extracomment>
+        <translation>Yes</translation>
+    </message>
+    <message id="lxr_msg_dialog_decline">
+        <source>No</source>
+        <extracomment>Button that declines a question before sending.</extracomment>
+        <translation>No</translation>
+    </message>
+    <message id="lxr_msg_filtering_dialog_sms_and_mms">
+        <source>SMS and MMS</source>
+        <extracomment>Service name of the built-in SMS and MMS entry of the account list.</extracomment>
+        <translation>SMS and MMS</translation>
+    </message>
 </context>
 </TS>

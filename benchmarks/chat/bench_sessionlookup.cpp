@@ -79,7 +79,7 @@ int main(int argc, char **argv)
 
         timer.restart();
         for (const ChatContext &c : qAsConst(wanted)) {
-            if (linearWalk(d->sessions, c) != manager->getReadyChatSession(c))
+            if (linearWalk(d->registry.sessions(), c) != manager->getReadyChatSession(c))
                 ++mismatches;
         }
         const double walk = double(timer.nsecsElapsed()) / wanted.size() / 1000.0;

@@ -1,5 +1,6 @@
 // Figures for the contacts layer on the memory engine: resolving the members
-// of a 200-person group chat, and phone-context labels for 20 tracked ids.
+// of a 200-person group chat, phone-context labels for 20 tracked ids, and
+// the contacts of one conversation partner (ServiceSpecificContactFetcher).
 //
 // Address book: N contacts, each with three phone numbers (mobile, home,
 // work; one of them in national form) and two online accounts (one on the
@@ -14,6 +15,7 @@
 #include "contacts/addressbook.h"
 #include "phonecontextmanager.h"
 #include "platform/phonenumberutils.h"
+#include "servicespecificcontactfetcher.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -27,6 +29,7 @@
 #include <QtContacts/QContactOnlineAccount>
 #include <QtContacts/QContactPhoneNumber>
 #include <QtContacts/QContactUnionFilter>
+#include <QtContacts/QContactIntersectionFilter>
 
 #include <algorithm>
 
@@ -252,6 +255,64 @@ void benchPhoneContext(QTextStream &out, QContactManager *store, int size)
     out.flush();
 }
 
+// ServiceSpecificContactFetcher: construction -> contactsChanged(), beside
+// the engine's own fetch with the same filter. The library's share is the
+// difference: its manager, the filter, confirming each result and the
+// announcement from the event loop.
+void benchFetcher(QTextStream &out, QContactManager *store, int size)
+{
+    fill(store, size);
+    const QString cellular = QStringLiteral("/org/freedesktop/Telepathy/Account/tala/tel/tala");
+    struct Case
+    {
+        const char *name;
+        QString accountPath;
+        QString remoteUid;
+        QContactFilter filter;
+    };
+    const int who = (size * 7) / 10;
+    QContactDetailFilter uri;
+    uri.setDetailType(QContactOnlineAccount::Type, QContactOnlineAccount::FieldAccountUri);
+    uri.setValue(imId(who));
+    const QString national = QStringLiteral("040 %1").arg(1000000 + who * 13);
+    const Case cases[] = {
+        {"cellular, number in national form", cellular, national, QContactPhoneNumber::match(national)},
+        {"instant messaging", ChatAccount, imId(who), AddressBook::accountPathFilter(ChatAccount) & uri},
+    };
+    for (const Case &c : cases) {
+        QVector<double> engine, total, share;
+        int listed = 0;
+        for (int r = 0; r < Runs + 1; ++r) {
+            QContactFetchRequest request;
+            request.setManager(store);
+            request.setFilter(c.filter);
+            QElapsedTimer timer;
+            timer.start();
+            request.start();
+            request.waitForFinished();
+            const double engineTime = ms(timer.nsecsElapsed());
+
+            QEventLoop loop;
+            timer.restart();
+            ServiceSpecificContactFetcher fetcher(c.accountPath, c.remoteUid);
+            QObject::connect(&fetcher, &ServiceSpecificContactFetcher::contactsChanged, &loop, &QEventLoop::quit);
+            loop.exec();
+            const double all = ms(timer.nsecsElapsed());
+            if (r == 0)
+                continue; // warm-up
+            engine << engineTime;
+            total << all;
+            share << all - engineTime;
+            listed = fetcher.contacts().size();
+        }
+        out << QStringLiteral("fetcher %1 contacts, %2: engine fetch %3 ms | construction -> contactsChanged %4 ms"
+                              " | library share %5 ms (target <= 5) | %6 listed\n")
+                   .arg(size, 6).arg(QLatin1String(c.name)).arg(median(engine), 0, 'f', 2)
+                   .arg(median(total), 0, 'f', 2).arg(median(share), 0, 'f', 2).arg(listed);
+        out.flush();
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -272,5 +333,6 @@ int main(int argc, char **argv)
     for (int size : sizes)
         benchResolver(out, store, size);
     benchPhoneContext(out, store, 10000);
+    benchFetcher(out, store, 10000);
     return 0;
 }

@@ -3,6 +3,7 @@
 
 #include "chatcontext.h"
 #include "chatsessionerror.h"
+#include "incomingmessage.h"
 #include "messaging0global.h"
 #include "messagingtypes.h"
 
@@ -29,6 +30,16 @@ class ChatSessionPrivate;
 //
 // Message status codes of messageStatusChanged(): 0 sent, 2 nothing sent
 // (no ready channel), 15 the channel refused the message.
+//
+// Every message that arrives on the channel is announced with
+// messageReceived() before it is acknowledged, the ones already waiting when
+// the channel is handed over included (they come before chatSessionReady()).
+// A delivery report about a message sent through this session also gives
+// messageDeliveryStatusChanged() with the message's id.
+// (no ready channel), 15 the channel refused the message, 24 the message is
+// larger than MessageStatus::MaximumMessageSize and was not sent (see
+// messagestatus.h for every value). A refused message is announced with the
+// connection manager's reason by messageSendFailed() first.
 class MESSAGING0_EXPORT ChatSession : public QObject
 {
     Q_OBJECT
@@ -38,7 +49,19 @@ public:
     enum MessageStatus {
         MessageSent = 0,
         MessageNoChannel = 2,
-        MessageSendFailed = 15
+        MessageSendFailed = 15,
+        MessageTooLarge = 24
+    };
+
+    // The int of messageDeliveryStatusChanged(): Telepathy's delivery states.
+    enum DeliveryStatus {
+        DeliveryUnknown = 0,
+        Delivered = 1,
+        DeliveryTemporarilyFailed = 2,
+        DeliveryFailed = 3,
+        DeliveryAccepted = 4,
+        DeliveryRead = 5,
+        DeliveryDeleted = 6
     };
 
     ChatSession(Tp::AccountPtr account, const ChatContext &context, QObject *parent = nullptr);
@@ -80,6 +103,12 @@ Q_SIGNALS:
     void messageStatusChanged(const QString &messageId, int messageStatus);
     void chatSessionReadyToRestore(Tp::AccountPtr account);
     void readyToChat(bool ready);
+    void messageReceived(const IncomingMessage &message);
+    void messageDeliveryStatusChanged(const QString &messageId, int deliveryStatus);
+    // Emitted right before messageStatusChanged(messageId, 15): the D-Bus
+    // error name and message the connection manager gave.
+    void messageSendFailed(const QString &messageId, const QString &errorName,
+                           const QString &errorMessage);
 
 protected:
     ChatSession(ChatSessionPrivate &dd, QObject *parent);
@@ -87,7 +116,7 @@ protected:
 
 private:
     Q_DISABLE_COPY(ChatSession)
-    friend class ChatSessionManagerPrivate;
+    friend class ChatSessionPrivate;
     Q_PRIVATE_SLOT(d_func(), void _q_channelInvalidated(Tp::DBusProxy *, const QString &, const QString &))
 };
 

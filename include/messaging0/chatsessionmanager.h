@@ -18,6 +18,14 @@ class ChatSessionManagerPrivate;
 // prepareChatSession() once the channel dispatcher has handed a channel to
 // this library's Telepathy handler "Messaging", or the request fails with
 // chatSessionError(). Incoming conversations arrive the same way.
+//
+// The error of a failed request names the conversation it belongs to
+// (account path and remote id, and the request's object path where there
+// is one) and gives Telepathy's reason in its message as
+// "<D-Bus error name>: <message>"; only errors that concern every
+// conversation (no account manager) name none. A request made before the
+// channel dispatcher has read the newly registered handler is asked once
+// more and does not fail.
 class MESSAGING0_EXPORT ChatSessionManager : public QObject
 {
     Q_OBJECT
@@ -47,11 +55,12 @@ Q_SIGNALS:
     void prepareChatSession(ChatSessionPtr session, bool local);
     void chatSessionError(ChatSessionError &error);
 
+protected:
+    ChatSessionManagerPrivate *const d_ptr;
+
 private:
     explicit ChatSessionManager(QObject *parent);
     Q_DISABLE_COPY(ChatSessionManager)
-    ChatSessionManagerPrivate *d_ptr;
-    friend class ChatSessionManagerPrivate;
 };
 
 // Writes the channel's target id and target handle type; false when the

@@ -13,9 +13,23 @@
 // Sends texts, vCards and ready message parts to one conversation and
 // reports each message's outcome with messageStatusChanged(id, status):
 // 0 sent; any other value failed (2 no usable channel, 15 the channel
-// refused it, 23 the vCard file could not be read, or the ChatSessionError
-// type of a lost conversation). A failed message also raises a
-// notification.
+// refused it, 23 the vCard file could not be read, 24 the message is larger
+// than MessageStatus::MaximumMessageSize, 25 no status came within the
+// bound, or the ChatSessionError type of a conversation that could not be
+// opened or was lost; every value is listed in messagestatus.h). A failed
+// message also raises a notification, and messageFailed() gives the reason
+// right before its status.
+//
+// Messages leave in the order of the send calls. A message above the size
+// limit fails at once and never reaches the bus; the messages around it are
+// sent as usual.
+//
+// No message waits for ever: one that has no status within the bound of
+// the dconf key "/Messaging/Settings/StatusTimeout" (seconds, default 120;
+// 0 or less for no bound) after its send() fails with MessageTimedOut (25),
+// whatever it was waiting for: the manager, an account that is offline, the
+// channel, or the connection manager's answer. A status that comes later for
+// it is ignored.
 //
 // The sender asks the ChatSessionManager for the conversation on the first
 // send (or init()) and adopts the session announced for its context. On the
@@ -29,6 +43,12 @@ class MESSAGING0_EXPORT MessageSender : public QObject
     Q_OBJECT
 
 public:
+    // The sender's own failure status beside the session's and the error
+    // types; see above.
+    enum { MessageTimedOut = 25 };
+    // Default of "/Messaging/Settings/StatusTimeout", in seconds.
+    enum { DefaultStatusTimeout = 120 };
+
     MessageSender(const QString &remoteUid, const QString &accountPath, bool autoDelete = false,
                   QObject *parent = nullptr);
     MessageSender(const ChatContext &context, bool autoDelete = false, QObject *parent = nullptr);
@@ -53,6 +73,13 @@ Q_SIGNALS:
     void readyToSend(bool isReady);
     void messageSent();
     void messageStatusChanged(const QString &messageId, int messageStatus);
+    // Emitted right before messageStatusChanged() for every failure, with
+    // the same id and status: the D-Bus error name and message the
+    // connection manager or Telepathy gave, where there is one (a refused
+    // message, a channel request that failed), otherwise an empty name and
+    // the library's own explanation.
+    void messageFailed(const QString &messageId, int messageStatus, const QString &errorName,
+                       const QString &errorMessage);
 
 public Q_SLOTS:
     void init();
@@ -74,7 +101,12 @@ private Q_SLOTS:
     void doMessageSending();
 
 private:
+    void rememberFailureReason(const QString &messageId, const QString &errorName,
+                               const QString &errorMessage);
+    void failAtOnce(const QString &messageId, int messageStatus, const QString &reason);
+
     Q_DISABLE_COPY(MessageSender)
+    void setUpDeadlines();
     struct Private;
     friend struct Private;
     Private *const d;

@@ -17,6 +17,23 @@ class MucParticipant;
 // behaviour (participants, invitations, topic, Skype leave) switches on for
 // group chats (chat types AdHocGroupChat and RoomChat) only. A group chat
 // is ready to chat only while the local user is a member.
+//
+// Topics: read through the channel's Subject2 interface where it has one,
+// otherwise through the old Properties interface ("subject"). topic() is
+// empty until the first value is known; every change (the first value
+// included) is signalled with topicChanged(topic, actor), the actor being
+// the contact id of who set it, empty when the protocol does not say. A
+// setTopic() that is refused or impossible ends in topicChangeFailed() with
+// a Telepathy error name and message; a change that took effect comes back
+// as topicChanged().
+//
+// Leaving: leave() leaves a group chat for good. Skype group chats use
+// their Leave call (leftSkypeChat() as well); other group chats remove the
+// local user from the group, with the optional message, and close the
+// channel. leftChat() tells the outcome; a left session is not restored when
+// the account reconnects. Releasing the last reference to a session without
+// leave() only closes the channel, which some protocols take as a reason to
+// offer the room again.
 class MESSAGING0_EXPORT MucChatSession : public ChatSession
 {
     Q_OBJECT
@@ -36,6 +53,12 @@ public:
     void leaveSkypeChat() const;
     void inviteParticipants(const QList<Tp::ContactPtr> &contacts);
     void setTopic(const QString &topic);
+    QString topic() const;
+    QString topicActor() const;
+    // Whether the connection manager says the topic can be set now; true
+    // when it does not say.
+    bool canSetTopic() const;
+    void leave(const QString &message = QString());
 
 Q_SIGNALS:
     void leftSkypeChat(bool success);
@@ -43,6 +66,9 @@ Q_SIGNALS:
     void participantsAdded(MucParticipantList participants);
     void participantsRemoved(QStringList remoteUids);
     void participantsInvited(bool success);
+    void topicChanged(const QString &topic, const QString &actor);
+    void topicChangeFailed(const QString &errorName, const QString &errorMessage);
+    void leftChat(bool success);
 
 protected:
     MucChatSession(MucChatSessionPrivate &dd, QObject *parent);

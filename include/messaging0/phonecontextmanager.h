@@ -6,12 +6,11 @@
 
 #include <QMap>
 #include <QObject>
-#include <QSet>
-#include <QStringList>
+#include <QString>
 
-#include <QtContacts/QContactFetchRequest>
 #include <QtContacts/QContactId>
-#include <QtContacts/QContactManager>
+
+class PhoneContextManagerPrivate;
 
 // Labels that tell which of a contact's phone numbers a remote id is, such as
 // " | home mobile", for the ids asked about most recently (at most 20).
@@ -25,6 +24,8 @@ class MESSAGING0_EXPORT PhoneContextManager : public QObject,
                                               public SingletonBase<PhoneContextManager>
 {
     Q_OBJECT
+    Q_DECLARE_PRIVATE(PhoneContextManager)
+
 public:
     PhoneContextManager();
     ~PhoneContextManager() override;
@@ -49,16 +50,11 @@ private Q_SLOTS:
     void handleContactManagerContactsChanged(const QList<QtContacts::QContactId> &contactIds);
     void handleContactManagerContactsRemoved(const QList<QtContacts::QContactId> &contactIds);
 
+protected:
+    PhoneContextManagerPrivate *const d_ptr;
+
 private:
     Q_DISABLE_COPY(PhoneContextManager)
-
-    QtContacts::QContactFetchRequest request;
-    QtContacts::QContactManager manager;
-    QMap<QString, QString> contexts;
-    QSet<QString> trackedRemoteIds;
-    QStringList recentRemoteIds;
-    bool fetchAgainAfterCurrent;
-    bool updatePending;
 };
 
 template<> PhoneContextManager *SingletonBase<PhoneContextManager>::m_pInstance;

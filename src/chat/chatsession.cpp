@@ -3,6 +3,9 @@
 
 #include "accountpaths.h"
 #include "confitem.h"
+#include "incomingmessage_p.h"
+#include "messagesize.h"
+#include "messagestatus.h"
 
 #include <TelepathyQt/Constants>
 #include <TelepathyQt/PendingReady>
@@ -12,12 +15,19 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QLoggingCategory>
+#include <QPointer>
 #include <QUuid>
+
+Q_LOGGING_CATEGORY(lcSession, "messaging.chat.session", QtWarningMsg)
 
 namespace {
 const QString DeliveryReportKey = QStringLiteral("/Messaging/Settings/DeliveryReport");
 const QString ActionPrefix = QStringLiteral("/me ");
 const char MessageIdProperty[] = "message-id-property";
+// Enough for every report a connection manager still sends; older tokens
+// are forgotten so that a protocol without reports costs nothing over time.
+const int MaxRememberedTokens = 1000;
 const QString MessageTypesProperty =
     TP_QT_IFACE_CHANNEL_INTERFACE_MESSAGES + QLatin1String(".MessageTypes");
 
@@ -95,7 +105,7 @@ void ChatSessionPrivate::slotOnAccountFinished(Tp::PendingOperation *operation)
 void ChatSessionPrivate::slotOnConnectionStatusChanged(Tp::ConnectionStatus status)
 {
     Q_Q(ChatSession);
-    if (status == Tp::ConnectionStatusConnected)
+    if (status == Tp::ConnectionStatusConnected && !restoreSuppressed)
         Q_EMIT q->chatSessionReadyToRestore(account);
 }
 
@@ -107,14 +117,90 @@ void ChatSessionPrivate::slotOnPendingMessageFinished(Tp::PendingOperation *oper
         return;
     const QString id = send->property(MessageIdProperty).toString();
     lastMessageToken = send->sentMessageToken();
-    Q_EMIT q->messageStatusChanged(id, send->isError() ? ChatSession::MessageSendFailed
-                                                       : ChatSession::MessageSent);
+    if (!send->isError()) {
+        rememberSentToken(lastMessageToken, id);
+        Q_EMIT q->messageStatusChanged(id, ChatSession::MessageSent);
+        return;
+    }
+    // A receiver may let go of the session from inside the first signal.
+    QPointer<ChatSession> self(q);
+    Q_EMIT q->messageSendFailed(id, send->errorName(), send->errorMessage());
+    if (self)
+        Q_EMIT q->messageStatusChanged(id, ChatSession::MessageSendFailed);
+}
+
+void ChatSessionPrivate::rememberSentToken(const QString &token, const QString &messageId)
+{
+    if (token.isEmpty() || sentTokens.contains(token))
+        return;
+    sentTokens.insert(token, messageId);
+    sentTokenOrder.append(token);
+    while (sentTokenOrder.size() > MaxRememberedTokens)
+        sentTokens.remove(sentTokenOrder.takeFirst());
+}
+
+// Tells the caller about one message; the caller hears of it before the
+// connection manager is told that it may forget it.
+void ChatSessionPrivate::announce(const Tp::ReceivedMessage &message)
+{
+    Q_Q(ChatSession);
+    IncomingMessage incoming;
+    IncomingMessageData *data = incoming.d.data();
+    data->senderId = message.header().value(QStringLiteral("message-sender-id")).variant().toString();
+    if (data->senderId.isEmpty() && message.sender())
+        data->senderId = message.sender()->id();
+    // From the header: the contact's alias would need a feature we do not
+    // make ready.
+    data->senderNickname = message.header().value(QStringLiteral("sender-nickname")).variant().toString();
+    data->text = message.text();
+    const Tp::MessagePartList parts = message.parts();
+    data->parts.reserve(parts.size());
+    for (const Tp::MessagePart &part : parts)
+        data->parts << part;
+    data->received = message.received();
+    data->sent = message.sent();
+    data->token = message.messageToken();
+    data->messageType = uint(message.messageType());
+    data->rescued = message.isRescued();
+    data->scrollback = message.isScrollback();
+
+    QString aboutId;
+    int status = ChatSession::DeliveryUnknown;
+    if (message.isDeliveryReport()) {
+        const Tp::ReceivedMessage::DeliveryDetails details = message.deliveryDetails();
+        data->deliveryReport = true;
+        if (details.isValid()) {
+            status = int(details.status());
+            data->deliveryStatus = status;
+            data->deliveredToken = details.originalToken();
+            data->deliveryError = details.dbusError();
+            aboutId = sentTokens.value(data->deliveredToken);
+            data->deliveredMessageId = aboutId;
+        }
+    }
+    qCDebug(lcSession) << "Received" << data->token << "from" << data->senderId
+                       << (data->deliveryReport ? "report" : "message");
+
+    Q_EMIT q->messageReceived(incoming);
+    if (!aboutId.isNull()) {
+        // Final states end the message's story; "accepted" may be followed
+        // by "delivered".
+        if (status == ChatSession::Delivered || status == ChatSession::DeliveryFailed
+            || status == ChatSession::DeliveryRead || status == ChatSession::DeliveryDeleted) {
+            sentTokens.remove(data->deliveredToken);
+            sentTokenOrder.removeOne(data->deliveredToken);
+        }
+        Q_EMIT q->messageDeliveryStatusChanged(aboutId, status);
+    }
 }
 
 void ChatSessionPrivate::slotOnMessageReceived(const Tp::ReceivedMessage &message)
 {
-    if (channel)
-        channel->acknowledge(QList<Tp::ReceivedMessage>() << message);
+    // The caller may drop the session from inside its slot.
+    const Tp::TextChannelPtr keep = channel;
+    announce(message);
+    if (keep)
+        keep->acknowledge(QList<Tp::ReceivedMessage>() << message);
 }
 
 void ChatSessionPrivate::_q_channelInvalidated(Tp::DBusProxy *proxy, const QString &errorName,
@@ -277,9 +363,12 @@ void ChatSession::channelReady(Tp::PendingOperation *operation)
 
     connect(d->channel.data(), &Tp::DBusProxy::invalidated,
             d, &ChatSessionPrivate::_q_channelInvalidated, Qt::UniqueConnection);
-    const QList<Tp::ReceivedMessage> queue = d->channel->messageQueue();
+    const Tp::TextChannelPtr channel = d->channel;
+    const QList<Tp::ReceivedMessage> queue = channel->messageQueue();
+    for (const Tp::ReceivedMessage &message : queue)
+        d->announce(message);
     if (!queue.isEmpty())
-        d->channel->acknowledge(queue);
+        channel->acknowledge(queue);
     connect(d->channel.data(), &Tp::TextChannel::messageReceived,
             d, &ChatSessionPrivate::slotOnMessageReceived, Qt::UniqueConnection);
 
@@ -297,6 +386,14 @@ QString ChatSession::sendMessage(const MsgPartsList &parts, const QString &messa
 
     if (!d->channel || !d->channel->isReady()) {
         Q_EMIT messageStatusChanged(id, MessageNoChannel);
+        return id;
+    }
+    // The bus drops a connection that sends a message above its limit, and
+    // every later message of the process would fail with it.
+    if (MessageSize::isTooLarge(parts)) {
+        qCWarning(lcSession) << "not sending message" << id << "of" << MessageSize::of(parts)
+                             << "bytes, above the limit of" << ::MessageStatus::MaximumMessageSize;
+        Q_EMIT messageStatusChanged(id, MessageTooLarge);
         return id;
     }
 

@@ -5,6 +5,7 @@
 
 #include <TelepathyQt/ReceivedMessage>
 
+#include <QHash>
 #include <QObject>
 
 #include <functional>
@@ -23,6 +24,8 @@ public:
     ChatSessionPrivate(const Tp::AccountPtr &account, const ChatContext &context);
     ~ChatSessionPrivate() override;
 
+    static ChatSessionPrivate *get(ChatSession *session) { return session->d_func(); }
+
     Tp::AccountPtr account;
     Tp::TextChannelPtr channel;
     ChatContext context;
@@ -33,6 +36,13 @@ public:
     ChatSession *q_ptr = nullptr;
     // Lets the manager keep its session index current.
     std::function<void(ChatSession *)> remoteUidChanged;
+    // Tokens of the messages this session sent, to the ids they were sent
+    // under, for delivery reports. Oldest first; bounded.
+    QHash<QString, QString> sentTokens;
+    QList<QString> sentTokenOrder;
+    // Set once the user left the group: the session then never asks to be
+    // restored, which would join the room again.
+    bool restoreSuppressed = false;
 
     void _q_channelInvalidated(Tp::DBusProxy *proxy, const QString &errorName,
                                const QString &errorMessage);
@@ -40,6 +50,8 @@ public:
     ConfItem *deliveryReport();
     bool channelSupportsActionMessages() const;
     void reportFailure(const QString &errorName, const QString &errorMessage);
+    void rememberSentToken(const QString &token, const QString &messageId);
+    void announce(const Tp::ReceivedMessage &message);
 
 public Q_SLOTS:
     void slotOnAccountFinished(Tp::PendingOperation *operation);

@@ -1,72 +1,23 @@
 #ifndef MESSAGING0_CHATSESSIONMANAGER_P_H
 #define MESSAGING0_CHATSESSIONMANAGER_P_H
 
-#include "chatcontext_p.h"
+#include "channelhandler.h"
+#include "channelrequester.h"
 #include "chatsessionmanager.h"
+#include "sessionregistry.h"
 
-#include <TelepathyQt/AbstractClientHandler>
 #include <TelepathyQt/AccountManager>
-#include <TelepathyQt/ChannelRequest>
 #include <TelepathyQt/ClientRegistrar>
-#include <TelepathyQt/MethodInvocationContext>
 
-#include <QHash>
-#include <QMap>
 #include <QObject>
-#include <QWeakPointer>
 
-// A channel request offered to the handler and not yet finished.
-struct RequestEntry
-{
-    ChatContext context;
-    ChatSessionPtr session;
-    Tp::ChannelRequestPtr request;
-};
-
-// A channel waiting to be made ready, with the handler call to answer.
-struct PendingChannel
-{
-    Tp::ChannelPtr channel;
-    ChatSessionPtr session;
-    Tp::MethodInvocationContextPtr<> dbusContext;
-};
-
-// Live sessions by a coarse address key, so that finding the session of a
-// conversation does not compare phone numbers with every session there is.
-// Two addresses that match always share the key; the exact rule decides
-// within a bucket, in creation order.
-class SessionIndex
-{
-public:
-    void insert(const ChatSessionPtr &session);
-    // After the session's remote uid changed.
-    void rekey(ChatSession *session);
-    void remove(const QObject *session);
-    // The first live session, in creation order, satisfying the predicate
-    // among those whose remote uid may match remoteUid.
-    template<typename Predicate>
-    ChatSessionPtr find(const QString &remoteUid, Predicate accept) const;
-
-private:
-    struct Slot
-    {
-        quint64 sequence;
-        QWeakPointer<ChatSession> session;
-    };
-    struct Entry
-    {
-        quint64 sequence;
-        QString key;
-    };
-    void insertSlot(const QString &key, const Slot &slot);
-    QWeakPointer<ChatSession> takeSlot(const Entry &entry);
-
-    quint64 m_nextSequence = 0;
-    QHash<const QObject *, Entry> m_entries;
-    QHash<QString, QList<Slot>> m_buckets;
-};
-
-class ChatSessionManagerPrivate : public QObject, public Tp::AbstractClientHandler
+// The manager's state, in three parts: the Telepathy handler (offered
+// requests, channels handed over, readiness one at a time), the registry of
+// live sessions, and the requester (what callers wait for). This object
+// connects them and carries the manager's signals.
+//
+// Owned by ChatSessionManager (its QObject child and d_ptr).
+class ChatSessionManagerPrivate : public QObject
 {
     Q_OBJECT
     Q_DECLARE_PUBLIC(ChatSessionManager)
@@ -75,46 +26,40 @@ public:
     ChatSessionManagerPrivate(const Tp::ChannelClassSpecList &filter, ChatSessionManager *q);
     ~ChatSessionManagerPrivate() override;
 
-    QMap<QString, RequestEntry *> requests;
-    QList<PendingChannel *> readinessQueue;
-    QHash<ChatContext, Tp::PendingOperation *> pendingOperations;
-    PendingChannel *currentReadiness = nullptr;
-    QList<QWeakPointer<ChatSession>> sessions;
     Tp::AccountManagerPtr accountManager;
+    // Set once the handler is registered.
     Tp::ClientRegistrarPtr registrar;
+    // Shared with the registrar while registered.
+    Tp::SharedPtr<ChannelHandler> handler;
+    SessionRegistry registry;
+    ChannelRequester requester;
     ChatSessionManager *q_ptr;
 
-    SessionIndex sessionIndex;
-    // The handler is reference counted by Telepathy-Qt; this reference keeps
-    // it alive whether or not a registrar holds it too. Dropped when the
-    // manager goes.
-    Tp::AbstractClientPtr selfReference;
-
     void registerClient();
-    Tp::PendingOperation *requestChannel(const Tp::AccountPtr &account, const ChatContext &context);
-    bool isPending(const ChatContext &context) const;
-    bool isOffered(const ChatContext &context) const;
-    ChatSessionPtr findSession(const ChatContext &context);
+    // Starts the channel request for the context and waits for it.
+    void requestChannel(const Tp::AccountPtr &account, const ChatContext &context);
+    // A new session for the context, followed by the registry and restored
+    // when its account reconnects. Belongs to the returned pointer's holders.
     ChatSessionPtr createSession(const Tp::AccountPtr &account, const ChatContext &context);
-    void processRequest(const Tp::ChannelRequestPtr &request);
-    void enqueueChannel(PendingChannel *entry);
-    void makeCurrentReady();
-    void removePendingOperation(Tp::PendingOperation *operation);
-
-    static bool contextsMatch(const ChatContext &a, const ChatContext &b);
+    void restoreSession(ChatSession *session, const Tp::AccountPtr &account);
+    // Asks once more after the dispatcher failed a request because it did
+    // not know the handler yet; false when that is not possible.
+    bool retryAfterHandlerRace(const ChatContext &context, const QString &requestPath);
+    void announceSession(const ChatSessionPtr &session, bool local);
+    void reportError(ChatSessionError &error);
 
 public Q_SLOTS:
-    // Telepathy client handler operations.
+    // The Telepathy client handler operations, answered by the handler.
     void handleChannels(const Tp::MethodInvocationContextPtr<> &dbusContext,
                         const Tp::AccountPtr &account, const Tp::ConnectionPtr &connection,
                         const QList<Tp::ChannelPtr> &channels,
                         const QList<Tp::ChannelRequestPtr> &requestsSatisfied,
                         const QDateTime &userActionTime,
-                        const Tp::AbstractClientHandler::HandlerInfo &handlerInfo) override;
-    bool bypassApproval() const override;
-    void addRequest(const Tp::ChannelRequestPtr &request) override;
+                        const Tp::AbstractClientHandler::HandlerInfo &handlerInfo);
+    bool bypassApproval() const;
+    void addRequest(const Tp::ChannelRequestPtr &request);
     void removeRequest(const Tp::ChannelRequestPtr &request, const QString &errorName,
-                       const QString &errorMessage) override;
+                       const QString &errorMessage);
 
     void accountManagerReady(Tp::PendingOperation *operation);
     void accountForChannelReady(Tp::PendingOperation *operation);

@@ -4,7 +4,12 @@
 #include "librarycatalogue.h"
 #include "platform/phonenumberutils.h"
 
+#include <QSet>
+#include <QStringList>
+
 #include <QtContacts/QContactFetchHint>
+#include <QtContacts/QContactFetchRequest>
+#include <QtContacts/QContactManager>
 #include <QtContacts/QContactPhoneNumber>
 #include <QtContacts/QContactUnionFilter>
 
@@ -46,12 +51,32 @@ QString labelFor(const QContactPhoneNumber &number)
 
 } // namespace
 
-PhoneContextManager::PhoneContextManager()
-    : manager(AddressBook::engineName(), AddressBook::managerParameters())
-    , fetchAgainAfterCurrent(false)
-    , updatePending(false)
+class PhoneContextManagerPrivate
 {
-    request.setManager(&manager);
+public:
+    PhoneContextManagerPrivate()
+        : manager(AddressBook::engineName(), AddressBook::managerParameters())
+    {
+        request.setManager(&manager);
+    }
+
+    QContactFetchRequest request;
+    QContactManager manager;
+    // Labels by the short form of the number.
+    QMap<QString, QString> contexts;
+    QSet<QString> trackedRemoteIds;
+    // Oldest first.
+    QStringList recentRemoteIds;
+    bool fetchAgainAfterCurrent = false;
+    bool updatePending = false;
+};
+
+PhoneContextManager::PhoneContextManager()
+    : d_ptr(new PhoneContextManagerPrivate)
+{
+    Q_D(PhoneContextManager);
+    QContactFetchRequest &request = d->request;
+    QContactManager &manager = d->manager;
     // Finished fetches are recognised by their state: the memory engine emits
     // no resultsAvailable() when nothing matches.
     connect(&request, &QContactAbstractRequest::stateChanged,
@@ -64,10 +89,12 @@ PhoneContextManager::PhoneContextManager()
 
 PhoneContextManager::~PhoneContextManager()
 {
-    if (request.isActive())
-        request.cancel();
+    Q_D(PhoneContextManager);
+    if (d->request.isActive())
+        d->request.cancel();
     if (m_pInstance == this)
         m_pInstance = nullptr;
+    delete d_ptr;
 }
 
 QMap<QString, QString> PhoneContextManager::contactManagerParameter()
@@ -77,57 +104,62 @@ QMap<QString, QString> PhoneContextManager::contactManagerParameter()
 
 QString PhoneContextManager::phoneContext(const QString &remoteId)
 {
+    Q_D(PhoneContextManager);
     if (remoteId.isEmpty())
         return QString();
 
-    if (!trackedRemoteIds.contains(remoteId)) {
-        recentRemoteIds.append(remoteId);
-        trackedRemoteIds.insert(remoteId);
-        if (recentRemoteIds.size() > MaxTrackedRemoteIds)
-            trackedRemoteIds.remove(recentRemoteIds.takeFirst());
+    if (!d->trackedRemoteIds.contains(remoteId)) {
+        d->recentRemoteIds.append(remoteId);
+        d->trackedRemoteIds.insert(remoteId);
+        if (d->recentRemoteIds.size() > MaxTrackedRemoteIds)
+            d->trackedRemoteIds.remove(d->recentRemoteIds.takeFirst());
         triggerUpdate();
     } else {
-        recentRemoteIds.removeOne(remoteId);
-        recentRemoteIds.append(remoteId);
+        d->recentRemoteIds.removeOne(remoteId);
+        d->recentRemoteIds.append(remoteId);
     }
 
-    return contexts.value(PhoneNumberUtils::makeShortNumber(remoteId, PhoneNumberUtils::NormalizeFlagDefault));
+    return d->contexts.value(PhoneNumberUtils::makeShortNumber(remoteId, PhoneNumberUtils::NormalizeFlagDefault));
 }
 
 void PhoneContextManager::triggerUpdate()
 {
-    updatePending = true;
+    Q_D(PhoneContextManager);
+    d->updatePending = true;
     Q_EMIT updateNeeded();
 }
 
 void PhoneContextManager::update()
 {
-    if (!updatePending)
+    Q_D(PhoneContextManager);
+    if (!d->updatePending)
         return;
-    updatePending = false;
+    d->updatePending = false;
     startContactsFetching();
 }
 
 void PhoneContextManager::startContactsFetching()
 {
-    fetchAgainAfterCurrent = AddressBook::isFetchRunning(&request);
-    if (fetchAgainAfterCurrent)
+    Q_D(PhoneContextManager);
+    d->fetchAgainAfterCurrent = AddressBook::isFetchRunning(&d->request);
+    if (d->fetchAgainAfterCurrent)
         return;
 
     QContactFetchHint hint;
     hint.setDetailTypesHint({QContactPhoneNumber::Type});
 
     QContactUnionFilter filter;
-    for (const QString &remoteId : qAsConst(trackedRemoteIds))
+    for (const QString &remoteId : qAsConst(d->trackedRemoteIds))
         filter.append(QContactPhoneNumber::match(remoteId));
 
-    request.setFilter(filter);
-    request.setFetchHint(hint);
-    AddressBook::startFetch(&request);
+    d->request.setFilter(filter);
+    d->request.setFetchHint(hint);
+    AddressBook::startFetch(&d->request);
 }
 
 void PhoneContextManager::handleContactFetchRequestResultsAvailable()
 {
+    Q_D(PhoneContextManager);
     auto *fetch = qobject_cast<QContactFetchRequest *>(sender());
     if (!fetch || !fetch->isFinished() || fetch->error() != QContactManager::NoError)
         return;
@@ -146,8 +178,8 @@ void PhoneContextManager::handleContactFetchRequestResultsAvailable()
         }
     }
 
-    QMap<QString, QString> old = contexts;
-    contexts = fresh;
+    QMap<QString, QString> old = d->contexts;
+    d->contexts = fresh;
     for (auto it = fresh.cbegin(); it != fresh.cend(); ++it) {
         const auto previous = old.find(it.key());
         if (previous == old.end()) {
@@ -161,7 +193,7 @@ void PhoneContextManager::handleContactFetchRequestResultsAvailable()
     for (auto it = old.cbegin(); it != old.cend(); ++it)
         Q_EMIT phoneContextChanged(it.key(), QString());
 
-    if (fetchAgainAfterCurrent)
+    if (d->fetchAgainAfterCurrent)
         triggerUpdate();
 }
 

@@ -99,13 +99,23 @@ NotificationService::~NotificationService()
     delete d_ptr;
 }
 
+void NotificationServicePrivate::reportFailure(const QString &kind, const QString &detail)
+{
+    if (reportedFailures.contains(kind)) {
+        qCDebug(lcNotifications) << "notification not shown:" << kind << detail;
+        return;
+    }
+    reportedFailures.insert(kind);
+    qCWarning(lcNotifications).noquote() << "notifications are not shown:" << kind << detail
+                                         << "(reported once)";
+}
+
 uint NotificationService::publish(const Notification &notification)
 {
     Q_D(NotificationService);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        qCWarning(lcNotifications) << "no session bus, notification not shown:"
-                                   << notification.eventType();
+        d->reportFailure(QStringLiteral("no session bus"), notification.eventType());
         return 0;
     }
     d->watchClosedSignal(bus);
@@ -130,10 +140,8 @@ uint NotificationService::publish(const Notification &notification)
     connect(watcher, &QDBusPendingCallWatcher::finished, d, [d, id](QDBusPendingCallWatcher *w) {
         const QDBusPendingReply<uint> reply = *w;
         w->deleteLater();
-        if (reply.isError()) {
-            qCWarning(lcNotifications) << "notification server refused a notification:"
-                                       << reply.error().name() << reply.error().message();
-        }
+        if (reply.isError())
+            d->reportFailure(reply.error().name(), reply.error().message());
         d->handleNotifyReply(id, reply.isError() ? 0 : reply.value(), reply.isError());
     });
     Q_EMIT notificationsChanged();

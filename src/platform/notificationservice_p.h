@@ -32,6 +32,11 @@ public:
     QSet<uint> closeWhenAnswered;
     uint lastId = 0;
     bool watchingClosed = false;
+    // Kinds of failure already reported: a missing server would otherwise
+    // add a warning to every failed message.
+    QSet<QString> reportedFailures;
+    // A warning the first time, debug output after that.
+    void reportFailure(const QString &kind, const QString &detail);
     NotificationService *const q_ptr;
 
 public Q_SLOTS:

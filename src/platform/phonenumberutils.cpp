@@ -7,7 +7,8 @@
 #include <QHash>
 #include <QVector>
 
-#include <optional>
+#include <algorithm>
+#include <vector>
 #include <string>
 
 using i18n::phonenumbers::PhoneNumber;
@@ -24,9 +25,21 @@ constexpr int MaxCachedLength = 64;
 // libphonenumber's own input limit; its regular expressions take minutes on
 // long digit strings before it would reject them.
 constexpr int MaxParsedLength = 250;
-constexpr int MaxCacheEntries = 8192;
+// Readings of a number are repeated at most this often to reach a form that
+// reads back to itself.
+constexpr int MaxCanonicalSteps = 8;
+// Digits at the end of a number that every reading keeps, and the length of
+// the keys while the region is unknown.
+constexpr int MatchTailDigits = 7;
+// Countries a national-only number is remembered in.
+constexpr int MaxCountryReadings = 4;
+// For the memory estimate: glibc's per-allocation overhead, and one QHash
+// node with its share of the bucket array.
+constexpr qint64 MallocOverhead = 16;
+constexpr qint64 HashNodeBytes = 32 + MallocOverhead + 16;
 
 const QString UnknownRegion = QStringLiteral("ZZ");
+const std::string UnknownRegionStd = "ZZ";
 
 bool isSeparator(uint ucs4)
 {
@@ -77,34 +90,6 @@ Normalized normalize(const QString &input)
     return n;
 }
 
-// The parts of a parsed number that decide whether two numbers are one.
-struct Parsed
-{
-    int countryCode = 0;
-    quint64 nationalNumber = 0;
-    bool italianLeadingZero = false;
-    int leadingZeros = 1;
-    QString e164; // "+358401234567": the number's one canonical form
-
-    bool operator==(const Parsed &o) const
-    {
-        return countryCode == o.countryCode && nationalNumber == o.nationalNumber
-               && italianLeadingZero == o.italianLeadingZero
-               && (!italianLeadingZero || leadingZeros == o.leadingZeros);
-    }
-};
-
-struct Entry
-{
-    Normalized normalized;
-    // Set when the number parses in the default region (or carries its own
-    // country code).
-    std::optional<Parsed> parsed;
-    // Set when parsing failed only because the region is unknown: the number
-    // is in national form.
-    bool nationalOnly = false;
-};
-
 PhoneNumberUtil *util()
 {
     static PhoneNumberUtil *instance = [] {
@@ -115,6 +100,63 @@ PhoneNumberUtil *util()
     return instance;
 }
 
+// The last `count` digits of an ASCII-digit text (fewer when it has fewer).
+QStringView digitTail(const QString &text, int count)
+{
+    int start = text.size();
+    int digits = 0;
+    while (start > 0 && digits < count) {
+        --start;
+        if (text.at(start).isDigit())
+            ++digits;
+    }
+    return QStringView(text).mid(start);
+}
+
+bool sameDigitTail(const QString &a, const QString &b, int count)
+{
+    QString da, db;
+    for (QChar c : digitTail(a, count))
+        if (c.isDigit())
+            da += c;
+    for (QChar c : digitTail(b, count))
+        if (c.isDigit())
+            db += c;
+    return da == db;
+}
+
+int digitCount(const QString &text)
+{
+    int n = 0;
+    for (QChar c : text)
+        n += c.isDigit() ? 1 : 0;
+    return n;
+}
+
+// What the helpers know of one identifier.
+struct Entry
+{
+    // Numbers only: the canonical form when `parsed`, else the text with
+    // separators dropped and digits in ASCII. Empty for other identifiers.
+    QString form;
+    qint16 digits = 0;
+    qint16 countryCode = 0;    // of the canonical form
+    bool isNumber = false;     // "+"? followed by digits, '*' and '#', at least one digit
+    bool isServiceCode = false;
+    bool parsed = false;
+    // A national form that could not be placed because the region is
+    // unknown; it is read in the country of the number it is compared with.
+    bool nationalOnly = false;
+    // nationalOnly: canonical forms in other countries, by country code
+    // (empty when it does not read there); at most MaxCountryReadings.
+    std::vector<std::pair<int, QString>> readings;
+};
+
+bool isFullNumber(const Entry &e)
+{
+    return e.isNumber && !e.isServiceCode && e.digits >= MinFullNumberDigits;
+}
+
 // The region in use, resolved once from the setting or the environment;
 // the generation tells the per-thread caches when it changed.
 struct RegionState
@@ -122,6 +164,7 @@ struct RegionState
     QString explicitRegion;
     QString resolved;
     int generation = 0;
+    int capacity = PhoneNumberUtils::DefaultCacheCapacity;
 };
 
 RegionState &regionState()
@@ -143,105 +186,287 @@ QString regionFromEnvironment()
     return UnknownRegion;
 }
 
-std::optional<Parsed> parse(const QString &number, const std::string &region,
-                            PhoneNumberUtil::ErrorType *error = nullptr)
+// Heap bytes of a string's own data (0 when it is empty or shared with
+// `owner`): the array header, the UTF-16 text and malloc's bookkeeping.
+qint64 stringBytes(const QString &s, const QString &owner = QString())
 {
-    PhoneNumber proto;
-    const PhoneNumberUtil::ErrorType e = util()->Parse(number.toStdString(), region, &proto);
-    if (error)
-        *error = e;
-    if (e != PhoneNumberUtil::NO_PARSING_ERROR)
-        return std::nullopt;
-    Parsed p;
-    p.countryCode = proto.country_code();
-    p.nationalNumber = proto.national_number();
-    p.italianLeadingZero = proto.italian_leading_zero();
-    p.leadingZeros = proto.number_of_leading_zeros();
-    std::string formatted;
-    util()->Format(proto, PhoneNumberUtil::E164, &formatted);
-    p.e164 = QString::fromStdString(formatted);
-    return p;
+    if (s.isEmpty() || s.constData() == owner.constData())
+        return 0;
+    return qint64(sizeof(QArrayData)) + (s.capacity() + 1) * 2 + MallocOverhead;
 }
 
-// Parses are expensive (~10 µs); a conversation list compares the same few
-// numbers over and over, so parsed numbers are kept per thread.
+// Parsed identifiers, least recently used first out. Parses are expensive
+// (~10 µs); comparisons of an address book and a message history reuse the
+// same numbers over and over, so the cache makes a comparison a pair of
+// hash lookups. Bounded by `capacity` entries; per thread.
 struct Cache
 {
+    struct Node
+    {
+        QString key;
+        Entry entry;
+        Node *newer = nullptr;
+        Node *older = nullptr;
+        qint64 bytes = 0;
+    };
+
     int generation = -1;
     QString region;
-    QHash<QString, Entry> entries;
-    QHash<QPair<QString, int>, std::optional<Parsed>> inCountry;
+    std::string regionStd;
+    bool regionKnown = false;
+    int capacity = 0;
+    QHash<QString, Node *> index;
+    Node *newest = nullptr;
+    Node *oldest = nullptr;
+    qint64 bytes = 0;
+
+    ~Cache() { clear(); }
+
+    void clear()
+    {
+        qDeleteAll(index);
+        index.clear();
+        newest = oldest = nullptr;
+        bytes = 0;
+    }
+
+    void unlink(Node *n)
+    {
+        (n->newer ? n->newer->older : newest) = n->older;
+        (n->older ? n->older->newer : oldest) = n->newer;
+        n->newer = n->older = nullptr;
+    }
+
+    void pushNewest(Node *n)
+    {
+        n->older = newest;
+        n->newer = nullptr;
+        if (newest)
+            newest->newer = n;
+        newest = n;
+        if (!oldest)
+            oldest = n;
+    }
+
+    static qint64 nodeBytes(const Node &n)
+    {
+        qint64 b = qint64(sizeof(Node)) + MallocOverhead + HashNodeBytes
+                   + stringBytes(n.key) + stringBytes(n.entry.form, n.key);
+        for (const auto &r : n.entry.readings)
+            b += qint64(sizeof(r)) + stringBytes(r.second);
+        return b;
+    }
+
+    void updateBytes(Node *n)
+    {
+        bytes -= n->bytes;
+        n->bytes = nodeBytes(*n);
+        bytes += n->bytes;
+    }
 };
 
 Cache &cache()
 {
     thread_local Cache c;
-    if (c.generation != regionState().generation) {
-        c.entries.clear();
-        c.inCountry.clear();
+    const RegionState &state = regionState();
+    if (c.generation != state.generation) {
+        c.clear();
         c.region = PhoneNumberUtils::defaultRegion();
-        c.generation = regionState().generation;
+        c.regionStd = c.region.toStdString();
+        c.regionKnown = util()->GetCountryCodeForRegion(c.regionStd) != 0;
+        c.capacity = qMax(2, state.capacity);
+        c.generation = state.generation;
     }
     return c;
 }
 
-Entry makeEntry(const QString &text, const QString &region)
+// A number's one canonical form: its E.164 text, made a fixed point.
+//
+// libphonenumber's reading is not stable: "+52 11 91234 567478" reads as
+// +52191234567478, which reads again as +5291234567478. A number is
+// therefore read, written in E.164 and read again until the text stops
+// changing (or, for a cycle, the smallest text of the cycle). The result
+// reads back to itself, so normalisation is idempotent and a number
+// matches its own normal form.
+//
+// The reading is refused (an empty result) when it does not settle, when it
+// leaves fewer than MinFullNumberDigits digits ("011 1 34567" in the US is
+// +134567, a short code), or when it changes the last MatchTailDigits
+// digits of the input: every match then also keeps the digit tail that
+// matchKey() and the short keys rely on.
+//
+// A first reading that some cached identifier already has as its settled
+// form needs no second reading: that is the common case of a national form
+// whose international form has been seen.
+QString canonicalForm(const Cache &c, const QString &text, const std::string &region, int *countryCode,
+                      PhoneNumberUtil::ErrorType *error = nullptr)
+{
+    PhoneNumber proto;
+    const PhoneNumberUtil::ErrorType e = util()->Parse(text.toStdString(), region, &proto);
+    if (error)
+        *error = e;
+    if (e != PhoneNumberUtil::NO_PARSING_ERROR)
+        return QString();
+
+    std::vector<std::pair<std::string, int>> seen;
+    std::string formatted;
+    util()->Format(proto, PhoneNumberUtil::E164, &formatted);
+    seen.emplace_back(formatted, int(proto.country_code()));
+    std::string result;
+    int resultCountry = 0;
+    if (formatted != text.toStdString()) {
+        const auto known = c.index.constFind(QString::fromStdString(formatted));
+        if (known != c.index.constEnd() && (*known)->entry.parsed
+            && (*known)->entry.form == (*known)->key) {
+            result = formatted;
+            resultCountry = (*known)->entry.countryCode;
+        }
+    }
+    for (int step = 0; step < MaxCanonicalSteps && result.empty(); ++step) {
+        const std::string &current = seen.back().first;
+        PhoneNumber again;
+        if (util()->Parse(current, UnknownRegionStd, &again) != PhoneNumberUtil::NO_PARSING_ERROR)
+            return QString();
+        std::string next;
+        util()->Format(again, PhoneNumberUtil::E164, &next);
+        if (next == current) {
+            result = current;
+            resultCountry = seen.back().second;
+            break;
+        }
+        auto cycleStart = std::find_if(seen.begin(), seen.end(),
+                                       [&next](const auto &s) { return s.first == next; });
+        if (cycleStart != seen.end()) {
+            auto smallest = std::min_element(cycleStart, seen.end());
+            result = smallest->first;
+            resultCountry = smallest->second;
+            break;
+        }
+        seen.emplace_back(next, int(again.country_code()));
+    }
+    if (result.empty())
+        return QString();
+
+    const QString canonical = QString::fromStdString(result);
+    if (digitCount(canonical) < MinFullNumberDigits || !sameDigitTail(canonical, text, MatchTailDigits))
+        return QString();
+    *countryCode = resultCountry;
+    return canonical;
+}
+
+Entry makeEntry(const QString &input, const Cache &c)
 {
     Entry e;
-    e.normalized = normalize(text);
-    if (!e.normalized.isNumber || e.normalized.isServiceCode
-        || e.normalized.digits < MinFullNumberDigits
-        || e.normalized.text.size() > MaxParsedLength)
+    QString text;
+    text.reserve(input.size());
+    bool numeric = true;
+    int digits = 0;
+    const QVector<uint> ucs4 = input.toUcs4();
+    for (uint ch : ucs4) {
+        if (isSeparator(ch))
+            continue;
+        if (QChar::category(ch) == QChar::Number_DecimalDigit) {
+            text += QLatin1Char(char('0' + QChar::digitValue(ch)));
+            ++digits;
+            continue;
+        }
+        if (ch == '+') {
+            if (!text.isEmpty())
+                numeric = false;
+        } else if (ch == '*' || ch == '#') {
+            e.isServiceCode = true;
+        } else {
+            numeric = false;
+            break; // not a number: nothing more to learn
+        }
+        text += QLatin1Char(char(ch));
+    }
+    e.isNumber = numeric && digits > 0;
+    if (!e.isNumber)
+        return Entry();
+    e.digits = qint16(qMin(digits, 32767));
+    // Share the input's text when nothing changed.
+    e.form = text == input ? input : text;
+    if (!isFullNumber(e) || text.size() > MaxParsedLength)
         return e;
+
     PhoneNumberUtil::ErrorType error;
-    e.parsed = parse(e.normalized.text, region.toStdString(), &error);
-    e.nationalOnly = !e.parsed && error == PhoneNumberUtil::INVALID_COUNTRY_CODE_ERROR;
+    int country = 0;
+    const QString canonical = canonicalForm(c, text, c.regionStd, &country, &error);
+    if (!canonical.isEmpty()) {
+        e.parsed = true;
+        e.countryCode = qint16(country);
+        if (canonical != e.form)
+            e.form = canonical;
+    } else {
+        e.nationalOnly = !c.regionKnown && error == PhoneNumberUtil::INVALID_COUNTRY_CODE_ERROR;
+    }
     return e;
 }
 
-const Entry &entry(Cache &c, const QString &text)
+Entry &entry(Cache &c, const QString &text)
 {
     if (text.size() > MaxCachedLength) {
         thread_local Entry uncached;
         // Beyond libphonenumber's own limit nothing is a phone number; such
         // texts match only themselves, without being read at all.
-        if (text.size() > MaxParsedLength) {
-            uncached = Entry();
-            uncached.normalized.text = text;
-            return uncached;
-        }
-        uncached = makeEntry(text, c.region);
+        uncached = text.size() > MaxParsedLength ? Entry() : makeEntry(text, c);
         return uncached;
     }
-    auto it = c.entries.constFind(text);
-    if (it != c.entries.constEnd())
-        return *it;
-    if (c.entries.size() >= MaxCacheEntries) {
-        c.entries.clear();
-        c.inCountry.clear();
+    auto it = c.index.constFind(text);
+    if (it != c.index.constEnd()) {
+        Cache::Node *n = *it;
+        if (c.newest != n) {
+            c.unlink(n);
+            c.pushNewest(n);
+        }
+        return n->entry;
     }
-    return *c.entries.insert(text, makeEntry(text, c.region));
+    Cache::Node *n;
+    if (c.index.size() >= c.capacity) {
+        n = c.oldest; // reused for the newcomer
+        c.unlink(n);
+        c.index.remove(n->key);
+        n->entry.readings.clear();
+    } else {
+        n = new Cache::Node;
+    }
+    n->key = text;
+    n->entry = makeEntry(text, c);
+    c.index.insert(text, n);
+    c.pushNewest(n);
+    c.updateBytes(n);
+    return n->entry;
 }
 
 // A national-form number read in the country of another number.
-const std::optional<Parsed> &parsedInCountry(Cache &c, const Entry &e, int countryCode)
+QString readingInCountry(Cache &c, const QString &key, Entry &e, int countryCode)
 {
-    const QPair<QString, int> key(e.normalized.text, countryCode);
-    auto it = c.inCountry.constFind(key);
-    if (it != c.inCountry.constEnd())
-        return *it;
+    for (const auto &r : e.readings) {
+        if (r.first == countryCode)
+            return r.second;
+    }
     std::string region;
     util()->GetRegionCodeForCountryCode(countryCode, &region);
-    std::optional<Parsed> p;
-    if (region != "ZZ")
-        p = parse(e.normalized.text, region);
-    return *c.inCountry.insert(key, p);
+    int country = 0;
+    QString reading;
+    if (region != UnknownRegionStd)
+        reading = canonicalForm(c, e.form, region, &country);
+    if (reading.isEmpty() || country != countryCode)
+        reading.clear();
+    if (int(e.readings.size()) >= MaxCountryReadings)
+        e.readings.erase(e.readings.begin());
+    e.readings.emplace_back(countryCode, reading);
+    auto it = c.index.constFind(key);
+    if (it != c.index.constEnd() && &(*it)->entry == &e)
+        c.updateBytes(*it);
+    return reading;
 }
 
-bool isFullNumber(const Entry &e)
+// Whether a national-only number names the same party as a placed one.
+bool nationalMatches(Cache &c, const QString &nationalKey, Entry &national, const Entry &placed)
 {
-    return e.normalized.isNumber && !e.normalized.isServiceCode
-           && e.normalized.digits >= MinFullNumberDigits;
+    return readingInCountry(c, nationalKey, national, placed.countryCode) == placed.form;
 }
 
 } // namespace
@@ -254,44 +479,57 @@ bool PhoneNumberUtils::remoteAddressMatch(const QString &a, const QString &b, No
         return false;
 
     Cache &c = cache();
-    const Entry ea = entry(c, a); // copy: the second lookup may rehash
-    const Entry &eb = entry(c, b);
+    // Cached entries stay in place while the second is looked up (the first
+    // is the newest, never the one evicted); an uncached one is copied.
+    Entry longA;
+    Entry *ea = &entry(c, a);
+    if (a.size() > MaxCachedLength) {
+        longA = *ea;
+        ea = &longA;
+    }
+    Entry *eb = &entry(c, b);
 
-    if (!ea.normalized.isNumber || !eb.normalized.isNumber)
+    if (!ea->isNumber || !eb->isNumber)
         return false;
-    if (!isFullNumber(ea) || !isFullNumber(eb))
-        return ea.normalized.text == eb.normalized.text;
-
-    if (ea.parsed && eb.parsed)
-        return *ea.parsed == *eb.parsed;
-    // One number carries a country code, the other is national: read the
-    // national one in that country.
-    if (ea.parsed && eb.nationalOnly) {
-        const std::optional<Parsed> &p = parsedInCountry(c, eb, ea.parsed->countryCode);
-        return p && *p == *ea.parsed;
-    }
-    if (eb.parsed && ea.nationalOnly) {
-        const std::optional<Parsed> &p = parsedInCountry(c, ea, eb.parsed->countryCode);
-        return p && *p == *eb.parsed;
-    }
-    return ea.normalized.text == eb.normalized.text;
+    if (!isFullNumber(*ea) || !isFullNumber(*eb))
+        return ea->form == eb->form;
+    if (ea->parsed && eb->parsed)
+        return ea->form == eb->form;
+    // One number carries a country code, the other is national and the
+    // region unknown: read the national one in that country.
+    if (ea->parsed && eb->nationalOnly)
+        return nationalMatches(c, b, *eb, *ea);
+    if (eb->parsed && ea->nationalOnly)
+        return nationalMatches(c, a, *ea, *eb);
+    return ea->form == eb->form;
 }
 
 QString PhoneNumberUtils::normalizePhoneNumber(const QString &identifier, NormalizeFlags flags)
 {
     Cache &c = cache();
     const Entry &e = entry(c, identifier);
-    if (!e.normalized.isNumber)
+    if (!e.isNumber)
         return QString();
-    if (flags.testFlag(NormalizeFlagDefault) && e.parsed)
-        return e.parsed->e164;
-    return e.normalized.text;
+    if (!flags.testFlag(NormalizeFlagDefault))
+        return normalize(identifier).text; // as written, not read
+    return e.form;
 }
 
 QString PhoneNumberUtils::makeShortNumber(const QString &number, NormalizeFlags flags)
 {
-    const QString normalized = normalizePhoneNumber(number, flags);
-    return normalized.isEmpty() ? number : normalized;
+    Cache &c = cache();
+    const Entry &e = entry(c, number);
+    if (!e.isNumber)
+        return number;
+    if (!flags.testFlag(NormalizeFlagDefault))
+        return normalizePhoneNumber(number, flags);
+    // With the region known every full number is placed (or compared as
+    // written): its form is the key. Without it a national form matches the
+    // same digits in any country, so the key is the digit tail that every
+    // match shares.
+    if (!isFullNumber(e) || c.regionKnown)
+        return e.form;
+    return digitTail(e.form, MatchTailDigits).toString();
 }
 
 QString PhoneNumberUtils::normalizePhoneNumberForContacts(const QString &number)
@@ -323,6 +561,19 @@ QString PhoneNumberUtils::matchKey(const QString &address)
             digits.prepend(QLatin1Char(char('0' + QChar::digitValue(*it))));
     }
     return digits.isEmpty() ? QLatin1Char('s') + address : QLatin1Char('d') + digits;
+}
+
+void PhoneNumberUtils::setCacheCapacity(int entries)
+{
+    RegionState &state = regionState();
+    state.capacity = entries > 0 ? entries : DefaultCacheCapacity;
+    ++state.generation;
+}
+
+PhoneNumberUtils::CacheInfo PhoneNumberUtils::cacheInfo()
+{
+    const Cache &c = cache();
+    return {int(c.index.size()), c.capacity, c.bytes + qint64(sizeof(Cache))};
 }
 
 void PhoneNumberUtils::setDefaultRegion(const QString &region)

@@ -3,29 +3,63 @@
 #include "accountpaths.h"
 #include "chatsession.h"
 #include "chatsessionmanager.h"
+#include "confitem.h"
 #include "librarycatalogue.h"
 #include "localeservice.h"
+#include "messagesize.h"
+#include "messagestatus.h"
 #include "notification.h"
 #include "notificationeventtypes.h"
 #include "phonenumberutils.h"
 #include "platformservices.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QHash>
 #include <QMap>
+#include <QPair>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QVector>
+
+#include <limits>
 
 #include <map>
 
 Q_LOGGING_CATEGORY(lcSending, "messaging.sending")
 
+static_assert(int(MessageSender::MessageTimedOut) == int(MessageStatus::TimedOut), "status values");
+
 namespace {
 
-// Status of a vCard whose file cannot be read.
-constexpr int VCardUnreadable = 23;
+// Errors of channel requests carry "<D-Bus error name>: <message>".
+QPair<QString, QString> splitErrorMessage(const QString &message)
+{
+    static const QRegularExpression named(QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*(?:\\.[A-Za-z_][A-Za-z0-9_]*)+): (.*)$"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = named.match(message);
+    if (match.hasMatch())
+        return qMakePair(match.captured(1), match.captured(2));
+    return qMakePair(QString(), message);
+}
+
+const QString StatusTimeoutKey = QStringLiteral("/Messaging/Settings/StatusTimeout");
+
+// The bound in milliseconds; 0 for none.
+qint64 statusTimeoutMs()
+{
+    bool ok = false;
+    const qint64 seconds = ConfItem(StatusTimeoutKey)
+                               .value(int(MessageSender::DefaultStatusTimeout))
+                               .toLongLong(&ok);
+    if (!ok)
+        return qint64(MessageSender::DefaultStatusTimeout) * 1000;
+    // A day at most: a larger value is a mistake, not a wish to wait.
+    return seconds <= 0 ? 0 : qMin<qint64>(seconds, 24 * 3600) * 1000;
+}
 
 } // namespace
 
@@ -65,8 +99,8 @@ struct MessageSender::Private
 
     void publishFailureNotification() const
     {
-        Notification notification(QLatin1String(NotificationEventTypes::MessagingErrorStrong),
-                                  QString(), QString());
+        Notification notification{QLatin1String(NotificationEventTypes::MessagingErrorStrong),
+                                  QString(), QString()};
         const QString recipient =
             PlatformServices::localeService()->toLocalizedNumbers(context.remoteUid());
         notification.setBody(LibraryCatalogue::trId("lxr_msg_error_sms_sending_failed")
@@ -125,8 +159,27 @@ struct MessageSender::Private
     QHash<QString, Pending> pending;
     std::map<quint64, QString> order;
     quint64 nextSequence = 0;
+    // Why a pending message failed, until its status goes out.
+    QHash<QString, QPair<QString, QString>> failureReasons;
     bool sending = false;
     bool autoDelete = false;
+    // When each pending message runs out of time, on clock; one timer for
+    // the earliest.
+    QMap<QString, qint64> deadlines;
+    QElapsedTimer clock;
+    QTimer *deadlineTimer = nullptr; // child of the sender
+
+    void armDeadlineTimer()
+    {
+        if (deadlines.isEmpty()) {
+            deadlineTimer->stop();
+            return;
+        }
+        qint64 earliest = std::numeric_limits<qint64>::max();
+        for (qint64 deadline : qAsConst(deadlines))
+            earliest = qMin(earliest, deadline);
+        deadlineTimer->start(int(qBound<qint64>(0, earliest - clock.elapsed(), std::numeric_limits<int>::max())));
+    }
 };
 
 MessageSender::MessageSender(const QString &remoteUid, const QString &accountPath, bool autoDelete,
@@ -135,6 +188,7 @@ MessageSender::MessageSender(const QString &remoteUid, const QString &accountPat
     , d(new Private(ChatContext(remoteUid, accountPath, OneToOneChat, -1)))
 {
     setAutoDelete(autoDelete);
+    setUpDeadlines();
 }
 
 MessageSender::MessageSender(const ChatContext &context, bool autoDelete, QObject *parent)
@@ -142,6 +196,33 @@ MessageSender::MessageSender(const ChatContext &context, bool autoDelete, QObjec
     , d(new Private(context))
 {
     setAutoDelete(autoDelete);
+    setUpDeadlines();
+}
+
+void MessageSender::setUpDeadlines()
+{
+    d->clock.start();
+    d->deadlineTimer = new QTimer(this);
+    d->deadlineTimer->setSingleShot(true);
+    connect(d->deadlineTimer, &QTimer::timeout, this, [this] {
+        QPointer<MessageSender> self(this);
+        const qint64 now = d->clock.elapsed();
+        QStringList expired;
+        for (auto it = d->deadlines.cbegin(); it != d->deadlines.cend(); ++it) {
+            if (it.value() <= now)
+                expired << it.key();
+        }
+        for (const QString &id : qAsConst(expired)) {
+            qCWarning(lcSending) << "message" << id << "got no status in time";
+            d->failureReasons.insert(id, qMakePair(QString(),
+                                                   QStringLiteral("no status within %1 s")
+                                                       .arg(statusTimeoutMs() / 1000)));
+            slotOnMessageStatusChanged(id, MessageTimedOut);
+            if (!self)
+                return;
+        }
+        d->armDeadlineTimer();
+    });
 }
 
 MessageSender::~MessageSender()
@@ -227,8 +308,19 @@ void MessageSender::send(const QString &message, const QString &messageId)
 void MessageSender::send(const MsgPartsList &message, const QString &messageId)
 {
     const QString key = messageId.isEmpty() ? ChatSessionManager::generateMessageId() : messageId;
+    const qint64 size = MessageSize::of(message);
+    if (size > MessageStatus::MaximumMessageSize) {
+        failAtOnce(key, MessageStatus::MessageTooLarge,
+                   QStringLiteral("the message has %1 bytes, more than the limit of %2")
+                       .arg(size).arg(MessageStatus::MaximumMessageSize));
+        return;
+    }
     d->enqueue(key, message);
     d->sending = true;
+    if (const qint64 bound = statusTimeoutMs()) {
+        d->deadlines.insert(key, d->clock.elapsed() + bound);
+        d->armDeadlineTimer();
+    }
 
     if (d->session && d->session->isReadyToChat())
         doMessageSending();
@@ -243,12 +335,21 @@ void MessageSender::sendVCard(const QString &filename, const QString &messageId)
 
     QFile file(filename);
     QByteArray contents;
+    // Read no further than the limit: a card that large fails anyway, and
+    // the file may be far larger than memory.
     if (file.open(QIODevice::ReadOnly))
-        contents = file.readAll();
+        contents = file.read(MessageStatus::MaximumMessageSize + 1);
     // An empty file (or a directory) opens fine but has no card to send.
     if (contents.isEmpty()) {
         qCWarning(lcSending) << "cannot read vCard" << filename << file.errorString();
-        Q_EMIT messageStatusChanged(messageId, VCardUnreadable);
+        Q_EMIT messageStatusChanged(messageId, MessageStatus::VCardUnreadable);
+        return;
+    }
+    if (contents.size() > MessageStatus::MaximumMessageSize) {
+        const QString key = messageId.isEmpty() ? ChatSessionManager::generateMessageId() : messageId;
+        failAtOnce(key, MessageStatus::MessageTooLarge,
+                   QStringLiteral("the vCard %1 is larger than the limit of %2 bytes")
+                       .arg(filename).arg(MessageStatus::MaximumMessageSize));
         return;
     }
 
@@ -307,6 +408,8 @@ void MessageSender::slotOnChatSessionConstructed(ChatSessionPtr session)
     d->session = session;
     connect(session.data(), &ChatSession::chatSessionError, this,
             &MessageSender::slotOnChatSessionError, Qt::UniqueConnection);
+    connect(session.data(), &ChatSession::messageSendFailed, this,
+            &MessageSender::rememberFailureReason, Qt::UniqueConnection);
     connect(session.data(), &ChatSession::messageStatusChanged, this,
             &MessageSender::slotOnMessageStatusChanged, Qt::UniqueConnection);
     connect(session.data(), &ChatSession::readyToChat, this,
@@ -324,6 +427,9 @@ void MessageSender::slotOnChatSessionError(ChatSessionError &error)
     QPointer<MessageSender> self(this);
     const int status = error.type();
     const QStringList keys = d->queuedIds();
+    const QPair<QString, QString> reason = splitErrorMessage(error.message());
+    for (const QString &key : keys)
+        d->failureReasons.insert(key, reason);
     for (const QString &key : keys) {
         slotOnMessageStatusChanged(key, status);
         if (!self)
@@ -337,15 +443,42 @@ void MessageSender::slotOnMessageStatusChanged(const QString &messageId, int mes
     // Other senders' messages on the same session, and repeated statuses.
     if (!d->dequeue(messageId))
         return;
+    if (d->deadlines.remove(messageId) && d->deadlines.isEmpty())
+        d->deadlineTimer->stop();
+    const QPair<QString, QString> reason = d->failureReasons.take(messageId);
 
     if (d->pending.isEmpty()) {
         d->sending = false;
         if (d->autoDelete)
             deleteLater();
     }
-    if (messageStatus != ChatSession::MessageSent)
-        d->publishFailureNotification();
-    Q_EMIT messageStatusChanged(messageId, messageStatus);
+    if (messageStatus == MessageStatus::Sent) {
+        Q_EMIT messageStatusChanged(messageId, messageStatus);
+        return;
+    }
+    d->publishFailureNotification();
+    QPointer<MessageSender> self(this);
+    Q_EMIT messageFailed(messageId, messageStatus, reason.first, reason.second);
+    if (self)
+        Q_EMIT messageStatusChanged(messageId, messageStatus);
+}
+
+void MessageSender::rememberFailureReason(const QString &messageId, const QString &errorName,
+                                          const QString &errorMessage)
+{
+    if (d->pending.contains(messageId))
+        d->failureReasons.insert(messageId, qMakePair(errorName, errorMessage));
+}
+
+void MessageSender::failAtOnce(const QString &messageId, int messageStatus, const QString &reason)
+{
+    qCWarning(lcSending) << "message" << messageId << "fails at once:" << reason;
+    // Through the pending table, so that an earlier message under the same
+    // id is replaced and the sending flag and auto delete behave as for any
+    // other status.
+    d->enqueue(messageId, MsgPartsList());
+    d->failureReasons.insert(messageId, qMakePair(QString(), reason));
+    slotOnMessageStatusChanged(messageId, messageStatus);
 }
 
 void MessageSender::doMessageSending()

@@ -5,6 +5,7 @@
 #include "chatsession.h"
 #include "chattestsupport.h"
 #include "confitem.h"
+#include "messagestatus.h"
 #include "telepathytestenvironment.h"
 #include "testhelpers.h"
 
@@ -83,6 +84,9 @@ private Q_SLOTS:
     void partsWithoutContentKeysGoOutUnchanged();
     void failedSendReportsFifteenAndSessionStaysUsable();
     void acknowledgesQueuedAndIncomingMessages();
+    void announcesPendingAndNewMessagesBeforeAcknowledging();
+    void deliveryReportsNameTheMessageTheyAreAbout_data();
+    void deliveryReportsNameTheMessageTheyAreAbout();
     void groupChannelIsReadyButNotReadyToChat();
     void failedReadinessReportsErrorAndClosed();
     void invalidationDuringASendGivesOneStatusAndOneError();
@@ -317,16 +321,30 @@ void TestChatSession::failedSendReportsFifteenAndSessionStaysUsable()
     makeReady(session, m_env->ensureTextChannel(Env::ImAccountPath, Tp::HandleTypeContact, Bob));
     QVERIFY(waitFor(ready));
 
-    m_env->control(Env::ImAccountPath).failNextSend(TP_QT_ERROR_NETWORK_ERROR);
+    m_env->control(Env::ImAccountPath).failNextSend(TP_QT_ERROR_NETWORK_ERROR, QStringLiteral("link down"));
     QSignalSpy status(&session, &ChatSession::messageStatusChanged);
+    QSignalSpy reason(&session, &ChatSession::messageSendFailed);
     session.sendMessage(textParts(QStringLiteral("lost")), QStringLiteral("bad"), 0);
     QVERIFY(waitFor(status));
     QCOMPARE(status.at(0).at(1).toInt(), 15);
-    session.sendMessage(textParts(QStringLiteral("fine")), QStringLiteral("good"), 0);
-    QVERIFY(waitFor(status, 2));
-    QCOMPARE(status.at(1).at(0).toString(), QStringLiteral("good"));
-    QCOMPARE(status.at(1).at(1).toInt(), 0);
+    QCOMPARE(reason.count(), 1);
+    QCOMPARE(reason.at(0), (QList<QVariant>{QStringLiteral("bad"), TP_QT_ERROR_NETWORK_ERROR, QStringLiteral("link down")}));
+
+    // Too large for the bus: refused inside the call, nothing sent, and the
+    // connection carries the next message.
+    m_env->control(Env::ImAccountPath).clearSentMessages();
+    session.sendMessage(textParts(QString(int(MessageStatus::MaximumMessageSize), QLatin1Char('x'))),
+                        QStringLiteral("huge"), 0);
     QCOMPARE(status.count(), 2);
+    QCOMPARE(status.at(1), (QList<QVariant>{QStringLiteral("huge"), int(ChatSession::MessageTooLarge)}));
+
+    session.sendMessage(textParts(QStringLiteral("fine")), QStringLiteral("good"), 0);
+    QVERIFY(waitFor(status, 3));
+    QCOMPARE(status.at(2).at(0).toString(), QStringLiteral("good"));
+    QCOMPARE(status.at(2).at(1).toInt(), 0);
+    QCOMPARE(status.count(), 3);
+    QCOMPARE(reason.count(), 1);
+    QCOMPARE(m_env->control(Env::ImAccountPath).sentMessages().size(), 1);
 }
 
 void TestChatSession::acknowledgesQueuedAndIncomingMessages()
@@ -354,6 +372,101 @@ void TestChatSession::acknowledgesQueuedAndIncomingMessages()
 
     control.injectMessageOnChannel(channel->objectPath(), QStringLiteral("dave@loop.test"), QStringLiteral("three"));
     QTRY_COMPARE(channel->messageQueue().size(), 0);
+    QTRY_COMPARE(pendingMessageCount(channel), 0u);
+}
+
+void TestChatSession::announcesPendingAndNewMessagesBeforeAcknowledging()
+{
+    TestCmControl &control = m_env->control(Env::ImAccountPath);
+    const QString erin = QStringLiteral("erin@loop.test");
+    Tp::TextChannelPtr channel = m_env->ensureTextChannel(Env::ImAccountPath, Tp::HandleTypeContact, erin);
+    QVERIFY(channel);
+    const QString firstToken = control.injectMessageOnChannel(channel->objectPath(), erin, QStringLiteral("one"));
+    control.injectMessageOnChannel(channel->objectPath(), erin, QStringLiteral("two"), Tp::ChannelTextMessageTypeAction);
+    QTRY_COMPARE(pendingMessageCount(channel), 2u);
+
+    ChatSession session(m_env->account(Env::ImAccountPath), ChatContext(erin, Env::ImAccountPath));
+    QList<IncomingMessage> received;
+    QList<uint> pendingWhenAnnounced;
+    bool readyBeforeMessages = false;
+    connect(&session, &ChatSession::messageReceived, this, [&](const IncomingMessage &message) {
+        received << message;
+        pendingWhenAnnounced << pendingMessageCount(channel);
+    });
+    connect(&session, &ChatSession::chatSessionReady, this, [&] { readyBeforeMessages = received.size() < 2; });
+    QSignalSpy ready(&session, &ChatSession::chatSessionReady);
+    makeReady(session, channel);
+    QVERIFY(waitFor(ready));
+    QVERIFY(!readyBeforeMessages);
+    QCOMPARE(received.size(), 2);
+    QCOMPARE(received.at(0).text(), QStringLiteral("one"));
+    QCOMPARE(received.at(0).senderId(), erin);
+    QCOMPARE(received.at(0).token(), firstToken);
+    QCOMPARE(received.at(0).messageType(), 0u);
+    QVERIFY(received.at(0).received().isValid());
+    QVERIFY(!received.at(0).isDeliveryReport());
+    QCOMPARE(received.at(0).parts().size(), 2);
+    QCOMPARE(received.at(1).text(), QStringLiteral("two"));
+    QCOMPARE(received.at(1).messageType(), uint(Tp::ChannelTextMessageTypeAction));
+    // Still pending at the connection manager while the caller heard of them.
+    QCOMPARE(pendingWhenAnnounced, (QList<uint>{ 2u, 2u }));
+    QTRY_COMPARE(pendingMessageCount(channel), 0u);
+
+    // Later messages, in the order they came.
+    for (int i = 0; i < 5; ++i)
+        control.injectMessageOnChannel(channel->objectPath(), erin, QStringLiteral("later %1").arg(i));
+    QTRY_COMPARE(received.size(), 7);
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(received.at(2 + i).text(), QStringLiteral("later %1").arg(i));
+    for (int i = 2; i < 7; ++i)
+        QVERIFY(pendingWhenAnnounced.at(i) >= 1u);
+    QTRY_COMPARE(pendingMessageCount(channel), 0u);
+}
+
+void TestChatSession::deliveryReportsNameTheMessageTheyAreAbout_data()
+{
+    QTest::addColumn<uint>("reported");
+    QTest::newRow("delivered") << uint(Tp::DeliveryStatusDelivered);
+    QTest::newRow("failed") << uint(Tp::DeliveryStatusPermanentlyFailed);
+}
+
+void TestChatSession::deliveryReportsNameTheMessageTheyAreAbout()
+{
+    QFETCH(uint, reported);
+    TestCmControl &control = m_env->control(Env::CellularAccountPath);
+    Tp::TextChannelPtr channel = m_env->ensureTextChannel(Env::CellularAccountPath, Tp::HandleTypeContact, Number);
+    QVERIFY(channel);
+    ChatSession session(m_env->account(Env::CellularAccountPath), ChatContext(Number, Env::CellularAccountPath));
+    QSignalSpy ready(&session, &ChatSession::chatSessionReady);
+    makeReady(session, channel);
+    QVERIFY(waitFor(ready));
+
+    QSignalSpy status(&session, &ChatSession::messageStatusChanged);
+    QSignalSpy delivery(&session, &ChatSession::messageDeliveryStatusChanged);
+    QSignalSpy received(&session, &ChatSession::messageReceived);
+    session.sendMessage(textParts(QStringLiteral("report me")), QStringLiteral("sms-1"), 0);
+    session.sendMessage(textParts(QStringLiteral("and me")), QStringLiteral("sms-2"), 0);
+    QVERIFY(waitFor(status, 2));
+    const QList<TestCmControl::SentMessage> sent = control.sentMessages();
+    QCOMPARE(sent.size(), 2);
+
+    // A report about the second message, then one about a token nobody
+    // here sent: only the first names a message.
+    control.injectDeliveryReport(channel->objectPath(), sent.at(1).token, reported,
+                                 reported == Tp::DeliveryStatusDelivered ? QString() : QString(TP_QT_ERROR_NETWORK_ERROR));
+    control.injectDeliveryReport(channel->objectPath(), QStringLiteral("someone-else"), Tp::DeliveryStatusDelivered);
+    QVERIFY(waitFor(received, 2));
+    QCOMPARE(delivery.count(), 1);
+    QCOMPARE(delivery.first().at(0).toString(), QStringLiteral("sms-2"));
+    QCOMPARE(delivery.first().at(1).toInt(), int(reported));
+    const IncomingMessage report = received.first().first().value<IncomingMessage>();
+    QVERIFY(report.isDeliveryReport());
+    QCOMPARE(report.deliveredToken(), sent.at(1).token);
+    QCOMPARE(report.deliveredMessageId(), QStringLiteral("sms-2"));
+    QCOMPARE(report.deliveryStatus(), int(reported));
+    const IncomingMessage stranger = received.last().first().value<IncomingMessage>();
+    QVERIFY(stranger.isDeliveryReport());
+    QVERIFY(stranger.deliveredMessageId().isNull());
     QTRY_COMPARE(pendingMessageCount(channel), 0u);
 }
 

@@ -76,6 +76,8 @@ private Q_SLOTS:
     void requestMapsFollowTheChatType();
     void refusedChannelRequestGivesOneChannelRequestError();
     void disabledAccountRequestFailsLater();
+    void handlerUnknownToTheDispatcherIsAskedOnceMore_data();
+    void handlerUnknownToTheDispatcherIsAskedOnceMore();
     void lookupComparesAccountPathsExactly();
     void lookupFollowsARenamedSession();
     void reconnectionRestoresTheSameSession();
@@ -326,15 +328,76 @@ void TestChatSessionManager::refusedChannelRequestGivesOneChannelRequestError()
     const int channelRequestErrors = int(std::count_if(log.errors.cbegin(), log.errors.cend(),
         [](const ChatSessionError &e) { return e.type() == ChatSessionError::ChannelRequestError; }));
     QCOMPARE(channelRequestErrors, 1);
+    // It names its own request, so that senders of other conversations can
+    // tell it is not theirs, and carries Telepathy's reason.
     for (const ChatSessionError &e : qAsConst(log.errors)) {
-        if (e.type() == ChatSessionError::ChannelRequestError)
-            QVERIFY(e.message().isEmpty() && e.account().isEmpty() && e.remoteId().isEmpty());
+        if (e.type() != ChatSessionError::ChannelRequestError)
+            continue;
+        QCOMPARE(e.account(), Env::ImAccountPath);
+        QCOMPARE(e.remoteId(), context.remoteUid());
+        QVERIFY2(e.message().startsWith(TP_QT_ERROR_NOT_AVAILABLE + QLatin1String(": ")), qPrintable(e.message()));
+        QVERIFY(e.request().startsWith(QLatin1String("/org/freedesktop/Telepathy/ChannelDispatcher/Request")));
     }
 
     // The entry is gone: the same conversation can be asked for again.
     const ChatSessionPtr session = requestSession(context);
     QVERIFY(session);
     QTRY_VERIFY(session->isReady());
+}
+
+void TestChatSessionManager::handlerUnknownToTheDispatcherIsAskedOnceMore_data()
+{
+    QTest::addColumn<uint>("failures");
+    QTest::addColumn<QString>("errorMessage");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<bool>("opens");
+
+    // What Mission Control answers while it has not read a handler that has
+    // just appeared on the bus.
+    const QString race = QStringLiteral("Handler no longer available");
+    QTest::newRow("race once: the retry opens it") << 1u << race << 2 << true;
+    QTest::newRow("race twice: one error") << 2u << race << 2 << false;
+    QTest::newRow("other NotAvailable: no retry") << 1u << QStringLiteral("Account is disabled") << 1 << false;
+}
+
+void TestChatSessionManager::handlerUnknownToTheDispatcherIsAskedOnceMore()
+{
+    QFETCH(uint, failures);
+    QFETCH(QString, errorMessage);
+    QFETCH(int, requests);
+    QFETCH(bool, opens);
+
+    TestCmControl &control = m_env->control(Env::ImAccountPath);
+    control.clearChannelRequests();
+    control.failChannelRequests(failures, TP_QT_ERROR_NOT_AVAILABLE, errorMessage);
+    ErrorLog log(m_manager);
+    Prepared prepared(m_manager);
+    const ChatContext context(QStringLiteral("race%1%2@loop.test").arg(failures).arg(requests),
+                              Env::ImAccountPath);
+    m_manager->requestChatSession(context);
+
+    if (opens) {
+        QVERIFY(prepared.waitFor(1));
+        const ChatSessionPtr session = prepared.sessions.first().first;
+        QTRY_VERIFY_WITH_TIMEOUT(session->isReady(), 10000);
+        QTest::qWait(200);
+        QVERIFY2(log.errors.isEmpty(), qPrintable(log.errors.value(0).message()));
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(!log.errors.isEmpty(), 10000);
+        QTest::qWait(200);
+        // The request's own error (withdrawn by the dispatcher) may come
+        // too; each names the conversation and carries the reason.
+        int channelRequestErrors = 0;
+        for (const ChatSessionError &e : qAsConst(log.errors)) {
+            channelRequestErrors += e.type() == ChatSessionError::ChannelRequestError ? 1 : 0;
+            QCOMPARE(e.remoteId(), context.remoteUid());
+            QCOMPARE(e.account(), Env::ImAccountPath);
+            QVERIFY2(e.message().endsWith(errorMessage), qPrintable(e.message()));
+        }
+        QCOMPARE(channelRequestErrors, 1);
+    }
+    QCOMPARE(control.channelRequests().size(), requests);
+    control.reset();
 }
 
 void TestChatSessionManager::disabledAccountRequestFailsLater()

@@ -61,6 +61,11 @@ private Q_SLOTS:
     void topicIsSetThroughTheOldPropertiesInterface();
     void topicIsNotSentWithoutSubject_data();
     void topicIsNotSentWithoutSubject();
+    void topicIsReadSetAndFollowed_data();
+    void topicIsReadSetAndFollowed();
+    void refusedTopicChangesAreReported();
+    void leavingARoomIsForGood();
+    void leavingWorksOnEveryKindOfGroupChat();
     void invitationsReportTheirOutcome();
     void skypeGroupChatsCanBeLeft();
     void closedSessionDropsItsParticipants();
@@ -94,6 +99,19 @@ void TestMucChatSession::cleanup()
 {
     m_env->control(Env::ImAccountPath).reset();
 }
+
+namespace {
+struct TopicLog : QObject
+{
+    explicit TopicLog(MucChatSession *session)
+    {
+        connect(session, &MucChatSession::topicChanged, this,
+                [this](const QString &topic, const QString &actor) { changes << qMakePair(topic, actor); });
+    }
+    bool has(const QString &topic, const QString &actor) const { return changes.contains(qMakePair(topic, actor)); }
+    QList<QPair<QString, QString>> changes;
+};
+} // namespace
 
 // Requests a group chat through the library and waits for its session to
 // get its channel ready.
@@ -226,6 +244,161 @@ void TestMucChatSession::topicIsSetThroughTheOldPropertiesInterface()
     QCOMPARE(m_env->control(Env::ImAccountPath).subject(session->channelPath()), QStringLiteral("Lunch at noon"));
 }
 
+void TestMucChatSession::topicIsReadSetAndFollowed_data()
+{
+    QTest::addColumn<uint>("interfaces");
+    QTest::addColumn<bool>("actorKnown");
+    QTest::newRow("Subject2") << uint(TestCmControl::TopicThroughSubject2) << true;
+    QTest::newRow("Subject2 and old Properties") << uint(TestCmControl::TopicThroughSubject2 | TestCmControl::TopicThroughProperties) << true;
+    QTest::newRow("old Properties") << uint(TestCmControl::TopicThroughProperties) << false;
+}
+
+void TestMucChatSession::topicIsReadSetAndFollowed()
+{
+    QFETCH(uint, interfaces);
+    QFETCH(bool, actorKnown);
+    TestCmControl &control = m_env->control(Env::ImAccountPath);
+    control.setRoomTopicInterfaces(interfaces);
+    const QString room = QStringLiteral("#topics%1").arg(interfaces);
+    auto session = openGroup(room, RoomChat);
+    QVERIFY(session);
+    TopicLog log(session.data());
+    // Known from the start: empty here, but known.
+    QTRY_VERIFY(!session->topic().isNull());
+    QVERIFY(session->canSetTopic());
+
+    const QString carol = QStringLiteral("carol@loop.test");
+    control.setSubjectRemotely(session->channelPath(), QStringLiteral("From outside"), carol);
+    QTRY_COMPARE(session->topic(), QStringLiteral("From outside"));
+    QVERIFY(log.has(QStringLiteral("From outside"), actorKnown ? carol : QString()));
+    QCOMPARE(session->topicActor(), actorKnown ? carol : QString());
+
+    QSignalSpy failed(session.data(), &MucChatSession::topicChangeFailed);
+    session->setTopic(QStringLiteral("Mine now"));
+    QTRY_COMPARE(session->topic(), QStringLiteral("Mine now"));
+    QCOMPARE(control.subject(session->channelPath()), QStringLiteral("Mine now"));
+    QVERIFY(log.has(QStringLiteral("Mine now"), actorKnown ? QStringLiteral("alice@loop.test") : QString()));
+    QCOMPARE(failed.count(), 0);
+}
+
+void TestMucChatSession::refusedTopicChangesAreReported()
+{
+    TestCmControl &control = m_env->control(Env::ImAccountPath);
+    control.setRoomTopicInterfaces(TestCmControl::TopicThroughSubject2 | TestCmControl::TopicThroughProperties);
+    auto session = openGroup(QStringLiteral("#moderated"), RoomChat);
+    QVERIFY(session);
+    QSignalSpy failed(session.data(), &MucChatSession::topicChangeFailed);
+
+    // The room says no before anyone asks: refused inside the call, and the
+    // old interface (which would accept it) is not tried behind its back.
+    control.setCanSetSubject(session->channelPath(), false);
+    QTRY_VERIFY(!session->canSetTopic());
+    session->setTopic(QStringLiteral("not allowed"));
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.last().at(0).toString(), QString(TP_QT_ERROR_PERMISSION_DENIED));
+    QTest::qWait(100);
+    QVERIFY(control.subject(session->channelPath()).isEmpty());
+
+    // The room says yes, the server then refuses: its reason reaches us.
+    control.setCanSetSubject(session->channelPath(), true);
+    QTRY_VERIFY(session->canSetTopic());
+    control.failNextSetSubject(QStringLiteral("org.example.Moderated"), QStringLiteral("Only operators"));
+    session->setTopic(QStringLiteral("refused by the server"));
+    QVERIFY(waitFor(failed, 2));
+    QCOMPARE(failed.last().at(0).toString(), QStringLiteral("org.example.Moderated"));
+    QCOMPARE(failed.last().at(1).toString(), QStringLiteral("Only operators"));
+    QVERIFY(session->topic().isEmpty());
+
+    // No group chat to set a topic on.
+    MucChatSession lonely(session->account(), session->context());
+    QSignalSpy lonelyFailed(&lonely, &MucChatSession::topicChangeFailed);
+    lonely.setTopic(QStringLiteral("nowhere"));
+    QCOMPARE(lonelyFailed.count(), 1);
+    QCOMPARE(lonelyFailed.first().at(0).toString(), QString(TP_QT_ERROR_NOT_AVAILABLE));
+}
+
+void TestMucChatSession::leavingARoomIsForGood()
+{
+    TestCmControl &control = m_env->control(Env::ImAccountPath);
+    control.setReopenRoomsOnClose(true);
+    Prepared incoming(m_manager);
+
+    // Let go without leaving: the channel closes and, as on IRC, the room
+    // comes straight back as an incoming conversation.
+    auto stay = openGroup(QStringLiteral("#stay"), RoomChat);
+    QVERIFY(stay);
+    stay.clear();
+    QTRY_VERIFY(std::any_of(incoming.sessions.cbegin(), incoming.sessions.cend(),
+                            [](const ChatSessionPtr &s) { return s->remoteUid() == QLatin1String("#stay"); }));
+
+    auto go = openGroup(QStringLiteral("#go"), RoomChat);
+    QVERIFY(go);
+    const QString path = go->channelPath();
+    QSignalSpy left(go.data(), &MucChatSession::leftChat);
+    QSignalSpy skypeLeft(go.data(), &MucChatSession::leftSkypeChat);
+    go->leave(QStringLiteral("bye"));
+    QVERIFY(waitFor(left));
+    QCOMPARE(left.first().first().toBool(), true);
+    QCOMPARE(skypeLeft.count(), 0);
+    QTRY_VERIFY(!control.channels().contains(path));
+    QVERIFY(!go->isReadyToChat());
+    go.clear();
+
+    // Nothing comes back: a later conversation is the first thing the
+    // handler sees after the leave.
+    const int before = incoming.sessions.size();
+    auto later = openGroup(QStringLiteral("#later"), RoomChat);
+    QVERIFY(later);
+    for (int i = before; i < incoming.sessions.size(); ++i)
+        QVERIFY(incoming.sessions.at(i)->remoteUid() != QLatin1String("#go"));
+    QVERIFY(!control.channels().isEmpty());
+    for (const QString &channel : control.channels())
+        QVERIFY(control.channelDetails(channel).value(QStringLiteral("TargetID")).toString() != QLatin1String("#go"));
+}
+
+void TestMucChatSession::leavingWorksOnEveryKindOfGroupChat()
+{
+    TestCmControl &control = m_env->control(Env::ImAccountPath);
+
+    // Skype group chats keep their own Leave call.
+    auto group = openGroup(QStringLiteral("skype-group-2"), AdHocGroupChat);
+    QVERIFY(group);
+    QSignalSpy left(group.data(), &MucChatSession::leftChat);
+    QSignalSpy skypeLeft(group.data(), &MucChatSession::leftSkypeChat);
+    control.failNextLeave();
+    group->leave();
+    QVERIFY(waitFor(left));
+    QCOMPARE(left.last().first().toBool(), false);
+    QCOMPARE(skypeLeft.count(), 1);
+    QVERIFY(group->isReadyToChat()); // still in it
+    group->leave();
+    QVERIFY(waitFor(left, 2));
+    QCOMPARE(left.last().first().toBool(), true);
+    QCOMPARE(control.leaveCount(), 2u);
+    QTRY_VERIFY(!group->isReadyToChat());
+
+    // An invitation not accepted can be declined the same way.
+    control.setRequestedGroupMembers({ QStringLiteral("carol@loop.test") }, true);
+    Prepared prepared(m_manager);
+    m_manager->requestChatSession(ChatContext(QStringLiteral("#declined"), Env::ImAccountPath, RoomChat));
+    QTRY_COMPARE(prepared.sessions.size(), 1);
+    auto invited = prepared.sessions.first().objectCast<MucChatSession>();
+    QTRY_VERIFY(prepared.ready.contains(invited.data()));
+    const QString path = invited->channelPath();
+    QSignalSpy declined(invited.data(), &MucChatSession::leftChat);
+    invited->leave();
+    QVERIFY(waitFor(declined));
+    QCOMPARE(declined.first().first().toBool(), true);
+    QTRY_VERIFY(!control.channels().contains(path));
+
+    // Nothing to leave: refused inside the call.
+    MucChatSession lonely(group->account(), group->context());
+    QSignalSpy lonelyLeft(&lonely, &MucChatSession::leftChat);
+    lonely.leave();
+    QCOMPARE(lonelyLeft.count(), 1);
+    QCOMPARE(lonelyLeft.first().first().toBool(), false);
+}
+
 void TestMucChatSession::topicIsNotSentWithoutSubject_data()
 {
     QTest::addColumn<int>("mode");
@@ -241,8 +414,13 @@ void TestMucChatSession::topicIsNotSentWithoutSubject()
     TestCmControl &control = m_env->control(Env::ImAccountPath);
     const QString before = control.subject(session->channelPath());
     control.setListPropertiesMode(TestCmControl::ListPropertiesMode(mode));
+    QSignalSpy failed(session.data(), &MucChatSession::topicChangeFailed);
     session->setTopic(QStringLiteral("never"));
-    QTest::qWait(300);
+    QVERIFY(waitFor(failed));
+    QCOMPARE(failed.first().at(0).toString(), mode == TestCmControl::ListPropertiesFails
+                                                   ? QString(TP_QT_ERROR_NOT_AVAILABLE)
+                                                   : QString(TP_QT_ERROR_NOT_IMPLEMENTED));
+    QTest::qWait(100);
     QCOMPARE(control.subject(session->channelPath()), before);
 
     // Without a ready channel there is nothing to ask: nothing happens.

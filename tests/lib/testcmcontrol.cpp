@@ -179,6 +179,11 @@ void TestCmControl::failNextChannelRequest(const QString &errorName, const QStri
     call(QStringLiteral("FailNextChannelRequest"), {errorName, errorMessage});
 }
 
+void TestCmControl::failChannelRequests(uint count, const QString &errorName, const QString &errorMessage)
+{
+    call(QStringLiteral("FailChannelRequests"), {errorName, errorMessage, count});
+}
+
 QList<QVariantMap> TestCmControl::channelRequests()
 {
     QList<QVariantMap> requests;
@@ -211,6 +216,12 @@ void TestCmControl::invalidateChannel(const QString &channel, const QString &err
 uint TestCmControl::dropConnection(const QString &connection, uint reason)
 {
     return call1(QStringLiteral("DropConnection"), {QVariant::fromValue(objectPath(connection)), reason}).toUInt();
+}
+
+uint TestCmControl::setSelfPresence(const QString &connection, const QString &status, const QString &message)
+{
+    return call1(QStringLiteral("SetSelfPresence"), {QVariant::fromValue(objectPath(connection)), status, message})
+        .toUInt();
 }
 
 uint TestCmControl::restoreConnection()
@@ -276,4 +287,29 @@ void TestCmControl::failNextLeave(const QString &errorName, const QString &error
 uint TestCmControl::leaveCount()
 {
     return call1(QStringLiteral("LeaveCount")).toUInt();
+}
+
+void TestCmControl::setRoomTopicInterfaces(uint interfaces)
+{
+    call(QStringLiteral("SetRoomTopicInterfaces"), {interfaces});
+}
+
+void TestCmControl::setSubjectRemotely(const QString &channel, const QString &subject, const QString &actor)
+{
+    call(QStringLiteral("SetSubjectRemotely"), {QVariant::fromValue(objectPath(channel)), subject, actor});
+}
+
+void TestCmControl::setCanSetSubject(const QString &channel, bool canSet)
+{
+    call(QStringLiteral("SetCanSetSubject"), {QVariant::fromValue(objectPath(channel)), canSet});
+}
+
+void TestCmControl::failNextSetSubject(const QString &errorName, const QString &errorMessage)
+{
+    call(QStringLiteral("FailNextSetSubject"), {errorName, errorMessage});
+}
+
+void TestCmControl::setReopenRoomsOnClose(bool reopen)
+{
+    call(QStringLiteral("SetReopenRoomsOnClose"), {reopen});
 }

@@ -69,6 +69,7 @@ public:
 
     // Channel requests (CreateChannel/EnsureChannel) as the client made them.
     void failNextChannelRequest(const QString &errorName = QString(), const QString &errorMessage = QString());
+    void failChannelRequests(uint count, const QString &errorName, const QString &errorMessage = QString());
     QList<QVariantMap> channelRequests();
     void clearChannelRequests();
     void closeNextChannelAfterCreation(uint delayMs = 0);
@@ -80,6 +81,10 @@ public:
     uint dropConnection(const QString &connection = QStringLiteral("/"),
                         uint reason = Tp::ConnectionStatusReasonNetworkError);
     uint restoreConnection();
+    // The connection itself changes the local user's presence ("/" the most
+    // recent live connection); Mission Control then reports it as the
+    // account's current presence.
+    uint setSelfPresence(const QString &connection, const QString &status, const QString &message = QString());
 
     // Group chats.
     void setRequestedGroupMembers(const QStringList &ids, bool selfLocalPending = false);
@@ -97,6 +102,16 @@ public:
     void setListPropertiesMode(ListPropertiesMode mode);
     void failNextLeave(const QString &errorName = QString(), const QString &errorMessage = QString());
     uint leaveCount();
+    // Topic interfaces of rooms created from now on (bits, default the old
+    // Properties interface only).
+    enum TopicInterfaces { TopicThroughProperties = 1, TopicThroughSubject2 = 2 };
+    void setRoomTopicInterfaces(uint interfaces);
+    // The other side changes the topic (actor: a contact id, or empty).
+    void setSubjectRemotely(const QString &channel, const QString &subject, const QString &actor);
+    void setCanSetSubject(const QString &channel, bool canSet);
+    void failNextSetSubject(const QString &errorName = QString(), const QString &errorMessage = QString());
+    // Rooms closed while the user is a member come back as incoming channels.
+    void setReopenRoomsOnClose(bool reopen);
 
 private:
     QList<QVariant> call(const QString &method, const QList<QVariant> &arguments = QList<QVariant>());

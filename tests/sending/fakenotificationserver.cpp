@@ -41,16 +41,33 @@ void FakeNotificationServer::closeByServer(uint id, uint reason)
     m_bus.send(signal);
 }
 
+void FakeNotificationServer::invokeAction(uint id, const QString &actionKey, bool thenClose)
+{
+    QDBusMessage signal = QDBusMessage::createSignal(Path, Service, QStringLiteral("ActionInvoked"));
+    signal << id << actionKey;
+    m_bus.send(signal);
+    if (thenClose)
+        closeByServer(id, 2);
+}
+
+int FakeNotificationServer::lastQuestion() const
+{
+    for (int i = shown.size() - 1; i >= 0; --i) {
+        if (!shown.at(i).actions.isEmpty())
+            return i;
+    }
+    return -1;
+}
+
 uint FakeNotificationServer::Notify(const QString &appName, uint replacesId,
                                     const QString &appIcon, const QString &summary,
                                     const QString &body, const QStringList &actions,
                                     const QVariantMap &hints, int expireTimeout)
 {
     Q_UNUSED(replacesId)
-    Q_UNUSED(actions)
     Q_UNUSED(expireTimeout)
     const uint id = ++m_lastId;
-    shown.append({id, appName, appIcon, summary, body, hints});
+    shown.append({id, appName, appIcon, summary, body, hints, actions});
     Q_EMIT notified(id);
     return id;
 }

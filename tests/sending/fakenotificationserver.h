@@ -11,7 +11,9 @@
 // A freedesktop notification server ("org.freedesktop.Notifications") on
 // its own connection to the test's private session bus. It records every
 // Notify and CloseNotification call and closes notifications on demand.
-// Ids start at 100 so that they differ from the client's own ids.
+// Ids start at 100 so that they differ from the client's own ids. On the
+// test's command it answers a notification as a user would: invokes one of
+// its actions (invokeAction) or closes it (closeByServer).
 class FakeNotificationServer : public QObject, protected QDBusContext
 {
     Q_OBJECT
@@ -26,6 +28,7 @@ public:
         QString summary;
         QString body;
         QVariantMap hints;
+        QStringList actions; // key, label, key, label, ...
     };
 
     FakeNotificationServer();
@@ -36,6 +39,11 @@ public:
     void stop();
     // The server closes a notification by itself (reason 1: expired).
     void closeByServer(uint id, uint reason = 1);
+    // The user chose the action with this key (e.g. "accept"); the server
+    // then closes the notification (reason 2: dismissed).
+    void invokeAction(uint id, const QString &actionKey, bool thenClose = true);
+    // The latest notification that offers actions, or -1.
+    int lastQuestion() const;
 
     QList<Shown> shown;
     QList<uint> closeRequests;

@@ -6,6 +6,7 @@
 #include "chatsessionmanager.h"
 #include "fakenotificationserver.h"
 #include "messagesender.h"
+#include "messagestatus.h"
 #include "mucchatsession.h"
 #include "notificationeventtypes.h"
 #include "telepathytestenvironment.h"
@@ -34,6 +35,7 @@ private Q_SLOTS:
     void init();
 
     void buildsPartsOnlyFromGivenFields();
+    void describesEveryStatusValue();
     void deliversFirstMessageFromColdStart();
     void normalisesCellularRemoteUid_data();
     void normalisesCellularRemoteUid();
@@ -53,6 +55,10 @@ private Q_SLOTS:
     void ignoresManagerErrorsOfOtherConversations();
     void failsPendingMessagesWhenSessionIsLost();
     void waitsForDisconnectedAccount();
+    void refusedRequestOfAnotherConversationLeavesPendingMessages();
+    void oversizedMessageFailsAtOnceAndOthersGoOut_data();
+    void oversizedMessageFailsAtOnceAndOthersGoOut();
+    void refusedMessageCarriesTheConnectionManagersReason();
     void sendsWithoutNotificationServer();
 
 private:
@@ -122,6 +128,21 @@ void MessageSenderTest::buildsPartsOnlyFromGivenFields()
     QCOMPARE(MessageSender::constructMessagePart(QString(), QString(), QStringLiteral("/t.jpg"), -1, QString())
                  .value(QStringLiteral("thumbnail-location")).variant().toString(),
              QStringLiteral("/t.jpg"));
+}
+
+void MessageSenderTest::describesEveryStatusValue()
+{
+    // A new value without its text would print as a bare number.
+    const QMetaEnum codes = QMetaEnum::fromType<MessageStatus::Code>();
+    QSet<QString> texts;
+    for (int i = 0; i < codes.keyCount(); ++i) {
+        const QString text = MessageStatus::description(codes.value(i));
+        QVERIFY2(!text.startsWith(QLatin1String("error ")), codes.key(i));
+        texts.insert(text);
+        QCOMPARE(MessageStatus::isFailure(codes.value(i)), codes.value(i) != 0);
+    }
+    QCOMPARE(texts.size(), codes.keyCount());
+    QCOMPARE(MessageStatus::description(99), QStringLiteral("error 99"));
 }
 
 void MessageSenderTest::deliversFirstMessageFromColdStart()
@@ -512,6 +533,133 @@ void MessageSenderTest::waitsForDisconnectedAccount()
     QVERIFY(m_env.restoreConnection(Cellular));
     QVERIFY(statuses.count() == 1 || statuses.wait(Timeout));
     QCOMPARE(statuses.first(), (QList<QVariant>{QStringLiteral("d1"), 0}));
+}
+
+void MessageSenderTest::refusedRequestOfAnotherConversationLeavesPendingMessages()
+{
+    // An SMS waits for its connection while a request of an instant-
+    // messaging conversation is refused: only that conversation's message
+    // fails.
+    QVERIFY(m_env.dropConnection(Cellular));
+    MessageSender sms(QStringLiteral("+358401000013"), Cellular);
+    QSignalSpy smsStatuses(&sms, &MessageSender::messageStatusChanged);
+    sms.send(QStringLiteral("waits"), QStringLiteral("sms1"));
+
+    m_env.control(Im).failNextChannelRequest(TP_QT_ERROR_INVALID_HANDLE, QStringLiteral("no such contact"));
+    MessageSender im(QStringLiteral("refused@loop.test"), Im);
+    QSignalSpy imStatuses(&im, &MessageSender::messageStatusChanged);
+    QSignalSpy imFailures(&im, &MessageSender::messageFailed);
+    im.send(QStringLiteral("refused"), QStringLiteral("im1"));
+    QVERIFY(imStatuses.wait(Timeout));
+    QCOMPARE(imStatuses.first().at(0).toString(), QStringLiteral("im1"));
+    QVERIFY(imStatuses.first().at(1).toInt() != 0);
+    QCOMPARE(imFailures.size(), 1);
+    QVERIFY2(imFailures.first().at(3).toString().contains(QLatin1String("no such contact")),
+             qPrintable(imFailures.first().at(3).toString()));
+
+    QVERIFY(!smsStatuses.wait(300));
+    QVERIFY(sms.isSending());
+    QVERIFY(m_env.restoreConnection(Cellular));
+    QVERIFY(smsStatuses.count() == 1 || smsStatuses.wait(Timeout));
+    QCOMPARE(smsStatuses.first(), (QList<QVariant>{QStringLiteral("sms1"), 0}));
+}
+
+void MessageSenderTest::oversizedMessageFailsAtOnceAndOthersGoOut_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("status");
+
+    QTest::newRow("vCard above the limit") << "vcard" << int(MessageStatus::MessageTooLarge);
+    QTest::newRow("text above the limit") << "text" << int(MessageStatus::MessageTooLarge);
+    // Fewer characters than the limit, but three bytes each in UTF-8.
+    QTest::newRow("text above the limit in UTF-8") << "utf8" << int(MessageStatus::MessageTooLarge);
+    QTest::newRow("parts above the limit together") << "parts" << int(MessageStatus::MessageTooLarge);
+    QTest::newRow("text just below the limit") << "below" << 0;
+}
+
+void MessageSenderTest::oversizedMessageFailsAtOnceAndOthersGoOut()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, status);
+    const int limit = int(MessageStatus::MaximumMessageSize);
+
+    MessageSender sender(QStringLiteral("large-%1@loop.test").arg(kind), Im);
+    QStringList events;
+    recordEvents(sender, events);
+    QSignalSpy failures(&sender, &MessageSender::messageFailed);
+    QSignalSpy statuses(&sender, &MessageSender::messageStatusChanged);
+    const int shownBefore = m_notifications.shown.size();
+
+    sender.send(QStringLiteral("before"), QStringLiteral("a"));
+    if (kind == QLatin1String("vcard")) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("large.vcf"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nPHOTO;ENCODING=b:";
+        file.write(card + QByteArray(2 * limit, 'A') + "\r\nEND:VCARD\r\n");
+        file.close();
+        sender.sendVCard(path, QStringLiteral("big"));
+    } else if (kind == QLatin1String("text")) {
+        sender.send(QString(limit + 1, QLatin1Char('x')), QStringLiteral("big"));
+    } else if (kind == QLatin1String("utf8")) {
+        sender.send(QString(limit / 2, QChar(0x20AC)), QStringLiteral("big"));
+    } else if (kind == QLatin1String("parts")) {
+        MsgPartsList parts;
+        parts << QMap<QString, QDBusVariant>();
+        for (int i = 0; i < 3; ++i)
+            parts << MessageSender::constructMessagePart(QString(limit / 3, QLatin1Char('p')),
+                                                         QStringLiteral("text/plain"), QString(), -1, QString());
+        sender.send(parts, QStringLiteral("big"));
+    } else {
+        sender.send(QString(limit - 1024, QLatin1Char('y')), QStringLiteral("big"));
+    }
+    sender.send(QStringLiteral("after"), QStringLiteral("b"));
+
+    QTRY_VERIFY2_WITH_TIMEOUT(statuses.count() >= 3, qPrintable(events.join(QLatin1Char(' '))), Timeout);
+    QVERIFY2(events.contains(QStringLiteral("big=%1").arg(status)), qPrintable(events.join(QLatin1Char(' '))));
+    QVERIFY(events.contains(QStringLiteral("a=0")));
+    QVERIFY(events.contains(QStringLiteral("b=0")));
+
+    // Nothing of the large message reached the bus, and the connection
+    // still carries the messages around it, in order.
+    QStringList sent;
+    for (const TestCmControl::SentMessage &message : m_env.control(Im).sentMessages())
+        sent << message.text().left(6);
+    if (status == 0) {
+        QCOMPARE(sent, (QStringList{QStringLiteral("before"), QStringLiteral("yyyyyy"), QStringLiteral("after")}));
+        QVERIFY(failures.isEmpty());
+        return;
+    }
+    QCOMPARE(sent, (QStringList{QStringLiteral("before"), QStringLiteral("after")}));
+    QCOMPARE(failures.size(), 1);
+    QCOMPARE(failures.first().at(0).toString(), QStringLiteral("big"));
+    QCOMPARE(failures.first().at(1).toInt(), status);
+    QVERIFY(failures.first().at(2).toString().isEmpty());
+    QVERIFY(failures.first().at(3).toString().contains(QString::number(limit)));
+    QTRY_COMPARE_WITH_TIMEOUT(m_notifications.shown.size(), shownBefore + 1, Timeout);
+    QVERIFY(!sender.isSending());
+}
+
+void MessageSenderTest::refusedMessageCarriesTheConnectionManagersReason()
+{
+    MessageSender sender(QStringLiteral("picky@loop.test"), Im);
+    QCOMPARE(sendAndWait(sender, {QStringLiteral("warm-up")}).values(), QList<int>{0});
+
+    QStringList order;
+    connect(&sender, &MessageSender::messageFailed, this,
+            [&order](const QString &id, int status, const QString &name, const QString &message) {
+                order << QStringLiteral("failed %1 %2 %3 %4").arg(id).arg(status).arg(name, message);
+            });
+    connect(&sender, &MessageSender::messageStatusChanged, this,
+            [&order](const QString &id, int status) { order << QStringLiteral("status %1 %2").arg(id).arg(status); });
+    m_env.control(Im).failNextSend(TP_QT_ERROR_INVALID_ARGUMENT, QStringLiteral("message must be text/plain"));
+    sender.send(QStringLiteral("refused"), QStringLiteral("r1"));
+    sender.send(QStringLiteral("fine"), QStringLiteral("r2"));
+    QTRY_COMPARE_WITH_TIMEOUT(order.size(), 3, Timeout);
+    QCOMPARE(order, (QStringList{
+        QStringLiteral("failed r1 15 %1 message must be text/plain").arg(TP_QT_ERROR_INVALID_ARGUMENT),
+        QStringLiteral("status r1 15"), QStringLiteral("status r2 0")}));
 }
 
 void MessageSenderTest::sendsWithoutNotificationServer()

@@ -3,9 +3,14 @@
 
 #include "telepathytestenvironment.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 const QString Cellular = QStringLiteral("/org/freedesktop/Telepathy/Account/tala/tel/tala");
@@ -17,11 +22,14 @@ struct Run
     QString err;
 };
 
-Run runTool(const QStringList &arguments, const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+Run runTool(const QStringList &arguments, const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+            const QByteArray &input = QByteArray())
 {
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(MESSAGING_TOOL), arguments);
+    process.write(input);
+    process.closeWriteChannel();
     Run run;
     if (!process.waitForFinished(30000)) {
         process.kill();
@@ -49,6 +57,9 @@ private Q_SLOTS:
     void printsEachStatusInOrder();
     void exitsNonZeroWhenAMessageFails();
     void timesOutOnAccountThatNeverConnects();
+    void timeoutBoundsConnectingToABusThatNeverAnswers();
+    void readsTextsFromFilesAndStandardInput();
+    void printsReasonAndTooLargeStatus();
 
 private:
     TelepathyTestEnvironment m_env;
@@ -116,17 +127,24 @@ void MessagingToolTest::reportsMissingSessionBus()
         const Run help = runTool({command, QStringLiteral("--help")}, environment);
         QCOMPARE(help.exitCode, 0);
         QVERIFY(help.out.contains(QLatin1String("--timeout")));
+        QVERIFY2(help.out.startsWith(QStringLiteral("Usage: messaging %1 [options]\n").arg(command)),
+                 qPrintable(help.out));
     }
 }
 
 void MessagingToolTest::listsAccounts()
 {
+    // Through the account model: the SMS entry stands for the cellular and
+    // MMS accounts; one line per other account.
     const Run run = runTool({QStringLiteral("accounts")});
     QCOMPARE(run.exitCode, 0);
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 4);
-    QVERIFY(run.out.contains(Cellular + QLatin1String("\ttel\tenabled\tconnected\tSMS")));
-    QVERIFY(run.out.contains(QLatin1String("loopback/loop/bob0\tloop\tdisabled")));
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.at(0), QStringLiteral("tala/tel/tala\t-\tSMS and MMS\t-\t-\tenabled"));
+    // Sorted by service (none here) and name; alice is online.
+    QCOMPARE(lines.at(1), QStringLiteral("loopback/loop/alice0\tAlice\t-\tavailable\t-\tenabled"));
+    QVERIFY2(lines.at(2).startsWith(QLatin1String("loopback/loop/bob0\tBob\t-\t")), qPrintable(lines.at(2)));
+    QVERIFY(lines.at(2).endsWith(QLatin1String("\tdisabled")));
 }
 
 void MessagingToolTest::printsEachStatusInOrder()
@@ -176,6 +194,93 @@ void MessagingToolTest::timesOutOnAccountThatNeverConnects()
     QVERIFY2(run.err.contains(QLatin1String("timed out after 1 s")), qPrintable(run.err));
     QCOMPARE(run.out, QStringLiteral("[1] text \"never\": no status\n"));
     QVERIFY(m_env.restoreConnection(Cellular));
+}
+
+void MessagingToolTest::timeoutBoundsConnectingToABusThatNeverAnswers()
+{
+    // Accepts connections (the kernel does, from the listen backlog) and
+    // never says a word.
+    const QByteArray path = QFile::encodeName(m_dir.filePath(QStringLiteral("silent-bus")));
+    const int silentBus = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    QVERIFY(silentBus >= 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    QVERIFY(size_t(path.size()) < sizeof(address.sun_path));
+    memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    QVERIFY(::bind(silentBus, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0);
+    QVERIFY(::listen(silentBus, 8) == 0);
+    auto closeBus = qScopeGuard([silentBus] { ::close(silentBus); });
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                       QStringLiteral("unix:path=") + QFile::decodeName(path));
+
+    for (const QString &command : {QStringLiteral("send"), QStringLiteral("accounts")}) {
+        QStringList arguments{command, QStringLiteral("--timeout"), QStringLiteral("2")};
+        if (command == QLatin1String("send"))
+            arguments << QStringLiteral("--account") << QStringLiteral("tala/tel/tala") << QStringLiteral("--to")
+                      << QStringLiteral("+358401000023") << QStringLiteral("--text") << QStringLiteral("x");
+        QElapsedTimer timer;
+        timer.start();
+        const Run run = runTool(arguments, environment);
+        QCOMPARE(run.exitCode, 4);
+        QVERIFY2(timer.elapsed() < 6000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(run.err.contains(QLatin1String("timed out after 2 s waiting for the session bus")),
+                 qPrintable(run.err));
+    }
+}
+
+void MessagingToolTest::readsTextsFromFilesAndStandardInput()
+{
+    // Any text: several lines, non-ASCII letters, a leading dash.
+    const QString fromFile = QStringLiteral("-first line\nsecond line \u00e4\u00f6 \u20ac\n");
+    const QString fromInput = QStringLiteral("piped\ttext\n\n\u4e2d\u6587");
+    QFile file(m_dir.filePath(QStringLiteral("text.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(fromFile.toUtf8());
+    file.close();
+    m_env.control(Cellular).clearSentMessages();
+
+    const Run run = runTool({QStringLiteral("send"), QStringLiteral("--account"), QStringLiteral("tala/tel/tala"),
+                             QStringLiteral("--to"), QStringLiteral("+358401000024"),
+                             QStringLiteral("--text-file"), file.fileName(),
+                             QStringLiteral("--text"), QStringLiteral("between"),
+                             QStringLiteral("--text-file=-")},
+                            QProcessEnvironment::systemEnvironment(), fromInput.toUtf8());
+    QCOMPARE(run.exitCode, 0);
+    const QList<TestCmControl::SentMessage> sent = m_env.control(Cellular).sentMessages();
+    QCOMPARE(sent.size(), 3);
+    QCOMPARE(sent.at(0).text(), fromFile);
+    QCOMPARE(sent.at(1).text(), QStringLiteral("between"));
+    QCOMPARE(sent.at(2).text(), fromInput);
+
+    const Run missing = runTool({QStringLiteral("send"), QStringLiteral("--account"), QStringLiteral("tala/tel/tala"),
+                                 QStringLiteral("--to"), QStringLiteral("+358401000024"),
+                                 QStringLiteral("--text-file"), QStringLiteral("/nonexistent.txt")});
+    QCOMPARE(missing.exitCode, 2);
+    QVERIFY2(missing.err.contains(QLatin1String("cannot read text file /nonexistent.txt")), qPrintable(missing.err));
+}
+
+void MessagingToolTest::printsReasonAndTooLargeStatus()
+{
+    QFile card(m_dir.filePath(QStringLiteral("large.vcf")));
+    QVERIFY(card.open(QIODevice::WriteOnly));
+    card.write("BEGIN:VCARD\r\nVERSION:3.0\r\nPHOTO;ENCODING=b:" + QByteArray(2 * 1024 * 1024, 'A')
+               + "\r\nEND:VCARD\r\n");
+    card.close();
+    m_env.control(Cellular).failNextSend(TP_QT_ERROR_INVALID_ARGUMENT, QStringLiteral("message must be text/plain"));
+
+    const Run run = runTool({QStringLiteral("send"), QStringLiteral("--account"), QStringLiteral("tala/tel/tala"),
+                             QStringLiteral("--to"), QStringLiteral("+358401000025"),
+                             QStringLiteral("--text"), QStringLiteral("refused"),
+                             QStringLiteral("--vcard"), card.fileName(),
+                             QStringLiteral("--text"), QStringLiteral("accepted")});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.out.contains(QStringLiteral("[1] text \"refused\": the connection refused the message (status 15), "
+                                             "reason: %1: message must be text/plain\n").arg(TP_QT_ERROR_INVALID_ARGUMENT)),
+             qPrintable(run.out));
+    QVERIFY2(run.out.contains(QStringLiteral("[2] vCard %1: the message is too large (status 24)").arg(card.fileName())),
+             qPrintable(run.out));
+    QVERIFY(run.out.contains(QLatin1String("[3] text \"accepted\": sent")));
 }
 
 QTEST_GUILESS_MAIN(MessagingToolTest)

@@ -24,6 +24,7 @@ private Q_SLOTS:
     void forgetsNotificationClosedByServer();
     void removeClosesOnServerEvenBeforeServerAnswered();
     void publishingWithoutServerFailsQuietly();
+    void missingServerIsReportedOnce();
 
 private:
     FakeNotificationServer *m_server = nullptr;
@@ -138,6 +139,30 @@ void NotificationServiceTest::publishingWithoutServerFailsQuietly()
     // The bus's error answer drops it from the list.
     QTRY_VERIFY_WITH_TIMEOUT(service.notifications().isEmpty(), 5000);
     QCOMPARE(changed.count(), 2);
+}
+
+namespace {
+QStringList g_warnings;
+void collectWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && context.category
+        && QLatin1String(context.category) == QLatin1String("messaging.platform.notifications"))
+        g_warnings << message;
+}
+} // namespace
+
+void NotificationServiceTest::missingServerIsReportedOnce()
+{
+    m_server->stop();
+    NotificationService service;
+    g_warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(collectWarnings);
+    for (int i = 0; i < 3; ++i)
+        service.publish(Notification(QStringLiteral("x"), QString(), QStringLiteral("b")));
+    const bool answered = QTest::qWaitFor([&] { return service.notifications().isEmpty(); }, 5000);
+    qInstallMessageHandler(previous);
+    QVERIFY(answered);
+    QCOMPARE(g_warnings.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(NotificationServiceTest)

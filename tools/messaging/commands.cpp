@@ -2,6 +2,7 @@
 
 #include <messaging0/accountutils.h>
 #include <messaging0/messagesender.h>
+#include <messaging0/messagestatus.h>
 
 #include <TelepathyQt/Account>
 #include <TelepathyQt/AccountManager>
@@ -29,36 +30,6 @@ QTextStream &err()
     return stream;
 }
 
-// What a status code of messageStatusChanged() means.
-QString statusText(int status)
-{
-    switch (status) {
-    case 0: return QStringLiteral("sent");
-    case 1: return QStringLiteral("unknown error");
-    case 2: return QStringLiteral("no usable channel");
-    case 3: return QStringLiteral("disconnected");
-    case 4: return QStringLiteral("cancelled");
-    case 5: return QStringLiteral("account manager not available");
-    case 6: return QStringLiteral("account not available");
-    case 7: return QStringLiteral("no such recipient");
-    case 8: return QStringLiteral("offline");
-    case 9: return QStringLiteral("the conversation could not be opened");
-    case 10: return QStringLiteral("the conversation belongs to another client");
-    case 15: return QStringLiteral("the connection refused the message");
-    case 23: return QStringLiteral("the vCard file cannot be read");
-    default: return QStringLiteral("error");
-    }
-}
-
-QString connectionText(Tp::ConnectionStatus status)
-{
-    switch (status) {
-    case Tp::ConnectionStatusConnected: return QStringLiteral("connected");
-    case Tp::ConnectionStatusConnecting: return QStringLiteral("connecting");
-    default: return QStringLiteral("disconnected");
-    }
-}
-
 // Progress lines are written this often while nothing happens.
 constexpr int ProgressIntervalSeconds = 5;
 constexpr int FlushTimeoutMs = 1000;
@@ -73,9 +44,12 @@ Command::Command(int timeoutSeconds, QObject *parent)
     connect(&m_ticker, &QTimer::timeout, this, &Command::onTick);
 }
 
-void Command::start()
+void Command::start(const QElapsedTimer &since)
 {
-    m_elapsed.start();
+    // The time-out counts from the start of the run, connecting included.
+    m_elapsed = since;
+    if (!m_elapsed.isValid())
+        m_elapsed.start();
     m_ticker.start();
     setStage(QStringLiteral("the account manager"));
     Tp::AccountManagerPtr manager = AccountUtils::instance()->accountManager();
@@ -142,23 +116,6 @@ void Command::fail(const QString &message)
     err() << "messaging: " << message << Qt::endl;
 }
 
-void AccountsCommand::accountManagerReady()
-{
-    QList<Tp::AccountPtr> accounts = AccountUtils::instance()->accountManager()->allAccounts();
-    std::sort(accounts.begin(), accounts.end(), [](const Tp::AccountPtr &a, const Tp::AccountPtr &b) {
-        return a->objectPath() < b->objectPath();
-    });
-    for (const Tp::AccountPtr &account : accounts) {
-        out() << account->objectPath() << '\t' << account->protocolName() << '\t'
-              << (account->isEnabled() ? "enabled" : "disabled") << '\t'
-              << connectionText(account->connectionStatus()) << '\t' << account->displayName()
-              << Qt::endl;
-    }
-    if (accounts.isEmpty())
-        err() << "messaging: no accounts" << Qt::endl;
-    finish(ExitSuccess);
-}
-
 SendCommand::SendCommand(const QString &accountPath, const QString &remoteUid,
                          const QList<Message> &messages, int timeoutSeconds, QObject *parent)
     : Command(timeoutSeconds, parent)
@@ -185,6 +142,15 @@ void SendCommand::accountManagerReady()
         fail(QStringLiteral("account %1 is disabled").arg(m_accountPath));
 
     m_sender = new MessageSender(m_remoteUid, m_accountPath, false, this);
+    connect(m_sender, &MessageSender::messageFailed, this,
+            [this](const QString &messageId, int, const QString &errorName, const QString &errorMessage) {
+                for (Message &message : m_messages) {
+                    if (message.id == messageId && message.status == -1)
+                        message.reason = errorName.isEmpty() || errorMessage.isEmpty()
+                            ? errorName + errorMessage
+                            : errorName + QLatin1String(": ") + errorMessage;
+                }
+            });
     connect(m_sender, &MessageSender::messageStatusChanged, this, &SendCommand::onStatus);
     connect(m_sender, &MessageSender::messageSent, this, [this] {
         setStage(QStringLiteral("the status of %1 message(s)").arg(m_waiting));
@@ -212,9 +178,12 @@ void SendCommand::onStatus(const QString &messageId, int status)
             continue;
         message.status = status;
         --m_waiting;
-        out() << describe(i) << ": " << statusText(status);
-        if (status != 0)
+        out() << describe(i) << ": " << MessageStatus::description(status);
+        if (MessageStatus::isFailure(status)) {
             out() << " (status " << status << ')';
+            if (!message.reason.isEmpty())
+                out() << ", reason: " << message.reason;
+        }
         out() << Qt::endl;
     }
     if (m_waiting > 0)

@@ -30,7 +30,8 @@ class Command : public QObject
 
 public:
     explicit Command(int timeoutSeconds, QObject *parent = nullptr);
-    void start();
+    // The time-out counts from since when it is given (the program's start).
+    void start(const QElapsedTimer &since = QElapsedTimer());
 
 protected:
     virtual void accountManagerReady() = 0;
@@ -50,16 +51,6 @@ private:
     bool m_finished = false;
 };
 
-class AccountsCommand : public Command
-{
-    Q_OBJECT
-public:
-    using Command::Command;
-
-protected:
-    void accountManagerReady() override;
-};
-
 class SendCommand : public Command
 {
     Q_OBJECT
@@ -71,6 +62,7 @@ public:
         QString content; // text, or the vCard's file name
         QString id;
         int status = -1;
+        QString reason; // the connection manager's, for a failure
     };
 
     SendCommand(const QString &accountPath, const QString &remoteUid, const QList<Message> &messages,

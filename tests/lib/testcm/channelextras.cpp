@@ -11,6 +11,8 @@ const QString PersistentInterfaceName = QStringLiteral("com.tavik.Telepathy.Chan
 const QString PersistentIdProperty = PersistentInterfaceName + QStringLiteral(".PersistentID");
 const QString SkypeGroupChatInterfaceName = QStringLiteral("com.tavik.Telepathy.Channel.Interface.Skype.GroupChat");
 
+const QString SubjectInterfaceName = QStringLiteral("org.freedesktop.Telepathy.Channel.Interface.Subject2");
+
 namespace {
 
 // Property ids of the old Properties interface. "subject" is deliberately not
@@ -64,7 +66,13 @@ LegacyPropertiesInterface::LegacyPropertiesInterface(TestChannel *channel)
 
 void LegacyPropertiesInterface::createAdaptor()
 {
-    new LegacyPropertiesAdaptor(dbusObject(), this);
+    m_adaptor = new LegacyPropertiesAdaptor(dbusObject(), this);
+}
+
+void LegacyPropertiesInterface::announceSubject(const QString &subject)
+{
+    if (m_adaptor)
+        m_adaptor->announce({Tp::PropertyValue{SubjectPropertyId, QDBusVariant(subject)}});
 }
 
 LegacyPropertiesAdaptor::LegacyPropertiesAdaptor(QObject *dbusObject, LegacyPropertiesInterface *iface)
@@ -120,8 +128,7 @@ void LegacyPropertiesAdaptor::SetProperties(const Tp::PropertyValueList &propert
         }
     }
     for (const Tp::PropertyValue &value : properties) {
-        channel->setSubject(value.value.variant().toString());
-        Q_EMIT PropertiesChanged({value});
+        channel->setSubject(value.value.variant().toString(), channel->selfHandleOrZero());
     }
 }
 
@@ -150,6 +157,85 @@ void SkypeGroupChatAdaptor::Leave(const QDBusMessage &message)
         error.set(TP_QT_ERROR_NOT_AVAILABLE, QStringLiteral("Channel is gone"));
     else
         channel->leave(&error);
+    if (error.isValid())
+        replyWithError(parent(), message, error.name(), error.message());
+}
+
+SubjectInterface::SubjectInterface(TestChannel *channel)
+    : Tp::AbstractChannelInterface(SubjectInterfaceName)
+    , m_channel(channel)
+{
+}
+
+void SubjectInterface::createAdaptor()
+{
+    new SubjectAdaptor(dbusObject(), this);
+}
+
+void SubjectInterface::announce(const QStringList &names)
+{
+    auto *object = qobject_cast<Tp::DBusObject *>(dbusObject());
+    if (!m_channel || !object)
+        return;
+    QVariantMap changed;
+    for (const QString &name : names) {
+        if (name == QLatin1String("Subject"))
+            changed[name] = m_channel->subject();
+        else if (name == QLatin1String("Actor"))
+            changed[name] = m_channel->subjectActor();
+        else if (name == QLatin1String("ActorHandle"))
+            changed[name] = m_channel->subjectActorHandle();
+        else if (name == QLatin1String("Timestamp"))
+            changed[name] = m_channel->subjectTimestamp();
+        else if (name == QLatin1String("CanSet"))
+            changed[name] = m_channel->canSetSubject();
+    }
+    QDBusMessage signal = QDBusMessage::createSignal(m_channel->objectPath(),
+                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("PropertiesChanged"));
+    signal << SubjectInterfaceName << changed << QStringList();
+    object->dbusConnection().send(signal);
+}
+
+SubjectAdaptor::SubjectAdaptor(QObject *dbusObject, SubjectInterface *iface)
+    : QDBusAbstractAdaptor(dbusObject)
+    , m_iface(iface)
+{
+}
+
+QString SubjectAdaptor::subject() const
+{
+    return m_iface && m_iface->channel() ? m_iface->channel()->subject() : QString();
+}
+
+QString SubjectAdaptor::actor() const
+{
+    return m_iface && m_iface->channel() ? m_iface->channel()->subjectActor() : QString();
+}
+
+uint SubjectAdaptor::actorHandle() const
+{
+    return m_iface && m_iface->channel() ? m_iface->channel()->subjectActorHandle() : 0;
+}
+
+qlonglong SubjectAdaptor::timestamp() const
+{
+    return m_iface && m_iface->channel() ? m_iface->channel()->subjectTimestamp() : 0;
+}
+
+bool SubjectAdaptor::canSet() const
+{
+    return m_iface && m_iface->channel() && m_iface->channel()->canSetSubject();
+}
+
+void SubjectAdaptor::SetSubject(const QString &subject, const QDBusMessage &message)
+{
+    TestChannel *channel = m_iface ? m_iface->channel() : nullptr;
+    Tp::DBusError error;
+    if (!channel)
+        error.set(TP_QT_ERROR_NOT_AVAILABLE, QStringLiteral("Channel is gone"));
+    else
+        channel->setSubjectRequested(subject, &error);
     if (error.isValid())
         replyWithError(parent(), message, error.name(), error.message());
 }

@@ -17,6 +17,7 @@ class TestChannel;
 extern const QString PersistentInterfaceName;
 extern const QString PersistentIdProperty;
 extern const QString SkypeGroupChatInterfaceName;
+extern const QString SubjectInterfaceName;
 
 class PersistentIdInterface : public Tp::AbstractChannelInterface
 {
@@ -54,12 +55,14 @@ class LegacyPropertiesInterface : public Tp::AbstractChannelInterface
 public:
     explicit LegacyPropertiesInterface(TestChannel *channel);
     TestChannel *channel() const { return m_channel; }
+    void announceSubject(const QString &subject);
 
 protected:
     void createAdaptor() override;
 
 private:
     QPointer<TestChannel> m_channel;
+    QPointer<class LegacyPropertiesAdaptor> m_adaptor;
 };
 
 class LegacyPropertiesAdaptor : public QDBusAbstractAdaptor
@@ -72,6 +75,9 @@ public:
 public Q_SLOTS:
     Tp::PropertySpecList ListProperties(const QDBusMessage &message);
     Tp::PropertyValueList GetProperties(const Tp::UIntList &properties, const QDBusMessage &message);
+public:
+    void announce(const Tp::PropertyValueList &values) { Q_EMIT PropertiesChanged(values); }
+public Q_SLOTS:
     void SetProperties(const Tp::PropertyValueList &properties, const QDBusMessage &message);
 
 Q_SIGNALS:
@@ -108,6 +114,48 @@ public Q_SLOTS:
 
 private:
     QPointer<SkypeGroupChatInterface> m_iface;
+};
+
+// Subject2: the topic as today's connection managers offer it. Changes go
+// out as org.freedesktop.DBus.Properties.PropertiesChanged.
+class SubjectInterface : public Tp::AbstractChannelInterface
+{
+    Q_OBJECT
+public:
+    explicit SubjectInterface(TestChannel *channel);
+    TestChannel *channel() const { return m_channel; }
+    // Emits the change signal for the channel's current subject state.
+    void announce(const QStringList &names);
+
+protected:
+    void createAdaptor() override;
+
+private:
+    QPointer<TestChannel> m_channel;
+};
+
+class SubjectAdaptor : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Telepathy.Channel.Interface.Subject2")
+    Q_PROPERTY(QString Subject READ subject)
+    Q_PROPERTY(QString Actor READ actor)
+    Q_PROPERTY(uint ActorHandle READ actorHandle)
+    Q_PROPERTY(qlonglong Timestamp READ timestamp)
+    Q_PROPERTY(bool CanSet READ canSet)
+public:
+    SubjectAdaptor(QObject *dbusObject, SubjectInterface *iface);
+    QString subject() const;
+    QString actor() const;
+    uint actorHandle() const;
+    qlonglong timestamp() const;
+    bool canSet() const;
+
+public Q_SLOTS:
+    void SetSubject(const QString &subject, const QDBusMessage &message);
+
+private:
+    QPointer<SubjectInterface> m_iface;
 };
 
 #endif

@@ -109,7 +109,18 @@ void TestChannel::setUp(const Setup &setup)
             members.prepend(m_connection->selfHandle());
         m_group->setMembers(members, localPending, Tp::UIntList(), QVariantMap());
 
-        plugInterface(Tp::AbstractChannelInterfacePtr(new LegacyPropertiesInterface(this)));
+        // Rooms offer the old Properties interface, Subject2, or both, as
+        // the test asks; handle-type-0 group chats always the old one.
+        const uint topicInterfaces = m_handleType == 2 ? m_control->roomTopicInterfaces()
+                                                       : uint(TestControl::TopicThroughProperties);
+        if (topicInterfaces & TestControl::TopicThroughProperties) {
+            m_legacyProperties = new LegacyPropertiesInterface(this);
+            plugInterface(Tp::AbstractChannelInterfacePtr(m_legacyProperties));
+        }
+        if (topicInterfaces & TestControl::TopicThroughSubject2) {
+            m_subjectInterface = new SubjectInterface(this);
+            plugInterface(Tp::AbstractChannelInterfacePtr(m_subjectInterface));
+        }
         if (m_handleType == 2)
             plugInterface(Tp::AbstractChannelInterfacePtr::dynamicCast(Tp::BaseChannelRoomInterface::create(
                 setup.targetId, QString(), QString(), 0, QDateTime())));
@@ -117,7 +128,23 @@ void TestChannel::setUp(const Setup &setup)
             plugInterface(Tp::AbstractChannelInterfacePtr(new SkypeGroupChatInterface(this)));
     }
 
-    connect(this, &Tp::BaseChannel::closed, this, [this] { m_closed = true; });
+    connect(this, &Tp::BaseChannel::closed, this, [this, setup] {
+        m_closed = true;
+        // Like IRC connection managers: a room closed while the user is
+        // still in it comes straight back as an incoming channel.
+        if (m_handleType == Tp::HandleTypeRoom && m_control->reopenRoomsOnClose() && selfIsMember()
+            && m_connection && m_connection->status() == Tp::ConnectionStatusConnected) {
+            Setup again = setup;
+            again.requested = false;
+            again.members = m_group->members();
+            again.selfLocalPending = false;
+            QPointer<TestConnection> connection = m_connection;
+            QTimer::singleShot(0, connection.data(), [connection, again] {
+                if (connection)
+                    connection->openIncomingChannel(again);
+            });
+        }
+    });
 }
 
 QString TestChannel::sendMessage(const Tp::MessagePartList &parts, uint flags, Tp::DBusError *error)
@@ -323,6 +350,52 @@ bool TestChannel::leave(Tp::DBusError *error)
     return true;
 }
 
+QString TestChannel::subjectActor() const
+{
+    return m_subjectActor && m_connection ? m_connection->handleId(Tp::HandleTypeContact, m_subjectActor)
+                                          : QString();
+}
+
+uint TestChannel::selfHandleOrZero() const
+{
+    return m_connection ? m_connection->selfHandle() : 0;
+}
+
+void TestChannel::setSubject(const QString &subject, uint actorHandle)
+{
+    m_subject = subject;
+    m_subjectActor = actorHandle;
+    m_subjectTimestamp = QDateTime::currentSecsSinceEpoch();
+    if (m_subjectInterface)
+        m_subjectInterface->announce({QStringLiteral("Subject"), QStringLiteral("Actor"),
+                                      QStringLiteral("ActorHandle"), QStringLiteral("Timestamp")});
+    if (m_legacyProperties)
+        m_legacyProperties->announceSubject(subject);
+}
+
+void TestChannel::setCanSetSubject(bool canSet)
+{
+    m_canSetSubject = canSet;
+    if (m_subjectInterface)
+        m_subjectInterface->announce({QStringLiteral("CanSet")});
+}
+
+void TestChannel::setSubjectRequested(const QString &subject, Tp::DBusError *error)
+{
+    QString name, message;
+    if (!m_canSetSubject) {
+        error->set(TP_QT_ERROR_PERMISSION_DENIED, QStringLiteral("You are not allowed to change the topic"));
+        return;
+    }
+    if (m_control->takeSetSubjectFailure(&name, &message)) {
+        error->set(name, message);
+        return;
+    }
+    // The reply goes out first, then the change, as servers echo it.
+    const uint self = selfHandleOrZero();
+    QTimer::singleShot(0, this, [this, subject, self] { setSubject(subject, self); });
+}
+
 QVariantMap TestChannel::describe() const
 {
     QStringList interfaceNames;
@@ -341,5 +414,6 @@ QVariantMap TestChannel::describe() const
         {QStringLiteral("LocalPending"), localPendingIds()},
         {QStringLiteral("SelfIsMember"), selfIsMember()},
         {QStringLiteral("Subject"), m_subject},
+        {QStringLiteral("SubjectActor"), subjectActor()},
     };
 }

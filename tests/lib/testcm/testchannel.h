@@ -58,7 +58,19 @@ public:
 
     // Old Properties interface ("subject") and the Skype Leave call.
     QString subject() const { return m_subject; }
-    void setSubject(const QString &subject) { m_subject = subject; }
+    QString subjectActor() const;
+    uint subjectActorHandle() const { return m_subjectActor; }
+    qlonglong subjectTimestamp() const { return m_subjectTimestamp; }
+    bool canSetSubject() const { return m_canSetSubject; }
+    uint selfHandleOrZero() const;
+    // Stores the topic and announces it on every topic interface the
+    // channel has.
+    void setSubject(const QString &subject, uint actorHandle);
+    void setCanSetSubject(bool canSet);
+    // SetSubject from a client: refused when CanSet is false or a failure
+    // is armed.
+    void setSubjectRequested(const QString &subject, Tp::DBusError *error);
+    bool hasSubject2() const { return m_subjectInterface != nullptr; }
     uint listPropertiesMode() const;
     bool leave(Tp::DBusError *error);
 
@@ -81,6 +93,11 @@ private:
     uint m_serial;
     QString m_persistentId;
     QString m_subject;
+    uint m_subjectActor = 0;
+    qlonglong m_subjectTimestamp = 0;
+    bool m_canSetSubject = true;
+    class SubjectInterface *m_subjectInterface = nullptr;
+    class LegacyPropertiesInterface *m_legacyProperties = nullptr;
     bool m_closed = false;
     Tp::BaseChannelTextTypePtr m_text;
     Tp::BaseChannelMessagesInterfacePtr m_messages;

@@ -25,6 +25,8 @@ Tp::SimpleStatusSpecMap presenceStatuses()
         {QStringLiteral("busy"), status(Tp::ConnectionPresenceTypeBusy, true)},
         {QStringLiteral("hidden"), status(Tp::ConnectionPresenceTypeHidden, true)},
         {QStringLiteral("offline"), status(Tp::ConnectionPresenceTypeOffline, false)},
+        // Only the connection itself reports it (SetSelfPresence).
+        {QStringLiteral("error"), status(Tp::ConnectionPresenceTypeError, false)},
     };
 }
 
@@ -212,6 +214,17 @@ Tp::ContactAttributesMap TestConnection::contactAttributes(const Tp::UIntList &h
         attributes[handle] = map;
     }
     return attributes;
+}
+
+bool TestConnection::changeOwnPresence(const QString &status, const QString &message)
+{
+    const Tp::SimpleStatusSpecMap statuses = presenceStatuses();
+    if (!statuses.contains(status))
+        return false;
+    Tp::SimpleContactPresences presences;
+    presences[selfHandle()] = Tp::SimplePresence{statuses.value(status).type, status, message};
+    m_presence->setPresences(presences);
+    return true;
 }
 
 uint TestConnection::setPresence(const QString &status, const QString &message, Tp::DBusError *error)

@@ -36,6 +36,9 @@ public:
 
     void finishConnecting();
     void drop(uint reason);
+    // The connection changes the local user's presence by itself (as a
+    // server would); false for a status it does not know.
+    bool changeOwnPresence(const QString &status, const QString &message);
 
 protected:
     bool matchChannel(const Tp::BaseChannelPtr &channel, const QVariantMap &request,

@@ -43,7 +43,13 @@ bool TestControl::takeSendFailure(QString *name, QString *message, bool *asRepor
 
 bool TestControl::takeRequestFailure(QString *name, QString *message)
 {
-    return m_requestFailure.take(name, message);
+    if (!m_requestFailure.take(name, message))
+        return false;
+    if (m_requestFailuresAfterNext > 0) {
+        --m_requestFailuresAfterNext;
+        m_requestFailure = OneShotError{true, *name, *message};
+    }
+    return true;
 }
 
 bool TestControl::takeAddMembersFailure(QString *name, QString *message)
@@ -54,6 +60,11 @@ bool TestControl::takeAddMembersFailure(QString *name, QString *message)
 bool TestControl::takeLeaveFailure(QString *name, QString *message)
 {
     return m_leaveFailure.take(name, message);
+}
+
+bool TestControl::takeSetSubjectFailure(QString *name, QString *message)
+{
+    return m_setSubjectFailure.take(name, message);
 }
 
 int TestControl::takeCloseAfterCreationDelay()
@@ -127,6 +138,7 @@ void TestControl::Reset()
     m_sendFailure = OneShotError();
     m_sendFailureAsReport = false;
     m_requestFailure = OneShotError();
+    m_requestFailuresAfterNext = 0;
     m_addMembersFailure = OneShotError();
     m_leaveFailure = OneShotError();
     m_closeAfterCreationDelay = -1;
@@ -137,6 +149,9 @@ void TestControl::Reset()
     m_requests.clear();
     m_invited.clear();
     m_leaveCount = 0;
+    m_roomTopicInterfaces = TopicThroughProperties;
+    m_setSubjectFailure = OneShotError();
+    m_reopenRoomsOnClose = false;
 }
 
 QList<QDBusObjectPath> TestControl::Connections()
@@ -282,7 +297,14 @@ void TestControl::ClearSentMessages()
 
 void TestControl::FailNextChannelRequest(const QString &errorName, const QString &errorMessage)
 {
-    m_requestFailure = OneShotError{true, errorName.isEmpty() ? TP_QT_ERROR_NOT_AVAILABLE : errorName, errorMessage};
+    FailChannelRequests(errorName, errorMessage, 1);
+}
+
+void TestControl::FailChannelRequests(const QString &errorName, const QString &errorMessage, uint count)
+{
+    m_requestFailure = OneShotError{count > 0, errorName.isEmpty() ? TP_QT_ERROR_NOT_AVAILABLE : errorName,
+                                    errorMessage};
+    m_requestFailuresAfterNext = count > 0 ? count - 1 : 0;
 }
 
 Tp::QualifiedPropertyValueMapList TestControl::ChannelRequests()
@@ -362,6 +384,25 @@ uint TestControl::RestoreConnection()
     return finished;
 }
 
+uint TestControl::SetSelfPresence(const QDBusObjectPath &path, const QString &status, const QString &message)
+{
+    QList<TestConnection *> targets;
+    if (path.path() == QLatin1String("/")) {
+        targets = liveConnections();
+        if (targets.size() > 1)
+            targets = {targets.last()};
+    } else if (TestConnection *connection = connectionFor(path)) {
+        targets << connection;
+    }
+    for (TestConnection *connection : targets) {
+        if (!connection->changeOwnPresence(status, message)) {
+            sendErrorReply(TP_QT_ERROR_INVALID_ARGUMENT, QStringLiteral("no such presence: %1").arg(status));
+            return 0;
+        }
+    }
+    return uint(targets.size());
+}
+
 void TestControl::SetRequestedGroupMembers(const QStringList &ids, bool selfLocalPending)
 {
     m_groupMembers = ids;
@@ -431,4 +472,34 @@ void TestControl::FailNextLeave(const QString &errorName, const QString &errorMe
 uint TestControl::LeaveCount()
 {
     return m_leaveCount;
+}
+
+void TestControl::SetRoomTopicInterfaces(uint interfaces)
+{
+    m_roomTopicInterfaces = interfaces;
+}
+
+void TestControl::SetSubjectRemotely(const QDBusObjectPath &path, const QString &subject, const QString &actor)
+{
+    TestChannelPtr channel = groupChannelFor(path);
+    if (channel && channel->testConnection())
+        channel->setSubject(subject, actor.isEmpty() ? 0
+                                                     : channel->testConnection()->ensureHandle(Tp::HandleTypeContact, actor));
+}
+
+void TestControl::SetCanSetSubject(const QDBusObjectPath &path, bool canSet)
+{
+    if (TestChannelPtr channel = groupChannelFor(path))
+        channel->setCanSetSubject(canSet);
+}
+
+void TestControl::FailNextSetSubject(const QString &errorName, const QString &errorMessage)
+{
+    m_setSubjectFailure = OneShotError{true, errorName.isEmpty() ? TP_QT_ERROR_PERMISSION_DENIED : errorName,
+                                       errorMessage};
+}
+
+void TestControl::SetReopenRoomsOnClose(bool reopen)
+{
+    m_reopenRoomsOnClose = reopen;
 }

@@ -27,6 +27,9 @@ public:
         Tp::MessagePartList parts;
     };
 
+    // Which topic interfaces rooms get (bits).
+    enum TopicInterfaces { TopicThroughProperties = 1, TopicThroughSubject2 = 2 };
+
     explicit TestControl(const QString &managerName, QObject *parent = nullptr);
 
     QString managerName() const { return m_managerName; }
@@ -45,6 +48,9 @@ public:
     void logInvited(const QStringList &ids) { m_invited += ids; }
     void countLeave() { ++m_leaveCount; }
     uint listPropertiesMode() const { return m_listPropertiesMode; }
+    uint roomTopicInterfaces() const { return m_roomTopicInterfaces; }
+    bool takeSetSubjectFailure(QString *name, QString *message);
+    bool reopenRoomsOnClose() const { return m_reopenRoomsOnClose; }
     QStringList requestedGroupMembers() const { return m_groupMembers; }
     bool requestedGroupSelfLocalPending() const { return m_groupSelfLocalPending; }
 
@@ -72,6 +78,8 @@ public Q_SLOTS:
     void ClearSentMessages();
 
     void FailNextChannelRequest(const QString &errorName, const QString &errorMessage);
+    // The next count requests fail alike.
+    void FailChannelRequests(const QString &errorName, const QString &errorMessage, uint count);
     Tp::QualifiedPropertyValueMapList ChannelRequests();
     void ClearChannelRequests();
     void CloseNextChannelAfterCreation(uint delayMs);
@@ -80,6 +88,7 @@ public Q_SLOTS:
     void InvalidateChannel(const QDBusObjectPath &channel, const QString &errorName, const QString &message);
     uint DropConnection(const QDBusObjectPath &connection, uint reason);
     uint RestoreConnection();
+    uint SetSelfPresence(const QDBusObjectPath &connection, const QString &status, const QString &message);
 
     void SetRequestedGroupMembers(const QStringList &ids, bool selfLocalPending);
     void AddMembers(const QDBusObjectPath &channel, const QStringList &ids);
@@ -93,6 +102,11 @@ public Q_SLOTS:
     void SetListPropertiesMode(uint mode);
     void FailNextLeave(const QString &errorName, const QString &errorMessage);
     uint LeaveCount();
+    void SetRoomTopicInterfaces(uint interfaces);
+    void SetSubjectRemotely(const QDBusObjectPath &channel, const QString &subject, const QString &actor);
+    void SetCanSetSubject(const QDBusObjectPath &channel, bool canSet);
+    void FailNextSetSubject(const QString &errorName, const QString &errorMessage);
+    void SetReopenRoomsOnClose(bool reopen);
 
 private:
     struct OneShotError {
@@ -115,6 +129,7 @@ private:
     OneShotError m_sendFailure;
     bool m_sendFailureAsReport = false;
     OneShotError m_requestFailure;
+    uint m_requestFailuresAfterNext = 0;
     OneShotError m_addMembersFailure;
     OneShotError m_leaveFailure;
     int m_closeAfterCreationDelay = -1;
@@ -125,6 +140,9 @@ private:
     Tp::QualifiedPropertyValueMapList m_requests;
     QStringList m_invited;
     uint m_leaveCount = 0;
+    uint m_roomTopicInterfaces = TopicThroughProperties;
+    OneShotError m_setSubjectFailure;
+    bool m_reopenRoomsOnClose = false;
 };
 
 #endif

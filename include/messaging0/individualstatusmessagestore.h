@@ -1,0 +1,40 @@
+#ifndef MESSAGING0_INDIVIDUALSTATUSMESSAGESTORE_H
+#define MESSAGING0_INDIVIDUALSTATUSMESSAGESTORE_H
+
+#include "messaging0global.h"
+#include "singletonbase.h"
+
+#include <QString>
+
+class IndividualStatusMessageStorePrivate;
+
+// The status message last set for each Telepathy account, shared with the
+// presence user interface: the settings of organisation "tavik", application
+// "presence-ui" (on Linux $XDG_CONFIG_HOME/tavik/presence-ui.conf), one
+// entry per account keyed by Tp::Account::uniqueIdentifier().
+//
+// Every read first picks up what other processes wrote; every write is on
+// disk when the call returns.
+class MESSAGING0_EXPORT IndividualStatusMessageStore
+    : public SingletonBase<IndividualStatusMessageStore>
+{
+    Q_DECLARE_PRIVATE(IndividualStatusMessageStore)
+
+public:
+    IndividualStatusMessageStore();
+    ~IndividualStatusMessageStore() override;
+
+    // Null when no message is kept for uid.
+    QString statusMessage(const QString &uid);
+    void setStatusMessage(const QString &uid, const QString &message);
+
+protected:
+    IndividualStatusMessageStorePrivate *const d_ptr;
+
+private:
+    Q_DISABLE_COPY(IndividualStatusMessageStore)
+};
+
+template<> IndividualStatusMessageStore *SingletonBase<IndividualStatusMessageStore>::m_pInstance;
+
+#endif // MESSAGING0_INDIVIDUALSTATUSMESSAGESTORE_H

@@ -1,0 +1,75 @@
+#ifndef MESSAGING0_NETWORKSTATUSMANAGER_H
+#define MESSAGING0_NETWORKSTATUSMANAGER_H
+
+#include "devicemodemonitor.h"
+#include "messaging0global.h"
+#include "simstatusmonitor.h"
+
+#include <TelepathyQt/Account>
+#include <TelepathyQt/Constants>
+
+#include <QObject>
+#include <QString>
+
+class NetworkStatusManagerPrivate;
+
+// Whether a message can leave the device now.
+//
+// Mirrors the radio power, the SIM state and normal/flight mode of the
+// platform (see PlatformServices for the monitors behind them), and tells
+// the usability of Telepathy accounts:
+//   0 usable, 1 offline (or unknown), 2 connecting, 3 disabled.
+// Every change comes as a signal. setCellularOnline() and
+// setDeviceNormalMode() only ask the platform: the stored values change
+// when the platform reports.
+class MESSAGING0_EXPORT NetworkStatusManager : public QObject
+{
+    Q_OBJECT
+    Q_DECLARE_PRIVATE(NetworkStatusManager)
+
+public:
+    enum AccountStatus { AccountUsable = 0, AccountOffline = 1, AccountConnecting = 2, AccountDisabled = 3 };
+
+    // The process-wide manager, a child of the application object; a fresh
+    // one after the previous one was deleted.
+    static NetworkStatusManager *instance();
+
+    explicit NetworkStatusManager(QObject *parent = nullptr);
+    ~NetworkStatusManager() override;
+
+    bool isCellularOnline() const;
+    bool isDeviceInNormalMode() const;
+    // SimStatusUnknown (-1) until the platform has answered.
+    SimStatusMonitor::SimStatus simStatus() const;
+
+    // The account's status; starts following its connection status, so
+    // that accountStatusChanged() tells every change. An empty or unknown
+    // path (or an account that is not ready yet) is offline.
+    int accountStatus(const QString &path);
+    // The status of one account object; no side effects.
+    int checkAccountStatus(Tp::AccountPtr account);
+
+    void setCellularOnline(bool online);
+    void setDeviceNormalMode(bool normalMode);
+
+Q_SIGNALS:
+    void cellularOnline(bool aValue);
+    void simStatusChanged(SimStatusMonitor::SimStatus status);
+    void accountStatusChanged(int status, QString accountPath);
+    void deviceModeChanged(bool normalMode);
+
+private Q_SLOTS:
+    void slotOnDeviceModeChanged(DeviceModeMonitor::DeviceMode aMode);
+    void slotOnCellularNetworkConnected(bool aValue);
+    void slotOnSIMStatusChanged(SimStatusMonitor::SimStatus aStatus);
+    void slotOnAccountRemoved(QString path);
+    void slotOnConnectionStatusChanged(Tp::ConnectionStatus connectionStatus);
+
+protected:
+    NetworkStatusManagerPrivate *const d_ptr;
+
+private:
+    Q_DISABLE_COPY(NetworkStatusManager)
+};
+
+#endif // MESSAGING0_NETWORKSTATUSMANAGER_H

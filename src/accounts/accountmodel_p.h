@@ -1,0 +1,50 @@
+#ifndef MESSAGING0_ACCOUNTMODEL_P_H
+#define MESSAGING0_ACCOUNTMODEL_P_H
+
+#include "accountmodel.h"
+
+#include <TelepathyQt/AccountManager>
+
+#include <QList>
+#include <QObject>
+#include <QSet>
+
+class AbstractAccount;
+class QSignalMapper;
+
+class AccountModelPrivate : public QObject
+{
+    Q_OBJECT
+    Q_DECLARE_PUBLIC(AccountModel)
+
+public:
+    AccountModelPrivate();
+    ~AccountModelPrivate() override;
+
+    // Row of the account with exactly this object path, or -1.
+    int rowOfPath(const QString &path) const;
+    void createAccountManager();
+    void accountRemoved(Tp::Account *account);
+    void accountValidityChanged(Tp::Account *account, bool valid);
+
+    AccountModel *q_ptr = nullptr;
+
+    // One per attribute; each maps an account's change signal to the account.
+    // All are children of this object.
+    QSignalMapper *accountNameMapper;
+    QSignalMapper *serviceNameMapper;
+    QSignalMapper *statusUpdateMapper;
+    QSignalMapper *enabledMapper;
+    QSignalMapper *statusMessageMapper;
+    QSignalMapper *currentStatusMapper;
+    QSignalMapper *statusProgressMapper;
+    QSignalMapper *statusErrorMapper;
+    QSignalMapper *errorMessageMapper;
+
+    Tp::AccountManagerPtr accountManager;
+    QList<AbstractAccount *> accounts; // the rows; children of the model
+    QSet<Tp::Account *> watched;       // whose removal and validity are followed
+    bool initialised = false;
+};
+
+#endif // MESSAGING0_ACCOUNTMODEL_P_H

@@ -1,0 +1,83 @@
+#ifndef MESSAGING0_CHANNELHANDLER_H
+#define MESSAGING0_CHANNELHANDLER_H
+
+#include "chatcontext_p.h"
+#include "messagingtypes.h"
+
+#include <TelepathyQt/AbstractClientHandler>
+#include <TelepathyQt/ChannelRequest>
+#include <TelepathyQt/MethodInvocationContext>
+
+#include <QList>
+#include <QMap>
+#include <QObject>
+
+class ChatSessionManagerPrivate;
+
+// A channel request offered to the handler and not yet finished.
+struct RequestEntry
+{
+    ChatContext context;
+    ChatSessionPtr session;
+    Tp::ChannelRequestPtr request;
+};
+
+// A channel waiting to be made ready, with the handler call to answer.
+struct PendingChannel
+{
+    Tp::ChannelPtr channel;
+    ChatSessionPtr session;
+    Tp::MethodInvocationContextPtr<> dbusContext;
+};
+
+// The library's Telepathy client handler "Messaging": turns offered channel
+// requests and handed-over channels into sessions, makes channels ready one
+// at a time across the whole library, and answers the dispatcher.
+//
+// Reference counted, as every Telepathy-Qt client: held by
+// ChatSessionManagerPrivate and by the client registrar while registered.
+// It has no QObject parent. The manager detaches it when it goes, so that a
+// call still arriving then is answered without touching the manager.
+class ChannelHandler : public QObject, public Tp::AbstractClientHandler
+{
+    Q_OBJECT
+
+public:
+    ChannelHandler(const Tp::ChannelClassSpecList &filter, ChatSessionManagerPrivate *manager);
+    ~ChannelHandler() override;
+
+    void detach();
+    // Whether an offered request is for the conversation (the manager's rule).
+    bool isOffered(const ChatContext &context) const;
+
+    // Telepathy client handler operations.
+    void handleChannels(const Tp::MethodInvocationContextPtr<> &dbusContext,
+                        const Tp::AccountPtr &account, const Tp::ConnectionPtr &connection,
+                        const QList<Tp::ChannelPtr> &channels,
+                        const QList<Tp::ChannelRequestPtr> &requestsSatisfied,
+                        const QDateTime &userActionTime,
+                        const Tp::AbstractClientHandler::HandlerInfo &handlerInfo) override;
+    bool bypassApproval() const override;
+    void addRequest(const Tp::ChannelRequestPtr &request) override;
+    void removeRequest(const Tp::ChannelRequestPtr &request, const QString &errorName,
+                       const QString &errorMessage) override;
+
+    // A request that became ready, one that succeeded, a channel made ready.
+    void requestReady(Tp::PendingOperation *operation);
+    void requestSucceeded(const QString &requestPath);
+    void channelReady(Tp::PendingOperation *operation);
+
+private:
+    // The conversation a request is for, as far as it says.
+    static ChatContext contextOfRequest(const Tp::ChannelRequestPtr &request);
+    void processRequest(const Tp::ChannelRequestPtr &request);
+    void enqueueChannel(PendingChannel *entry);
+    void makeCurrentReady();
+
+    ChatSessionManagerPrivate *m_manager;
+    QMap<QString, RequestEntry *> m_requests;
+    QList<PendingChannel *> m_readinessQueue;
+    PendingChannel *m_currentReadiness = nullptr;
+};
+
+#endif // MESSAGING0_CHANNELHANDLER_H

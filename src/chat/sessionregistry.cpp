@@ -1,0 +1,110 @@
+#include "sessionregistry.h"
+
+#include "chatsession_p.h"
+#include "phonenumberutils.h"
+
+#include <algorithm>
+
+// --- SessionIndex -----------------------------------------------------------
+
+void SessionIndex::insertSlot(const QString &key, const Slot &slot)
+{
+    // Keep creation order.
+    QList<Slot> &bucket = m_buckets[key];
+    int i = bucket.size();
+    while (i > 0 && bucket.at(i - 1).sequence > slot.sequence)
+        --i;
+    bucket.insert(i, slot);
+}
+
+QWeakPointer<ChatSession> SessionIndex::takeSlot(const Entry &entry)
+{
+    auto bucket = m_buckets.find(entry.key);
+    if (bucket == m_buckets.end())
+        return QWeakPointer<ChatSession>();
+    QWeakPointer<ChatSession> taken;
+    for (int i = 0; i < bucket->size(); ++i) {
+        if (bucket->at(i).sequence == entry.sequence) {
+            taken = bucket->takeAt(i).session;
+            break;
+        }
+    }
+    if (bucket->isEmpty())
+        m_buckets.erase(bucket);
+    return taken;
+}
+
+void SessionIndex::insert(const ChatSessionPtr &session)
+{
+    const Entry entry { m_nextSequence++, PhoneNumberUtils::matchKey(session->remoteUid()) };
+    m_entries.insert(session.data(), entry);
+    insertSlot(entry.key, Slot { entry.sequence, session.toWeakRef() });
+}
+
+void SessionIndex::rekey(ChatSession *session)
+{
+    auto entry = m_entries.find(session);
+    if (entry == m_entries.end())
+        return;
+    const QWeakPointer<ChatSession> weak = takeSlot(*entry);
+    entry->key = PhoneNumberUtils::matchKey(session->remoteUid());
+    if (!weak.isNull())
+        insertSlot(entry->key, Slot { entry->sequence, weak });
+}
+
+void SessionIndex::remove(const QObject *session)
+{
+    auto entry = m_entries.find(session);
+    if (entry == m_entries.end())
+        return;
+    takeSlot(*entry);
+    m_entries.erase(entry);
+}
+
+template<typename Predicate>
+ChatSessionPtr SessionIndex::find(const QString &remoteUid, Predicate accept) const
+{
+    auto it = m_buckets.constFind(PhoneNumberUtils::matchKey(remoteUid));
+    if (it == m_buckets.constEnd())
+        return ChatSessionPtr();
+    for (const Slot &slot : qAsConst(*it)) {
+        const ChatSessionPtr session = slot.session.toStrongRef();
+        if (session && accept(session))
+            return session;
+    }
+    return ChatSessionPtr();
+}
+
+// --- SessionRegistry ----------------------------------------------------------
+
+void SessionRegistry::add(const ChatSessionPtr &session)
+{
+    ChatSessionPrivate::get(session.data())->remoteUidChanged = [this](ChatSession *s) { m_index.rekey(s); };
+    connect(session.data(), &QObject::destroyed, this,
+            [this](QObject *gone) { m_index.remove(gone); });
+    m_sessions.erase(std::remove_if(m_sessions.begin(), m_sessions.end(),
+                                    [](const QWeakPointer<ChatSession> &s) { return s.isNull(); }),
+                     m_sessions.end());
+    m_sessions.append(session.toWeakRef());
+    m_index.insert(session);
+}
+
+ChatSessionPtr SessionRegistry::find(const ChatContext &context) const
+{
+    return m_index.find(context.remoteUid(), [&context](const ChatSessionPtr &session) {
+        const ChatContext c = session->context();
+        return c.accountPath() == context.accountPath() && c.chatType() == context.chatType()
+               && PhoneNumberUtils::remoteAddressMatch(c.remoteUid(), context.remoteUid(),
+                                                       PhoneNumberUtils::NormalizeFlagDefault);
+    });
+}
+
+ChatSessionPtr SessionRegistry::findByChannelPath(const QString &channelPath) const
+{
+    for (const QWeakPointer<ChatSession> &weak : m_sessions) {
+        const ChatSessionPtr session = weak.toStrongRef();
+        if (session && session->channelPath() == channelPath)
+            return session;
+    }
+    return ChatSessionPtr();
+}

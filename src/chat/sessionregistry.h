@@ -1,0 +1,71 @@
+#ifndef MESSAGING0_SESSIONREGISTRY_H
+#define MESSAGING0_SESSIONREGISTRY_H
+
+#include "chatcontext.h"
+#include "messagingtypes.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QWeakPointer>
+
+// Live sessions by a coarse address key, so that finding the session of a
+// conversation does not compare phone numbers with every session there is.
+// Two addresses that match always share the key; the exact rule decides
+// within a bucket, in creation order.
+class SessionIndex
+{
+public:
+    void insert(const ChatSessionPtr &session);
+    // After the session's remote uid changed.
+    void rekey(ChatSession *session);
+    void remove(const QObject *session);
+    // The first live session, in creation order, satisfying the predicate
+    // among those whose remote uid may match remoteUid.
+    template<typename Predicate>
+    ChatSessionPtr find(const QString &remoteUid, Predicate accept) const;
+
+private:
+    struct Slot
+    {
+        quint64 sequence;
+        QWeakPointer<ChatSession> session;
+    };
+    struct Entry
+    {
+        quint64 sequence;
+        QString key;
+    };
+    void insertSlot(const QString &key, const Slot &slot);
+    QWeakPointer<ChatSession> takeSlot(const Entry &entry);
+
+    quint64 m_nextSequence = 0;
+    QHash<const QObject *, Entry> m_entries;
+    QHash<QString, QList<Slot>> m_buckets;
+};
+
+// Every session the manager created, in creation order, held weakly: a
+// session belongs to its ChatSessionPtr holders and dies with the last one.
+//
+// Owned by ChatSessionManagerPrivate (a member).
+class SessionRegistry : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Starts following the session: lookups find it until it is destroyed.
+    void add(const ChatSessionPtr &session);
+
+    // The first live session in creation order with exactly this account
+    // path and chat type whose remote uid matches the wanted one.
+    ChatSessionPtr find(const ChatContext &context) const;
+    // The live session whose channel has this object path.
+    ChatSessionPtr findByChannelPath(const QString &channelPath) const;
+    const QList<QWeakPointer<ChatSession>> &sessions() const { return m_sessions; }
+
+private:
+    QList<QWeakPointer<ChatSession>> m_sessions;
+    SessionIndex m_index;
+};
+
+#endif // MESSAGING0_SESSIONREGISTRY_H

@@ -1,0 +1,296 @@
+#include "sendvalidator.h"
+#include "sendvalidator_p.h"
+
+#include "bannerservice.h"
+#include "dialogservice.h"
+#include "librarycatalogue.h"
+#include "networkstatusmanager.h"
+#include "notification.h"
+#include "notificationeventtypes.h"
+#include "notificationservice.h"
+#include "platformservices.h"
+#include "presenceuiservice.h"
+
+#include <QDebug>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcValidator, "messaging.sending.validator", QtInfoMsg)
+
+namespace {
+
+struct DialogTexts
+{
+    const char *title;
+    const char *text;
+};
+
+DialogTexts textsOf(SendValidator::Dialog dialog)
+{
+    switch (dialog) {
+    case SendValidator::ExitOfflineModeDialog:
+        return {"lxr_offl_exiting_title", "lxr_offl_exiting"};
+    case SendValidator::SwitchNetworkOnDialog:
+        return {nullptr, "lxr_msg_switch_phone_network_on"};
+    case SendValidator::AccountOfflineDialog:
+        return {"lxr_msg_you_are_offline", "lxr_msg_error_send_im_offline"};
+    default:
+        return {nullptr, nullptr};
+    }
+}
+
+} // namespace
+
+SendValidatorPrivate::SendValidatorPrivate(SendValidator *q, const QString &accountPath,
+                                           bool cellular, bool askUser)
+    : accountPath(accountPath)
+    , cellular(cellular)
+    , askUser(askUser)
+    , q_ptr(q)
+{
+}
+
+SendValidatorPrivate::~SendValidatorPrivate()
+{
+    // The question stays on screen; its answer no longer reaches us (the
+    // connection dies with this object), and it cleans up after itself.
+    if (dialog) {
+        disconnect(dialog, nullptr, this, nullptr);
+        connect(dialog, &DialogService::disappeared, dialog, &QObject::deleteLater);
+    }
+}
+
+NetworkStatusManager *SendValidatorPrivate::manager() const
+{
+    return NetworkStatusManager::instance();
+}
+
+void SendValidatorPrivate::stopListeningToRadio()
+{
+    disconnect(manager(), &NetworkStatusManager::cellularOnline,
+               this, &SendValidatorPrivate::slotOnCellularOnline);
+}
+
+void SendValidatorPrivate::fail(int code)
+{
+    Q_Q(SendValidator);
+    stopListeningToRadio();
+    qCDebug(lcValidator) << "validation failed with" << code << (cellular ? "(cellular)" : qPrintable(accountPath));
+    Q_EMIT q->validationFailed(code);
+}
+
+void SendValidatorPrivate::complete()
+{
+    Q_Q(SendValidator);
+    qCDebug(lcValidator) << "validation completed" << (cellular ? "(cellular)" : qPrintable(accountPath));
+    Q_EMIT q->validationCompleted();
+}
+
+void SendValidatorPrivate::validateCellular()
+{
+    NetworkStatusManager *m = manager();
+    connect(m, &NetworkStatusManager::cellularOnline, this, &SendValidatorPrivate::slotOnCellularOnline);
+    connect(m, &NetworkStatusManager::simStatusChanged, this, &SendValidatorPrivate::slotOnSimStatusChanged);
+    if (m->simStatus() == SimStatusMonitor::SimStatusUnknown) {
+        // The first SIM report continues the check. The platform's first
+        // radio report may come before it: it is read then, not taken as
+        // an answer (it would pass a check that has seen no SIM yet).
+        waitingForSim = true;
+        return;
+    }
+    slotOnSimStatusChanged(m->simStatus());
+}
+
+void SendValidatorPrivate::validateAccount()
+{
+    Q_Q(SendValidator);
+    switch (manager()->accountStatus(accountPath)) {
+    case NetworkStatusManager::AccountOffline:
+        q->showDialog(SendValidator::AccountOfflineDialog);
+        fail(SendValidator::AccountOffline);
+        break;
+    case NetworkStatusManager::AccountConnecting:
+        if (flightModeExitAccepted) {
+            flightModeExitAccepted = false;
+            complete();
+        } else {
+            fail(SendValidator::AccountConnecting);
+        }
+        break;
+    case NetworkStatusManager::AccountDisabled:
+        showDisabledAccountBanner();
+        fail(SendValidator::AccountDisabled);
+        break;
+    default:
+        complete();
+        break;
+    }
+}
+
+void SendValidatorPrivate::showDisabledAccountBanner()
+{
+    // Deletes itself once shown.
+    BannerService *banner = PlatformServices::createBanner();
+    banner->setStyleName(QStringLiteral("InformationBanner"));
+    banner->setTitle(LibraryCatalogue::trId("lxr_comm_share_disabled_account"));
+    banner->appear(true);
+}
+
+void SendValidatorPrivate::publishNoSimNotification()
+{
+    const QString text = LibraryCatalogue::trId("lxr_msg_no_sim_card");
+    const QString eventType = QString::fromLatin1(NotificationEventTypes::MessagingError);
+    NotificationService *service = PlatformServices::notificationService();
+    // One "No SIM card" at a time: withdraw the earlier copies first.
+    const QList<Notification> shown = service->notifications(eventType);
+    for (const Notification &earlier : shown) {
+        if (earlier.body() == text)
+            service->remove(earlier.id());
+    }
+    Notification notification(eventType, QString(), QString());
+    notification.setImage(QString());
+    notification.setBody(text);
+    notification.publish();
+}
+
+void SendValidatorPrivate::slotOnSimStatusChanged(SimStatusMonitor::SimStatus status)
+{
+    Q_Q(SendValidator);
+    NetworkStatusManager *m = manager();
+    disconnect(m, &NetworkStatusManager::simStatusChanged, this, &SendValidatorPrivate::slotOnSimStatusChanged);
+    waitingForSim = false;
+
+    if (status == SimStatusMonitor::SimNotAvailable) {
+        publishNoSimNotification();
+        fail(SendValidator::NoSimCard);
+        return;
+    }
+    if (m->isDeviceInNormalMode()) {
+        if (m->isCellularOnline()) {
+            stopListeningToRadio();
+            complete();
+        } else if (askUser) {
+            q->showDialog(SendValidator::SwitchNetworkOnDialog);
+        } else {
+            m->setCellularOnline(true); // slotOnCellularOnline brings the result
+        }
+        return;
+    }
+    if (askUser)
+        q->showDialog(SendValidator::ExitOfflineModeDialog);
+    else
+        m->setDeviceNormalMode(true); // the radio's report brings the result
+}
+
+void SendValidatorPrivate::slotOnCellularOnline(bool value)
+{
+    if (waitingForSim)
+        return;
+    if (value) {
+        stopListeningToRadio();
+        complete();
+    } else {
+        fail(SendValidator::RadioOff);
+    }
+}
+
+void SendValidatorPrivate::slotOnDialogDisappeared()
+{
+    if (!dialog) {
+        qCCritical(lcValidator) << "void SendValidatorPrivate::slotOnDialogDisappeared()"
+                    << "What just happened? Dialog is null?!?";
+        // The question can no longer be answered: without this the caller
+        // would wait for a result forever.
+        currentDialog = SendValidator::NoDialog;
+        fail(SendValidator::UserDeclined);
+        return;
+    }
+    if (dialog->result() == DialogService::Accepted) {
+        switch (currentDialog) {
+        case SendValidator::SwitchNetworkOnDialog:
+            manager()->setCellularOnline(true);
+            break;
+        case SendValidator::AccountOfflineDialog:
+            PlatformServices::presenceUiService()->showPresenceUi();
+            break;
+        case SendValidator::ExitOfflineModeDialog:
+            connect(manager(), &NetworkStatusManager::deviceModeChanged, this,
+                    &SendValidatorPrivate::slotOnDeviceModeChanged, Qt::UniqueConnection);
+            manager()->setDeviceNormalMode(true);
+            flightModeExitAccepted = true;
+            break;
+        default:
+            break;
+        }
+    } else {
+        fail(SendValidator::UserDeclined);
+    }
+    currentDialog = SendValidator::NoDialog;
+    disconnect(dialog, nullptr, this, nullptr);
+    dialog->deleteLater();
+    dialog.clear();
+}
+
+void SendValidatorPrivate::slotOnDeviceModeChanged(bool normalMode)
+{
+    Q_Q(SendValidator);
+    if (!normalMode)
+        return;
+    disconnect(manager(), &NetworkStatusManager::deviceModeChanged,
+               this, &SendValidatorPrivate::slotOnDeviceModeChanged);
+    if (cellular)
+        return; // the radio's report through slotOnCellularOnline brings the result
+    q->validate();
+}
+
+SendValidator::SendValidator(const QString &accountPath, bool cellular, bool askUser, QObject *parent)
+    : QObject(parent)
+    , d_ptr(new SendValidatorPrivate(this, accountPath, cellular, askUser))
+{
+}
+
+SendValidator::SendValidator(const QString &accountPath, bool cellular, QObject *parent)
+    : SendValidator(accountPath, cellular, true, parent)
+{
+}
+
+SendValidator::~SendValidator()
+{
+    delete d_ptr;
+}
+
+void SendValidator::validate()
+{
+    Q_D(SendValidator);
+    if (d->cellular)
+        d->validateCellular();
+    else
+        d->validateAccount();
+}
+
+void SendValidator::showDialog(SendValidator::Dialog dialog)
+{
+    Q_D(SendValidator);
+    d->currentDialog = dialog;
+    const DialogTexts texts = textsOf(dialog);
+    const QString text = texts.text ? LibraryCatalogue::trId(texts.text) : QString();
+    if (text.isEmpty())
+        return;
+    if (d->dialog) {
+        // A newer question replaces it; the old one cleans up after itself.
+        disconnect(d->dialog, nullptr, d, nullptr);
+        connect(d->dialog, &DialogService::disappeared, d->dialog, &QObject::deleteLater);
+    }
+    // Ours until answered (deleted in slotOnDialogDisappeared).
+    DialogService *box = PlatformServices::createDialog(text, DialogService::YesNoButtons);
+    d->dialog = box;
+    if (texts.title)
+        box->setTitle(LibraryCatalogue::trId(texts.title));
+    box->setModal(true);
+    connect(box, &DialogService::disappeared, d, &SendValidatorPrivate::slotOnDialogDisappeared);
+    // Destroyed unanswered by someone else: the answer will never come.
+    connect(box, &QObject::destroyed, d, [d] {
+        if (d->currentDialog != SendValidator::NoDialog && !d->dialog)
+            d->slotOnDialogDisappeared();
+    });
+    box->appear();
+}

@@ -1,0 +1,31 @@
+#ifndef MESSAGING0_NETWORKSTATUSMANAGER_P_H
+#define MESSAGING0_NETWORKSTATUSMANAGER_P_H
+
+#include "cellularpowercontrol.h"
+#include "devicemodemonitor.h"
+#include "simstatusmonitor.h"
+
+#include <TelepathyQt/Account>
+
+#include <QMap>
+#include <QScopedPointer>
+#include <QString>
+
+class NetworkStatusManagerPrivate
+{
+public:
+    // The platform monitors belong to the manager (no Qt parent).
+    QScopedPointer<DeviceModeMonitor> deviceMode;
+    QScopedPointer<CellularPowerControl> power;
+    QScopedPointer<SimStatusMonitor> sim;
+
+    bool cellularOnline = true;
+    bool normalMode = true;
+    SimStatusMonitor::SimStatus simStatus = SimStatusMonitor::SimStatusUnknown;
+    // Accounts whose connection status is followed, by object path.
+    QMap<QString, Tp::AccountPtr> watchedAccounts;
+    // A request to leave flight mode waits for the platform's answer.
+    bool normalModeRequested = false;
+};
+
+#endif // MESSAGING0_NETWORKSTATUSMANAGER_P_H

@@ -1,0 +1,209 @@
+#include "listencommand.h"
+
+#include <messaging0/accountutils.h>
+#include <messaging0/chatsessionmanager.h>
+
+#include <TelepathyQt/Account>
+#include <TelepathyQt/AccountManager>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <QTimer>
+
+#include <csignal>
+#include <limits>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+const QString AccountPathPrefix = QStringLiteral("/org/freedesktop/Telepathy/Account/");
+// The base command's own time-out only guards the start; listening has
+// its own duration.
+constexpr int StartTimeoutSeconds = 30;
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    // Nothing to do about a full pipe: one byte is enough to wake us.
+    ssize_t written = ::write(signalPipe[1], &byte, 1);
+    (void)written;
+}
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+// One line per message: tabs and line breaks in texts are escaped.
+QString escaped(QString text)
+{
+    text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
+    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    return text;
+}
+
+QString deliveryText(int status)
+{
+    switch (status) {
+    case ChatSession::Delivered: return QStringLiteral("delivered");
+    case ChatSession::DeliveryTemporarilyFailed: return QStringLiteral("temporarily-failed");
+    case ChatSession::DeliveryFailed: return QStringLiteral("failed");
+    case ChatSession::DeliveryAccepted: return QStringLiteral("accepted");
+    case ChatSession::DeliveryRead: return QStringLiteral("read");
+    case ChatSession::DeliveryDeleted: return QStringLiteral("deleted");
+    default: return QStringLiteral("unknown");
+    }
+}
+
+} // namespace
+
+ListenCommand::ListenCommand(const QString &accountPath, int durationSeconds, QObject *parent)
+    : Command(durationSeconds > 0 ? durationSeconds + StartTimeoutSeconds : std::numeric_limits<int>::max(),
+              parent)
+    , m_accountPath(accountPath)
+{
+    stopOnSignals();
+    if (durationSeconds > 0)
+        QTimer::singleShot(durationSeconds * 1000, this, [this] { finish(ExitSuccess); });
+}
+
+ListenCommand::~ListenCommand()
+{
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+}
+
+void ListenCommand::stopOnSignals()
+{
+    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return;
+    ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
+    m_signalNotifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    connect(m_signalNotifier, &QSocketNotifier::activated, this, [this] {
+        char byte;
+        ssize_t got = ::read(signalPipe[0], &byte, 1);
+        (void)got;
+        finish(ExitSuccess);
+    });
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+}
+
+void ListenCommand::accountManagerReady()
+{
+    if (!m_accountPath.isEmpty()) {
+        const Tp::AccountPtr account =
+            AccountUtils::instance()->accountManager()->accountForObjectPath(m_accountPath);
+        if (!account || !account->isValid()) {
+            fail(QStringLiteral("no account %1 (see: messaging accounts)").arg(m_accountPath));
+            finish(ExitEnvironment);
+            return;
+        }
+    }
+    ChatSessionManager *manager = ChatSessionManager::instance();
+    connect(manager, &ChatSessionManager::prepareChatSession, this,
+            [this](ChatSessionPtr session, bool) { adopt(session); });
+    connect(manager, &ChatSessionManager::managerReady, this, [this] {
+        setStage(m_accountPath.isEmpty() ? QStringLiteral("messages (Ctrl-C stops)")
+                                         : QStringLiteral("messages on %1 (Ctrl-C stops)").arg(m_accountPath));
+    });
+    manager->initialize();
+}
+
+void ListenCommand::adopt(const ChatSessionPtr &session)
+{
+    if (!session || m_sessions.contains(session))
+        return;
+    if (!m_accountPath.isEmpty() && session->accountPath() != m_accountPath)
+        return;
+    m_sessions.append(session);
+    ChatSession *raw = session.data();
+    connect(raw, &ChatSession::messageReceived, this,
+            [this, raw](const IncomingMessage &message) { print(raw, message); });
+    // Closed conversations are let go; a new one comes back through the
+    // manager.
+    connect(raw, &ChatSession::chatSessionClosed, this, [this, raw] {
+        for (int i = m_sessions.size() - 1; i >= 0; --i) {
+            if (m_sessions.at(i).data() == raw)
+                QTimer::singleShot(0, this, [this, i, raw] {
+                    if (i < m_sessions.size() && m_sessions.at(i).data() == raw)
+                        m_sessions.removeAt(i);
+                });
+        }
+    });
+}
+
+void ListenCommand::print(const ChatSession *session, const IncomingMessage &message)
+{
+    const QDateTime time = message.received().isValid() ? message.received() : QDateTime::currentDateTime();
+    const QString stamp = time.toString(Qt::ISODate);
+    if (message.isDeliveryReport()) {
+        out() << "report\t" << stamp << '\t' << session->accountPath() << '\t' << escaped(session->remoteUid())
+              << '\t' << (message.deliveredMessageId().isEmpty() ? message.deliveredToken()
+                                                                 : message.deliveredMessageId())
+              << '\t' << deliveryText(message.deliveryStatus()) << Qt::endl;
+        return;
+    }
+    out() << "message\t" << stamp << '\t' << session->accountPath() << '\t' << escaped(session->remoteUid())
+          << '\t' << escaped(message.senderId()) << '\t' << escaped(message.text()) << Qt::endl;
+}
+
+int runListen(QCoreApplication &app, const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Prints incoming messages and delivery reports as they arrive, until\n"
+        "interrupted. One line each, fields separated by tabs:\n"
+        "  message <time> <account> <conversation> <sender> <text>\n"
+        "  report  <time> <account> <conversation> <message id or token> <state>\n"
+        "Tabs, line breaks and backslashes in texts are written as \\t, \\n, \\\\."));
+    parser.addHelpOption();
+    const QCommandLineOption account(QStringLiteral("account"),
+        QStringLiteral("Only this account (object path or its short form, e.g. idle/irc/alice0)."),
+        QStringLiteral("path"));
+    const QCommandLineOption timeout(QStringLiteral("timeout"),
+        QStringLiteral("Stop after this many seconds (default: run until interrupted)."), QStringLiteral("s"));
+    parser.addOptions({account, timeout});
+    const QString command = QStringLiteral("listen");
+    auto usage = [&command](const QString &message) {
+        QTextStream(stderr) << "messaging " << command << ": " << message << "\n"
+                            << "Run 'messaging " << command << " --help' for usage.\n";
+        return int(ExitUsage);
+    };
+    if (!parser.parse(QStringList(app.arguments().first() + QLatin1Char(' ') + command) + arguments))
+        return usage(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(ExitSuccess);
+    if (!parser.positionalArguments().isEmpty())
+        return usage(QStringLiteral("unexpected argument ") + parser.positionalArguments().first());
+    int seconds = 0;
+    if (parser.isSet(timeout)) {
+        bool ok = false;
+        seconds = parser.value(timeout).toInt(&ok);
+        if (!ok || seconds <= 0)
+            return usage(QStringLiteral("--timeout needs a positive number of seconds"));
+    }
+    QString accountPath = parser.value(account).trimmed();
+    if (parser.isSet(account) && accountPath.isEmpty())
+        return usage(QStringLiteral("the account is empty (--account)"));
+    if (!accountPath.isEmpty() && !accountPath.startsWith(QLatin1Char('/')))
+        accountPath.prepend(AccountPathPrefix);
+
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        QTextStream(stderr) << "messaging: no D-Bus session bus\n";
+        return ExitEnvironment;
+    }
+    ListenCommand listen(accountPath, seconds);
+    listen.start();
+    return app.exec();
+}

@@ -1,0 +1,104 @@
+#include "modelcommand.h"
+
+#include <messaging0/accountmodel.h>
+#include <messaging0/accountutils.h>
+
+#include <TelepathyQt/AccountManager>
+#include <TelepathyQt/AccountSet>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+namespace {
+const QString Prefix = QStringLiteral("/org/freedesktop/Telepathy/Account/");
+const QString Cellular = Prefix + QStringLiteral("tala/tel/tala");
+const QString Mms = Prefix + QStringLiteral("vexo/mms/mms0");
+constexpr int DefaultTimeoutSeconds = 30;
+} // namespace
+
+QString ModelCommand::fullPath(const QString &account)
+{
+    return account.startsWith(QLatin1Char('/')) ? account : Prefix + account;
+}
+
+QString ModelCommand::shortPath(const QString &path)
+{
+    return path.startsWith(Prefix) ? path.mid(Prefix.size()) : path;
+}
+
+int ModelCommand::parse(QCoreApplication &app, const QString &command, const QStringList &arguments,
+                        QCommandLineParser &parser, int positionalCount, int *timeoutSeconds)
+{
+    auto usageError = [&command](const QString &message) {
+        QTextStream(stderr) << "messaging " << command << ": " << message << "\n"
+                            << "Run 'messaging " << command << " --help' for usage.\n";
+        return int(ExitUsage);
+    };
+    parser.addHelpOption();
+    const QCommandLineOption timeout(QStringLiteral("timeout"),
+        QStringLiteral("Give up after this many seconds (default %1).").arg(DefaultTimeoutSeconds),
+        QStringLiteral("s"));
+    parser.addOption(timeout);
+    if (!parser.parse(QStringList(app.arguments().first() + QLatin1Char(' ') + command) + arguments))
+        return usageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(ExitSuccess);
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > positionalCount)
+        return usageError(QStringLiteral("unexpected argument ") + positional.at(positionalCount));
+    if (positional.size() < positionalCount)
+        return usageError(positional.isEmpty() ? QStringLiteral("no account given")
+                                               : QStringLiteral("missing argument"));
+    for (const QString &argument : positional) {
+        if (argument.trimmed().isEmpty())
+            return usageError(QStringLiteral("empty argument"));
+    }
+    *timeoutSeconds = DefaultTimeoutSeconds;
+    if (parser.isSet(timeout)) {
+        bool ok = false;
+        *timeoutSeconds = parser.value(timeout).toInt(&ok);
+        if (!ok || *timeoutSeconds <= 0)
+            return usageError(QStringLiteral("--timeout needs a positive number of seconds"));
+    }
+    return -1;
+}
+
+void ModelCommand::accountManagerReady()
+{
+    // Every valid account gets a row, except the cellular and MMS accounts,
+    // which share the SMS entry.
+    m_expectedRows = 1;
+    const QList<Tp::AccountPtr> accounts = AccountUtils::instance()->accountManager()->validAccounts()->accounts();
+    for (const Tp::AccountPtr &account : accounts) {
+        if (account->objectPath() != Cellular && account->objectPath() != Mms)
+            ++m_expectedRows;
+    }
+    m_model = AccountModel::instance();
+    m_model->init();
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &ModelCommand::checkRows);
+    setStage(QStringLiteral("the account list (%1 rows)").arg(m_expectedRows));
+    checkRows();
+}
+
+void ModelCommand::checkRows()
+{
+    if (m_ready || m_model->rowCount() < m_expectedRows)
+        return;
+    m_ready = true;
+    modelReady();
+}
+
+int ModelCommand::rowOf(const QString &path) const
+{
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (cell(row, AccountModel::CT_OBJECT_PATH).toString() == path)
+            return row;
+    }
+    return -1;
+}
+
+QVariant ModelCommand::cell(int row, int column) const
+{
+    return m_model->data(m_model->index(row, column));
+}
