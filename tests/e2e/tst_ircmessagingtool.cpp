@@ -90,11 +90,11 @@ void TestIrcMessagingTool::listsTheIrcAccount()
     bool found = false;
     for (const QString &line : lines) {
         const QStringList fields = line.split(QLatin1Char('\t'));
-        if (fields.value(0) == m_accountPath) {
+        // account (short form), name, service, presence, status message, enabled
+        if (m_accountPath.endsWith(QLatin1Char('/') + fields.value(0))) {
             found = true;
-            QCOMPARE(fields.value(1), QStringLiteral("irc"));
-            QCOMPARE(fields.value(2), QStringLiteral("enabled"));
-            QCOMPARE(fields.value(3), QStringLiteral("connected"));
+            QVERIFY(!fields.value(1).isEmpty());
+            QCOMPARE(fields.value(5), QStringLiteral("enabled"));
         }
     }
     QVERIFY2(found, qPrintable(result.out));

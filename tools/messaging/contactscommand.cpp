@@ -1,5 +1,7 @@
 #include "contactscommand.h"
 
+#include "commandline.h"
+
 #include "commands.h"
 
 #include <messaging0/servicespecificcontactfetcher.h>
@@ -7,20 +9,6 @@
 #include <QCommandLineParser>
 #include <QTextStream>
 #include <QTimer>
-
-namespace {
-
-const QString AccountPathPrefix = QStringLiteral("/org/freedesktop/Telepathy/Account/");
-constexpr int DefaultTimeoutSeconds = 30;
-
-int usageError(const QString &message)
-{
-    QTextStream(stderr) << "messaging contacts: " << message << "\n"
-                        << "Run 'messaging contacts --help' for usage.\n";
-    return ExitUsage;
-}
-
-} // namespace
 
 int runContacts(QCoreApplication &app, const QStringList &arguments)
 {
@@ -31,40 +19,24 @@ int runContacts(QCoreApplication &app, const QStringList &arguments)
         "and MMS accounts a contact owns a phone number written in any form; on\n"
         "other accounts it needs an online account on ACCOUNT with exactly that id.\n"
         "The address book is the one the library uses (MESSAGING_CONTACTS_ENGINE)."));
-    parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("ACCOUNT"),
         QStringLiteral("Account object path, or its short form (e.g. tala/tel/tala)."));
     parser.addPositionalArgument(QStringLiteral("REMOTE-ID"),
         QStringLiteral("A phone number or an instant-messaging id."));
-    const QCommandLineOption timeout(QStringLiteral("timeout"),
-        QStringLiteral("Give up after this many seconds (default %1).").arg(DefaultTimeoutSeconds),
-        QStringLiteral("s"));
-    parser.addOption(timeout);
-
-    if (!parser.parse(QStringList(app.arguments().first() + QLatin1String(" contacts")) + arguments))
-        return usageError(parser.errorText());
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(ExitSuccess);
+    const QString command = QStringLiteral("contacts");
+    int timeoutSeconds = 0;
+    const int parsed = CommandLine::parse(app, command, arguments, parser, &timeoutSeconds, 2);
+    if (parsed >= 0)
+        return parsed;
     const QStringList positional = parser.positionalArguments();
     if (positional.size() < 2)
-        return usageError(QStringLiteral("needs an account and a remote id"));
-    if (positional.size() > 2)
-        return usageError(QStringLiteral("unexpected argument ") + positional.at(2));
-    int timeoutSeconds = DefaultTimeoutSeconds;
-    if (parser.isSet(timeout)) {
-        bool ok = false;
-        timeoutSeconds = parser.value(timeout).toInt(&ok);
-        if (!ok || timeoutSeconds <= 0)
-            return usageError(QStringLiteral("--timeout needs a positive number of seconds"));
-    }
-    QString accountPath = positional.at(0).trimmed();
+        return CommandLine::usageError(command, QStringLiteral("needs an account and a remote id"));
+    const QString accountPath = CommandLine::fullAccountPath(positional.at(0));
     if (accountPath.isEmpty())
-        return usageError(QStringLiteral("the account is empty"));
-    if (!accountPath.startsWith(QLatin1Char('/')))
-        accountPath.prepend(AccountPathPrefix);
+        return CommandLine::usageError(command, QStringLiteral("the account is empty"));
     const QString remoteId = positional.at(1).trimmed();
     if (remoteId.isEmpty())
-        return usageError(QStringLiteral("the remote id is empty"));
+        return CommandLine::usageError(command, QStringLiteral("the remote id is empty"));
 
     // Lives until the program ends; the first announced fetch is the answer.
     ServiceSpecificContactFetcher fetcher(accountPath, remoteId);

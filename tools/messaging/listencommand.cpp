@@ -1,5 +1,7 @@
 #include "listencommand.h"
 
+#include "commandline.h"
+
 #include <messaging0/accountutils.h>
 #include <messaging0/chatsessionmanager.h>
 
@@ -21,7 +23,6 @@
 
 namespace {
 
-const QString AccountPathPrefix = QStringLiteral("/org/freedesktop/Telepathy/Account/");
 // The base command's own time-out only guards the start; listening has
 // its own duration.
 constexpr int StartTimeoutSeconds = 30;
@@ -167,37 +168,18 @@ int runListen(QCoreApplication &app, const QStringList &arguments)
         "  message <time> <account> <conversation> <sender> <text>\n"
         "  report  <time> <account> <conversation> <message id or token> <state>\n"
         "Tabs, line breaks and backslashes in texts are written as \\t, \\n, \\\\."));
-    parser.addHelpOption();
     const QCommandLineOption account(QStringLiteral("account"),
         QStringLiteral("Only this account (object path or its short form, e.g. idle/irc/alice0)."),
         QStringLiteral("path"));
-    const QCommandLineOption timeout(QStringLiteral("timeout"),
-        QStringLiteral("Stop after this many seconds (default: run until interrupted)."), QStringLiteral("s"));
-    parser.addOptions({account, timeout});
+    parser.addOption(account);
     const QString command = QStringLiteral("listen");
-    auto usage = [&command](const QString &message) {
-        QTextStream(stderr) << "messaging " << command << ": " << message << "\n"
-                            << "Run 'messaging " << command << " --help' for usage.\n";
-        return int(ExitUsage);
-    };
-    if (!parser.parse(QStringList(app.arguments().first() + QLatin1Char(' ') + command) + arguments))
-        return usage(parser.errorText());
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(ExitSuccess);
-    if (!parser.positionalArguments().isEmpty())
-        return usage(QStringLiteral("unexpected argument ") + parser.positionalArguments().first());
     int seconds = 0;
-    if (parser.isSet(timeout)) {
-        bool ok = false;
-        seconds = parser.value(timeout).toInt(&ok);
-        if (!ok || seconds <= 0)
-            return usage(QStringLiteral("--timeout needs a positive number of seconds"));
-    }
-    QString accountPath = parser.value(account).trimmed();
+    const int parsed = CommandLine::parse(app, command, arguments, parser, &seconds, 0, 0);
+    if (parsed >= 0)
+        return parsed;
+    const QString accountPath = CommandLine::fullAccountPath(parser.value(account));
     if (parser.isSet(account) && accountPath.isEmpty())
-        return usage(QStringLiteral("the account is empty (--account)"));
-    if (!accountPath.isEmpty() && !accountPath.startsWith(QLatin1Char('/')))
-        accountPath.prepend(AccountPathPrefix);
+        return CommandLine::usageError(command, QStringLiteral("the account is empty (--account)"));
 
     if (!QDBusConnection::sessionBus().isConnected()) {
         QTextStream(stderr) << "messaging: no D-Bus session bus\n";

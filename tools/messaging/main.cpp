@@ -1,6 +1,7 @@
 // messaging: send messages and list accounts through libmessaging0.
 
 #include "accountscommand.h"
+#include "commandline.h"
 #include "commands.h"
 #include "sendcheck.h"
 #include "statuscommand.h"
@@ -19,7 +20,6 @@
 #include <QDBusConnection>
 #include <QDBusMetaType>
 #include <QDBusError>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
@@ -31,8 +31,7 @@
 
 namespace {
 
-const QString AccountPathPrefix = QStringLiteral("/org/freedesktop/Telepathy/Account/");
-constexpr int DefaultTimeoutSeconds = 30;
+using CommandLine::usageError;
 
 const char Usage[] =
     "Usage: messaging <command> [options]\n"
@@ -56,13 +55,6 @@ const char Usage[] =
     "3 no session bus / account manager / account, 4 time-out;\n"
     "send --check: 11 account offline, 12 connecting, 13 no SIM card,\n"
     "14 question not accepted, 15 radio stayed off, 16 account disabled.\n";
-
-int usageError(const QString &command, const QString &message)
-{
-    QTextStream(stderr) << "messaging " << command << ": " << message << "\n"
-                        << "Run 'messaging " << command << " --help' for usage.\n";
-    return ExitUsage;
-}
 
 // Values of --text, --text-file and --vcard in the order they were given;
 // a text file's name stands in for its content until it is read.
@@ -90,41 +82,6 @@ QList<SendCommand::Message> messagesInOrder(const QStringList &arguments, QList<
     return messages;
 }
 
-// Adds --help and --timeout to the command's own options and parses.
-// Returns -1 to go on, else the exit code.
-int parseCommandLine(QCoreApplication &app, const QString &command, const QStringList &arguments,
-                     QCommandLineParser &parser, int *timeoutSeconds)
-{
-    parser.addHelpOption();
-    const QCommandLineOption timeout(QStringLiteral("timeout"),
-        QStringLiteral("Give up after this many seconds (default %1).").arg(DefaultTimeoutSeconds),
-        QStringLiteral("s"));
-    parser.addOption(timeout);
-
-    if (!parser.parse(QStringList(app.arguments().first() + QLatin1Char(' ') + command) + arguments))
-        return usageError(command, parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
-        // The parser's usage line names the program only.
-        QString help = parser.helpText();
-        const int options = help.indexOf(QLatin1String(" [options]"));
-        if (help.startsWith(QLatin1String("Usage: ")) && options > 0 && options < help.indexOf(QLatin1Char('\n')))
-            help.replace(0, options, QStringLiteral("Usage: messaging ") + command);
-        QTextStream(stdout) << help;
-        return ExitSuccess;
-    }
-    if (!parser.positionalArguments().isEmpty())
-        return usageError(command, QStringLiteral("unexpected argument ") + parser.positionalArguments().first());
-
-    *timeoutSeconds = DefaultTimeoutSeconds;
-    if (parser.isSet(timeout)) {
-        bool ok = false;
-        *timeoutSeconds = parser.value(timeout).toInt(&ok);
-        if (!ok || *timeoutSeconds <= 0)
-            return usageError(command, QStringLiteral("--timeout needs a positive number of seconds"));
-    }
-    return -1;
-}
-
 // The whole file, or standard input for "-", as UTF-8.
 bool readTextFile(const QString &name, QString *text)
 {
@@ -142,7 +99,7 @@ bool readTextFile(const QString &name, QString *text)
 
 // With a handler (another command reusing these options) the parsed
 // request goes to it instead of being sent.
-int runSend(QCoreApplication &app, const QStringList &arguments, const QElapsedTimer &clock,
+int runSend(QCoreApplication &app, const QStringList &arguments,
             const QString &command = QStringLiteral("send"), const QString &description = QString(),
             const SendHandler &handler = SendHandler())
 {
@@ -172,15 +129,13 @@ int runSend(QCoreApplication &app, const QStringList &arguments, const QElapsedT
     parser.addOptions({check, yes});
 
     int timeoutSeconds = 0;
-    const int parsed = parseCommandLine(app, command, arguments, parser, &timeoutSeconds);
+    const int parsed = CommandLine::parse(app, command, arguments, parser, &timeoutSeconds);
     if (parsed >= 0)
         return parsed;
 
-    QString accountPath = parser.value(account).trimmed();
+    const QString accountPath = CommandLine::fullAccountPath(parser.value(account));
     if (accountPath.isEmpty())
         return usageError(command, QStringLiteral("no account given (--account)"));
-    if (!accountPath.startsWith(QLatin1Char('/')))
-        accountPath.prepend(AccountPathPrefix);
     const QString remoteUid = parser.value(to).trimmed();
     if (remoteUid.isEmpty())
         return usageError(command, QStringLiteral("the recipient is empty (--to)"));

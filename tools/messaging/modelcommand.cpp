@@ -1,5 +1,7 @@
 #include "modelcommand.h"
 
+#include "commandline.h"
+
 #include <messaging0/accountmodel.h>
 #include <messaging0/accountutils.h>
 
@@ -14,12 +16,11 @@ namespace {
 const QString Prefix = QStringLiteral("/org/freedesktop/Telepathy/Account/");
 const QString Cellular = Prefix + QStringLiteral("tala/tel/tala");
 const QString Mms = Prefix + QStringLiteral("vexo/mms/mms0");
-constexpr int DefaultTimeoutSeconds = 30;
 } // namespace
 
 QString ModelCommand::fullPath(const QString &account)
 {
-    return account.startsWith(QLatin1Char('/')) ? account : Prefix + account;
+    return CommandLine::fullAccountPath(account);
 }
 
 QString ModelCommand::shortPath(const QString &path)
@@ -30,36 +31,16 @@ QString ModelCommand::shortPath(const QString &path)
 int ModelCommand::parse(QCoreApplication &app, const QString &command, const QStringList &arguments,
                         QCommandLineParser &parser, int positionalCount, int *timeoutSeconds)
 {
-    auto usageError = [&command](const QString &message) {
-        QTextStream(stderr) << "messaging " << command << ": " << message << "\n"
-                            << "Run 'messaging " << command << " --help' for usage.\n";
-        return int(ExitUsage);
-    };
-    parser.addHelpOption();
-    const QCommandLineOption timeout(QStringLiteral("timeout"),
-        QStringLiteral("Give up after this many seconds (default %1).").arg(DefaultTimeoutSeconds),
-        QStringLiteral("s"));
-    parser.addOption(timeout);
-    if (!parser.parse(QStringList(app.arguments().first() + QLatin1Char(' ') + command) + arguments))
-        return usageError(parser.errorText());
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(ExitSuccess);
+    const int parsed = CommandLine::parse(app, command, arguments, parser, timeoutSeconds, positionalCount);
+    if (parsed >= 0)
+        return parsed;
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() > positionalCount)
-        return usageError(QStringLiteral("unexpected argument ") + positional.at(positionalCount));
     if (positional.size() < positionalCount)
-        return usageError(positional.isEmpty() ? QStringLiteral("no account given")
-                                               : QStringLiteral("missing argument"));
+        return CommandLine::usageError(command, positional.isEmpty() ? QStringLiteral("no account given")
+                                                                     : QStringLiteral("missing argument"));
     for (const QString &argument : positional) {
         if (argument.trimmed().isEmpty())
-            return usageError(QStringLiteral("empty argument"));
-    }
-    *timeoutSeconds = DefaultTimeoutSeconds;
-    if (parser.isSet(timeout)) {
-        bool ok = false;
-        *timeoutSeconds = parser.value(timeout).toInt(&ok);
-        if (!ok || *timeoutSeconds <= 0)
-            return usageError(QStringLiteral("--timeout needs a positive number of seconds"));
+            return CommandLine::usageError(command, QStringLiteral("empty argument"));
     }
     return -1;
 }

@@ -1,5 +1,7 @@
 #include "queuecommand.h"
 
+#include "commandline.h"
+
 #include <messaging0/messagecontent.h>
 #include <messaging0/queuedmessagesender.h>
 
@@ -145,25 +147,14 @@ constexpr int DefaultRunTimeoutSeconds = 60;
 int runQueueRun(QCoreApplication &app, const QStringList &arguments)
 {
     QCommandLineParser parser;
-    const QCommandLineOption timeout(QStringLiteral("timeout"),
-        QStringLiteral("Give up after this many seconds (default %1).").arg(DefaultRunTimeoutSeconds),
-        QStringLiteral("s"));
-    parser.addOption(timeout);
-    const int parsed = parseSimple(app, QStringLiteral("queue run"),
+    parser.setApplicationDescription(
         QStringLiteral("Sends the messages of the send queue one at a time and prints each\n"
-                       "message's status, until the queue is empty."),
-        arguments, parser);
+                       "message's status, until the queue is empty."));
+    int timeoutSeconds = 0;
+    const int parsed = CommandLine::parse(app, QStringLiteral("queue run"), arguments, parser, &timeoutSeconds,
+                                          0, DefaultRunTimeoutSeconds);
     if (parsed >= 0)
         return parsed;
-    int timeoutSeconds = DefaultRunTimeoutSeconds;
-    if (parser.isSet(timeout)) {
-        bool ok = false;
-        timeoutSeconds = parser.value(timeout).toInt(&ok);
-        if (!ok || timeoutSeconds <= 0) {
-            err() << "messaging queue run: --timeout needs a positive number of seconds" << Qt::endl;
-            return ExitUsage;
-        }
-    }
 
     QueuedMessageSender probe;
     probe.createDataDirectory();

@@ -1,4 +1,6 @@
 #include "roomcommand.h"
+
+#include "commandline.h"
 #include "watchdog.h"
 
 #include <messaging0/accountutils.h>
@@ -18,8 +20,6 @@
 
 namespace {
 
-const QString AccountPathPrefix = QStringLiteral("/org/freedesktop/Telepathy/Account/");
-constexpr int DefaultTimeoutSeconds = 30;
 // How long to wait for the topic of a room before saying it is unknown.
 constexpr int TopicWaitMs = 3000;
 
@@ -191,7 +191,6 @@ int runRoom(QCoreApplication &app, const QStringList &arguments)
         "  left <room>\n"
         "Leaving is for good: the room is not offered again. Without --leave the\n"
         "room is only closed when the program ends."));
-    parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("account"),
                                  QStringLiteral("Account object path or its short form (e.g. idle/irc/alice0)."));
     parser.addPositionalArgument(QStringLiteral("room"), QStringLiteral("The room, e.g. #kitchen."));
@@ -199,37 +198,19 @@ int runRoom(QCoreApplication &app, const QStringList &arguments)
                                    QStringLiteral("text"));
     const QCommandLineOption leave(QStringLiteral("leave"), QStringLiteral("Leave the room."));
     const QCommandLineOption members(QStringLiteral("members"), QStringLiteral("Print the room's members."));
-    const QCommandLineOption timeout(QStringLiteral("timeout"),
-        QStringLiteral("Give up after this many seconds (default %1).").arg(DefaultTimeoutSeconds),
-        QStringLiteral("s"));
-    parser.addOptions({topic, leave, members, timeout});
+    parser.addOptions({topic, leave, members});
     const QString command = QStringLiteral("room");
-    auto usage = [&command](const QString &message) {
-        QTextStream(stderr) << "messaging " << command << ": " << message << "\n"
-                            << "Run 'messaging " << command << " --help' for usage.\n";
-        return int(ExitUsage);
-    };
-    if (!parser.parse(QStringList(app.arguments().first() + QLatin1Char(' ') + command) + arguments))
-        return usage(parser.errorText());
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(ExitSuccess);
+    int seconds = 0;
+    const int parsed = CommandLine::parse(app, command, arguments, parser, &seconds, 2);
+    if (parsed >= 0)
+        return parsed;
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 2)
-        return usage(positional.size() < 2 ? QStringLiteral("an account and a room are needed")
-                                           : QStringLiteral("unexpected argument ") + positional.at(2));
-    QString accountPath = positional.at(0).trimmed();
+    if (positional.size() < 2)
+        return CommandLine::usageError(command, QStringLiteral("an account and a room are needed"));
+    const QString accountPath = CommandLine::fullAccountPath(positional.at(0));
     const QString room = positional.at(1).trimmed();
     if (accountPath.isEmpty() || room.isEmpty())
-        return usage(QStringLiteral("the account and the room must not be empty"));
-    if (!accountPath.startsWith(QLatin1Char('/')))
-        accountPath.prepend(AccountPathPrefix);
-    int seconds = DefaultTimeoutSeconds;
-    if (parser.isSet(timeout)) {
-        bool ok = false;
-        seconds = parser.value(timeout).toInt(&ok);
-        if (!ok || seconds <= 0)
-            return usage(QStringLiteral("--timeout needs a positive number of seconds"));
-    }
+        return CommandLine::usageError(command, QStringLiteral("the account and the room must not be empty"));
 
     RoomCommand::Actions actions;
     actions.members = parser.isSet(members);

@@ -1,5 +1,7 @@
 #include "statuscommand.h"
 
+#include "commandline.h"
+
 #include "commands.h"
 
 #include <messaging0/accountutils.h>
@@ -20,7 +22,6 @@
 
 namespace {
 
-constexpr int DefaultTimeoutSeconds = 30;
 
 QTextStream &out()
 {
@@ -75,32 +76,13 @@ int runStatus(QCoreApplication &app, const QStringList &arguments)
         "Prints whether messages can leave the device: the cellular radio (on/off),\n"
         "the SIM card, flight mode (on/off) and every account's usability (usable,\n"
         "offline, connecting, disabled), one \"name<TAB>value\" line each."));
-    parser.addHelpOption();
     const QCommandLineOption watch(QStringLiteral("watch"),
         QStringLiteral("Then print every change as it happens, until interrupted."));
-    const QCommandLineOption timeout(QStringLiteral("timeout"),
-        QStringLiteral("Give up waiting for the first answers after this many seconds (default %1).")
-            .arg(DefaultTimeoutSeconds), QStringLiteral("s"));
-    parser.addOptions({watch, timeout});
-    if (!parser.parse(QStringList(app.arguments().first() + QStringLiteral(" status")) + arguments)) {
-        err() << "messaging status: " << parser.errorText() << "\n";
-        return ExitUsage;
-    }
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(ExitSuccess);
-    if (!parser.positionalArguments().isEmpty()) {
-        err() << "messaging status: unexpected argument " << parser.positionalArguments().first() << "\n";
-        return ExitUsage;
-    }
-    int timeoutSeconds = DefaultTimeoutSeconds;
-    if (parser.isSet(timeout)) {
-        bool ok = false;
-        timeoutSeconds = parser.value(timeout).toInt(&ok);
-        if (!ok || timeoutSeconds <= 0) {
-            err() << "messaging status: --timeout needs a positive number of seconds\n";
-            return ExitUsage;
-        }
-    }
+    parser.addOption(watch);
+    int timeoutSeconds = 0;
+    const int parsed = CommandLine::parse(app, QStringLiteral("status"), arguments, parser, &timeoutSeconds);
+    if (parsed >= 0)
+        return parsed;
     if (!QDBusConnection::sessionBus().isConnected()) {
         err() << "messaging: no D-Bus session bus\n";
         return ExitEnvironment;
