@@ -9,6 +9,7 @@
 #include <TelepathyQt/ContactFactory>
 #include <TelepathyQt/PendingOperation>
 #include <TelepathyQt/PendingReady>
+#include <TelepathyQt/PendingStringList>
 #include <TelepathyQt/Types>
 
 #include <QCoreApplication>
@@ -109,7 +110,12 @@ void AccountUtils::setAccountProperty(Tp::AccountPtr &account, const QString &ke
         return;
     QVariantMap parameters;
     parameters.insert(key, value);
-    account->updateParameters(parameters, QStringList());
+    // The write belongs to us until it is answered (the operation deletes
+    // itself then): a program that ends first, such as the command-line
+    // program right after its sends, takes it down with this object instead
+    // of leaving it behind.
+    Tp::PendingOperation *write = account->updateParameters(parameters, QStringList());
+    write->setParent(this);
 }
 
 void AccountUtils::setAccountProperty(const QString &path, const QString &key,

@@ -69,8 +69,10 @@ void NotificationServicePrivate::closeOnServer(uint serverId)
     QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface,
                                                        QStringLiteral("CloseNotification"));
     call << serverId;
-    // Nobody waits for the answer; a server that already closed it says so.
-    bus.asyncCall(call);
+    // Nobody waits for the answer (a server that already closed it says so):
+    // sent without a pending call, which would otherwise stay behind in a
+    // program that ends before the answer comes.
+    bus.send(call);
 }
 
 void NotificationServicePrivate::handleNotificationClosed(uint serverId, uint reason)

@@ -85,7 +85,11 @@ void TestAccountUtils::validityPeriodIsSetOnlyWhenMissing()
     QVERIFY(!m_utils->accountProperty(Env::MmsAccountPath, ValidityPeriod).isValid());
     QVERIFY(!m_utils->accountProperty(Env::ImAccountPath, ValidityPeriod).isValid());
 
-    // Checking again with the parameter present changes nothing.
+    // Checking again with the parameter present changes nothing. The write
+    // above comes back as accountPropertiesChanged through a queued
+    // connection, posted by the time the new value is visible: delivered
+    // first, so that only a second write would count.
+    QCoreApplication::sendPostedEvents();
     QSignalSpy changed(m_utils, &AccountUtils::accountPropertiesChanged);
     m_utils->checkMessageValidityPeriod(m_utils->telAccount());
     m_utils->checkMessageValidityPeriod(m_utils->account(Env::ImAccountPath));

@@ -89,6 +89,12 @@ private:
     QObject *m_firstParent = nullptr;
     ChatSessionManager *m_manager = nullptr;
     QList<ChatSessionPtr> m_keep;
+    bool keptSessionsBecomeReady()
+    {
+        return QTest::qWaitFor([this] {
+            return std::all_of(m_keep.cbegin(), m_keep.cend(), [](const ChatSessionPtr &s) { return s->isReady(); });
+        }, 10000);
+    }
 };
 
 void TestChatSessionManager::initTestCase()
@@ -421,6 +427,7 @@ void TestChatSessionManager::lookupComparesAccountPathsExactly()
     QTRY_VERIFY(!im->isReady());
     QVERIFY(m_env->restoreConnection(Env::ImAccountPath));
     QTRY_VERIFY_WITH_TIMEOUT(im->isReady(), 10000);
+    QVERIFY(keptSessionsBecomeReady());
 }
 
 void TestChatSessionManager::lookupFollowsARenamedSession()
@@ -458,6 +465,9 @@ void TestChatSessionManager::reconnectionRestoresTheSameSession()
     QVERIFY(!session->isReady());
     QVERIFY(m_env->restoreConnection(Env::ImAccountPath));
     QTRY_VERIFY_WITH_TIMEOUT(session->isReady(), 10000);
+    // The account's other conversations come back as well, and none is
+    // still being restored when the test ends.
+    QVERIFY(keptSessionsBecomeReady());
     QVERIFY(session->channelPath() != oldChannel);
     QVERIFY(std::any_of(prepared.sessions.cbegin(), prepared.sessions.cend(),
                         [&](const QPair<ChatSessionPtr, bool> &p) { return p.first == session; }));

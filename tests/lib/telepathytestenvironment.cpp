@@ -16,7 +16,9 @@
 #include <TelepathyQt/PendingReady>
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QDeadlineTimer>
 
@@ -84,6 +86,7 @@ TelepathyTestEnvironment::TelepathyTestEnvironment(QObject *parent)
 
 TelepathyTestEnvironment::~TelepathyTestEnvironment()
 {
+    settle();
     if (m_registrar && m_handler)
         m_registrar->unregisterClient(Tp::AbstractClientPtr::dynamicCast(m_handler));
     qDeleteAll(m_controls);
@@ -252,6 +255,41 @@ QString TelepathyTestEnvironment::managerOf(const QString &accountPath)
     // /org/freedesktop/Telepathy/Account/<manager>/<protocol>/<account>
     const QStringList parts = accountPath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     return parts.size() == 7 ? parts.at(4) : QString();
+}
+
+bool TelepathyTestEnvironment::settle(int timeoutMs)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface())
+        return false;
+    // A manager handles its calls in order, and a channel's Close (sent on
+    // this same connection) emits Closed before the reply to any call that
+    // followed it. A method of the control interface, not Peer.Ping, which
+    // libdbus answers before the manager has handled what came first.
+    int waiting = 0;
+    QObject scope; // owns the watchers
+    for (const QString &manager : {QStringLiteral("tala"), QStringLiteral("vexo"), QStringLiteral("loopback")}) {
+        const QString service = TP_QT_CONNECTION_MANAGER_BUS_NAME_BASE + manager;
+        if (!bus.interface()->isServiceRegistered(service))
+            continue;
+        QDBusMessage call = QDBusMessage::createMethodCall(service, QStringLiteral("/com/tavik/MessagingTest"),
+                                                           QStringLiteral("com.tavik.MessagingTest.Control"),
+                                                           QStringLiteral("Channels"));
+        auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, timeoutMs), &scope);
+        ++waiting;
+        connect(watcher, &QDBusPendingCallWatcher::finished, &scope, [&waiting] { --waiting; });
+    }
+    if (!waitUntil([&waiting] { return waiting == 0; }, timeoutMs)) {
+        qWarning() << "TelepathyTestEnvironment: the connection managers did not answer in time";
+        return false;
+    }
+    // The answers came after the Closed signals: deliver the invalidations
+    // these queued and the deletions that follow them.
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
 }
 
 TestCmControl &TelepathyTestEnvironment::control(const QString &accountPath)

@@ -67,6 +67,14 @@ public:
     QList<Tp::ContactPtr> contacts(const Tp::ConnectionPtr &connection, const QStringList &ids,
                                    int timeoutMs = 10000);
 
+    // Returns once every test connection manager running has answered a call
+    // made now, and what came before that answer has been delivered here:
+    // channels closed without waiting for the reply (as a session's
+    // destructor does) are then closed in this process too. The destructor
+    // calls it, so that a test's last sessions leave nothing in flight at
+    // exit, where LeakSanitizer would find their half-finished teardown.
+    bool settle(int timeoutMs = 10000);
+
     // The request map the library (or this fixture) sends for a text channel.
     static QVariantMap textChannelRequest(uint handleType, const QString &target);
 

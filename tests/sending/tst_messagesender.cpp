@@ -503,7 +503,7 @@ void MessageSenderTest::failsPendingMessagesWhenSessionIsLost()
     m_env.control(Im).invalidateChannel(session->channelPath(),
                                         QStringLiteral("org.freedesktop.Telepathy.Error.Disconnected"));
     QTRY_VERIFY_WITH_TIMEOUT(!session->isReady(), Timeout);
-    QCOMPARE(ready.count(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(ready.count(), 1, Timeout);
     QCOMPARE(ready.first().at(0).toBool(), false);
     QVERIFY(statuses.isEmpty());
 

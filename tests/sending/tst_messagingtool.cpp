@@ -142,7 +142,7 @@ void MessagingToolTest::printsEachStatusInOrder()
                              QStringLiteral("--text"), QStringLiteral("first"),
                              QStringLiteral("--vcard"), card.fileName(),
                              QStringLiteral("--text=third")});
-    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QCOMPARE(run.out, QStringLiteral("[1] text \"first\": sent\n[2] vCard %1: sent\n[3] text \"third\": sent\n")
                           .arg(card.fileName()));
     const QList<TestCmControl::SentMessage> sent = m_env.control(Cellular).sentMessages();

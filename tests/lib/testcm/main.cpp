@@ -17,9 +17,43 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QSocketNotifier>
 #include <QTimer>
 
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
+
+int quitPipe[2] = {-1, -1};
+
+void writeQuitByte(int)
+{
+    const char byte = 1;
+    const ssize_t written = ::write(quitPipe[1], &byte, 1);
+    (void)written;
+}
+
+// The runner ends services with SIGTERM. Leaving through the event loop
+// instead of dying lets destructors and the sanitizers' exit checks run
+// (a leak in here is then reported like one in a test).
+void quitOnTerminate(QCoreApplication *app)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, quitPipe) != 0)
+        return;
+    // Owned by the application object, which outlives the event loop.
+    auto *notifier = new QSocketNotifier(quitPipe[0], QSocketNotifier::Read, app);
+    QObject::connect(notifier, &QSocketNotifier::activated, app, [app, notifier] {
+        notifier->setEnabled(false);
+        app->quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = writeQuitByte;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+}
 
 struct Flavour {
     QString manager;
@@ -81,6 +115,7 @@ Tp::BaseProtocolPtr createProtocol(const Flavour &flavour, TestControl *control)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    quitOnTerminate(&app);
     Tp::registerTypes();
     Tp::enableDebug(qEnvironmentVariableIsSet("MESSAGING_TEST_CM_DEBUG"));
     Tp::enableWarnings(true);
