@@ -51,10 +51,13 @@ const QString StatusTimeoutKey = QStringLiteral("/Messaging/Settings/StatusTimeo
 // The bound in milliseconds; 0 for none.
 qint64 statusTimeoutMs()
 {
+    // One item for the process, owned by the application object: an item
+    // per message would watch and unwatch the key in dconf every time.
+    static QPointer<ConfItem> setting;
+    if (!setting)
+        setting = new ConfItem(StatusTimeoutKey, QCoreApplication::instance());
     bool ok = false;
-    const qint64 seconds = ConfItem(StatusTimeoutKey)
-                               .value(int(MessageSender::DefaultStatusTimeout))
-                               .toLongLong(&ok);
+    const qint64 seconds = setting->value(int(MessageSender::DefaultStatusTimeout)).toLongLong(&ok);
     if (!ok)
         return qint64(MessageSender::DefaultStatusTimeout) * 1000;
     // A day at most: a larger value is a mistake, not a wish to wait.
