@@ -24,6 +24,33 @@ void track(size_t size)
 }
 } // namespace
 
+#if defined(__SANITIZE_ADDRESS__)
+#define MESSAGING_TEST_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MESSAGING_TEST_ASAN 1
+#endif
+#endif
+
+#ifdef MESSAGING_TEST_ASAN
+// AddressSanitizer owns malloc (a replacement here would run before it is
+// set up); its allocation hook sees every allocation, operator new, realloc
+// and calloc included.
+// Declared here: gcc does not install the header that has it
+// (sanitizer/allocator_interface.h); its runtime exports it all the same.
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*mallocHook)(const volatile void *, size_t),
+                                                          void (*freeHook)(const volatile void *));
+namespace {
+void onAllocation(const volatile void *, size_t size)
+{
+    track(size);
+}
+void onFree(const volatile void *)
+{
+}
+const int hooksInstalled = __sanitizer_install_malloc_and_free_hooks(onAllocation, onFree);
+} // namespace
+#else
 extern "C" {
 void *__libc_malloc(size_t size);
 void *__libc_realloc(void *pointer, size_t size);
@@ -44,6 +71,7 @@ void *calloc(size_t count, size_t size)
     return __libc_calloc(count, size);
 }
 }
+#endif
 
 namespace {
 
@@ -119,6 +147,7 @@ private Q_SLOTS:
     void queueFileIsCountThenRecords();
 
     void emptyQueueAndMissingCountLoad();
+    void readerAllocationsAreMeasured();
     void cutFileKeepsCompleteRecordsAtEveryOffset();
     void craftedFileNeitherAllocatesNorCrashes_data();
     void craftedFileNeitherAllocatesNorCrashes();
@@ -272,6 +301,16 @@ void MessageContentTest::emptyQueueAndMissingCountLoad()
     QVERIFY(QueueFile::decode(QByteArray::fromHex("000000")).damaged);
     // Bytes after the last counted record.
     QVERIFY(QueueFile::decode(QueueFile::encode(sampleMessages()) + '\0').damaged);
+}
+
+// The limits below mean something only if the measuring works, in the
+// sanitizer build (allocation hook) as in the normal one (malloc).
+void MessageContentTest::readerAllocationsAreMeasured()
+{
+    const QList<MessageContent> messages = sampleMessages();
+    const Decoded decoded = decode(QueueFile::encode(messages));
+    QCOMPARE(decoded.contents.messages.size(), messages.size());
+    QVERIFY(decoded.largestAllocation > 0);
 }
 
 void MessageContentTest::cutFileKeepsCompleteRecordsAtEveryOffset()
