@@ -86,10 +86,5 @@
         <extracomment>Button that declines a question before sending.</extracomment>
         <translation>No</translation>
     </message>
-    <message id="lxr_msg_filtering_dialog_sms_and_mms">
-        <source>SMS and MMS</source>
-        <extracomment>Service name of the built-in SMS and MMS entry of the account list.</extracomment>
-        <translation>SMS and MMS</translation>
-    </message>
 </context>
 </TS>

@@ -4,7 +4,10 @@
 #include "messaging0global.h"
 
 #include <QMetaType>
+#include <QSharedDataPointer>
 #include <QString>
+
+class ChatSessionErrorData;
 
 // Why a conversation could not be obtained, was lost, or why a request
 // failed. The payload of every chatSessionError() signal of the library.
@@ -53,11 +56,7 @@ public:
     static ErrorType typeFromErrorName(const QString &errorName);
 
 private:
-    ErrorType m_type;
-    QString m_message;
-    QString m_request;
-    QString m_account;
-    QString m_remoteId;
+    QSharedDataPointer<ChatSessionErrorData> d;
 };
 
 Q_DECLARE_METATYPE(ChatSessionError)

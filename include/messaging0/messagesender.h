@@ -38,9 +38,12 @@
 //
 // With auto delete the sender becomes a child of the application object and
 // deletes itself (from the event loop) once every message has its status.
+class MessageSenderPrivate;
+
 class MESSAGING0_EXPORT MessageSender : public QObject
 {
     Q_OBJECT
+    Q_DECLARE_PRIVATE(MessageSender)
 
 public:
     // The sender's own failure status beside the session's and the error
@@ -107,9 +110,9 @@ private:
 
     Q_DISABLE_COPY(MessageSender)
     void setUpDeadlines();
-    struct Private;
-    friend struct Private;
-    Private *const d;
+
+protected:
+    MessageSenderPrivate *const d_ptr;
 };
 
 #endif // MESSAGING0_MESSAGESENDER_H

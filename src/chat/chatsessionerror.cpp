@@ -1,10 +1,26 @@
 #include "chatsessionerror.h"
 
+#include <QSharedData>
+
+class ChatSessionErrorData : public QSharedData
+{
+public:
+    ChatSessionError::ErrorType type = ChatSessionError::NoError;
+    QString message;
+    QString request;
+    QString account;
+    QString remoteId;
+};
+
 ChatSessionError::ChatSessionError(ErrorType type, const QString &message, const QString &request,
                                    const QString &account, const QString &remoteId)
-    : m_type(type), m_message(message), m_request(request), m_account(account),
-      m_remoteId(remoteId)
+    : d(new ChatSessionErrorData)
 {
+    d->type = type;
+    d->message = message;
+    d->request = request;
+    d->account = account;
+    d->remoteId = remoteId;
 }
 
 ChatSessionError::ChatSessionError(const QString &errorName, const QString &message,
@@ -38,19 +54,19 @@ ChatSessionError::ErrorType ChatSessionError::typeFromErrorName(const QString &e
     return UnknownError;
 }
 
-ChatSessionError::ErrorType ChatSessionError::type() const { return m_type; }
-QString ChatSessionError::message() const { return m_message; }
-QString ChatSessionError::request() const { return m_request; }
-QString ChatSessionError::account() const { return m_account; }
-QString ChatSessionError::remoteId() const { return m_remoteId; }
+ChatSessionError::ErrorType ChatSessionError::type() const { return d->type; }
+QString ChatSessionError::message() const { return d->message; }
+QString ChatSessionError::request() const { return d->request; }
+QString ChatSessionError::account() const { return d->account; }
+QString ChatSessionError::remoteId() const { return d->remoteId; }
 
-void ChatSessionError::setType(ErrorType type) { m_type = type; }
-void ChatSessionError::setMessage(const QString &message) { m_message = message; }
-void ChatSessionError::setRequest(const QString &request) { m_request = request; }
-void ChatSessionError::setAccount(const QString &account) { m_account = account; }
-void ChatSessionError::setRemoteId(const QString &remoteId) { m_remoteId = remoteId; }
+void ChatSessionError::setType(ErrorType type) { d->type = type; }
+void ChatSessionError::setMessage(const QString &message) { d->message = message; }
+void ChatSessionError::setRequest(const QString &request) { d->request = request; }
+void ChatSessionError::setAccount(const QString &account) { d->account = account; }
+void ChatSessionError::setRemoteId(const QString &remoteId) { d->remoteId = remoteId; }
 
 bool ChatSessionError::isValid() const
 {
-    return m_type != NoError;
+    return d->type != NoError;
 }

@@ -51,10 +51,13 @@ const QString StatusTimeoutKey = QStringLiteral("/Messaging/Settings/StatusTimeo
 // The bound in milliseconds; 0 for none.
 qint64 statusTimeoutMs()
 {
+    // One item for the process, owned by the application object: an item
+    // per message would watch and unwatch the key in dconf every time.
+    static QPointer<ConfItem> setting;
+    if (!setting)
+        setting = new ConfItem(StatusTimeoutKey, QCoreApplication::instance());
     bool ok = false;
-    const qint64 seconds = ConfItem(StatusTimeoutKey)
-                               .value(int(MessageSender::DefaultStatusTimeout))
-                               .toLongLong(&ok);
+    const qint64 seconds = setting->value(int(MessageSender::DefaultStatusTimeout)).toLongLong(&ok);
     if (!ok)
         return qint64(MessageSender::DefaultStatusTimeout) * 1000;
     // A day at most: a larger value is a mistake, not a wish to wait.
@@ -63,9 +66,10 @@ qint64 statusTimeoutMs()
 
 } // namespace
 
-struct MessageSender::Private
+class MessageSenderPrivate
 {
-    explicit Private(const ChatContext &context)
+public:
+    explicit MessageSenderPrivate(const ChatContext &context)
         : context(context)
     {
         if (this->context.isCellular()) {
@@ -185,7 +189,7 @@ struct MessageSender::Private
 MessageSender::MessageSender(const QString &remoteUid, const QString &accountPath, bool autoDelete,
                              QObject *parent)
     : QObject(parent)
-    , d(new Private(ChatContext(remoteUid, accountPath, OneToOneChat, -1)))
+    , d_ptr(new MessageSenderPrivate(ChatContext(remoteUid, accountPath, OneToOneChat, -1)))
 {
     setAutoDelete(autoDelete);
     setUpDeadlines();
@@ -193,7 +197,7 @@ MessageSender::MessageSender(const QString &remoteUid, const QString &accountPat
 
 MessageSender::MessageSender(const ChatContext &context, bool autoDelete, QObject *parent)
     : QObject(parent)
-    , d(new Private(context))
+    , d_ptr(new MessageSenderPrivate(context))
 {
     setAutoDelete(autoDelete);
     setUpDeadlines();
@@ -201,10 +205,11 @@ MessageSender::MessageSender(const ChatContext &context, bool autoDelete, QObjec
 
 void MessageSender::setUpDeadlines()
 {
+    Q_D(MessageSender);
     d->clock.start();
     d->deadlineTimer = new QTimer(this);
     d->deadlineTimer->setSingleShot(true);
-    connect(d->deadlineTimer, &QTimer::timeout, this, [this] {
+    connect(d->deadlineTimer, &QTimer::timeout, this, [this, d] {
         QPointer<MessageSender> self(this);
         const qint64 now = d->clock.elapsed();
         QStringList expired;
@@ -227,21 +232,24 @@ void MessageSender::setUpDeadlines()
 
 MessageSender::~MessageSender()
 {
-    delete d;
+    delete d_ptr;
 }
 
 ChatSessionPtr MessageSender::chatSession() const
 {
+    Q_D(const MessageSender);
     return d->session;
 }
 
 bool MessageSender::isSending() const
 {
+    Q_D(const MessageSender);
     return d->sending;
 }
 
 void MessageSender::setAutoDelete(bool autoDelete)
 {
+    Q_D(MessageSender);
     d->autoDelete = autoDelete;
     if (autoDelete)
         setParent(QCoreApplication::instance());
@@ -269,6 +277,7 @@ QMap<QString, QDBusVariant> MessageSender::constructMessagePart(const QString &c
 
 void MessageSender::init()
 {
+    Q_D(MessageSender);
     ChatSessionManager *manager = ChatSessionManager::instance(nullptr);
     if (!manager->isReady()) {
         // Plain on purpose: slotOnManagerReady() removes it, duplicates included.
@@ -307,6 +316,7 @@ void MessageSender::send(const QString &message, const QString &messageId)
 
 void MessageSender::send(const MsgPartsList &message, const QString &messageId)
 {
+    Q_D(MessageSender);
     const QString key = messageId.isEmpty() ? ChatSessionManager::generateMessageId() : messageId;
     const qint64 size = MessageSize::of(message);
     if (size > MessageStatus::MaximumMessageSize) {
@@ -362,16 +372,19 @@ void MessageSender::sendVCard(const QString &filename, const QString &messageId)
 
 void MessageSender::setAccountPath(const QString &accountPath)
 {
+    Q_D(MessageSender);
     d->context.setAccountPath(accountPath);
 }
 
 QString MessageSender::accountPath() const
 {
+    Q_D(const MessageSender);
     return d->context.accountPath();
 }
 
 void MessageSender::slotOnManagerReady()
 {
+    Q_D(MessageSender);
     ChatSessionManager *manager = ChatSessionManager::instance(nullptr);
     connect(manager, &ChatSessionManager::prepareChatSession, this,
             &MessageSender::slotOnChatSessionConstructed, Qt::UniqueConnection);
@@ -384,6 +397,7 @@ void MessageSender::slotOnManagerReady()
 
 void MessageSender::slotOnChatSessionReady(bool ready)
 {
+    Q_D(MessageSender);
     QPointer<MessageSender> self(this);
     if (ready && d->sending)
         doMessageSending();
@@ -393,6 +407,7 @@ void MessageSender::slotOnChatSessionReady(bool ready)
 
 void MessageSender::slotOnChatSessionConstructed(ChatSessionPtr session)
 {
+    Q_D(MessageSender);
     if (!session || !d->belongsHere(session))
         return;
 
@@ -421,6 +436,7 @@ void MessageSender::slotOnChatSessionConstructed(ChatSessionPtr session)
 
 void MessageSender::slotOnChatSessionError(ChatSessionError &error)
 {
+    Q_D(MessageSender);
     if (sender() == ChatSessionManager::instance(nullptr) && !d->concernsThisConversation(error))
         return;
 
@@ -440,6 +456,7 @@ void MessageSender::slotOnChatSessionError(ChatSessionError &error)
 
 void MessageSender::slotOnMessageStatusChanged(const QString &messageId, int messageStatus)
 {
+    Q_D(MessageSender);
     // Other senders' messages on the same session, and repeated statuses.
     if (!d->dequeue(messageId))
         return;
@@ -466,12 +483,14 @@ void MessageSender::slotOnMessageStatusChanged(const QString &messageId, int mes
 void MessageSender::rememberFailureReason(const QString &messageId, const QString &errorName,
                                           const QString &errorMessage)
 {
+    Q_D(MessageSender);
     if (d->pending.contains(messageId))
         d->failureReasons.insert(messageId, qMakePair(errorName, errorMessage));
 }
 
 void MessageSender::failAtOnce(const QString &messageId, int messageStatus, const QString &reason)
 {
+    Q_D(MessageSender);
     qCWarning(lcSending) << "message" << messageId << "fails at once:" << reason;
     // Through the pending table, so that an earlier message under the same
     // id is replaced and the sending flag and auto delete behave as for any
@@ -483,6 +502,7 @@ void MessageSender::failAtOnce(const QString &messageId, int messageStatus, cons
 
 void MessageSender::doMessageSending()
 {
+    Q_D(MessageSender);
     if (!d->session || !d->session->isReadyToChat()) {
         d->sending = false;
         return;

@@ -2,6 +2,7 @@
 // as separate processes against the test's Mission Control.
 
 #include "telepathytestenvironment.h"
+#include "programrun.h"
 #include "testhelpers.h"
 
 #include <QProcess>
@@ -11,27 +12,11 @@ namespace {
 const QString Alice = QStringLiteral("/org/freedesktop/Telepathy/Account/loopback/loop/alice0");
 const QString Bob = QStringLiteral("/org/freedesktop/Telepathy/Account/loopback/loop/bob0");
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = ProgramRun;
 
 Run runTool(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(MESSAGING_TOOL), arguments);
-    Run run;
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return runProgram(QStringLiteral(MESSAGING_TOOL), arguments);
 }
 } // namespace
 

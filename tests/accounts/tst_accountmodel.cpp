@@ -288,15 +288,15 @@ void AccountModelTest::accountNameFallsBackToNicknameThenNormalisedName()
     const Tp::AccountPtr alice = m_env.account(Alice);
     const int row = rowOf(Alice);
     QVERIFY(expectSuccessfulCall(alice->setDisplayName(QString())));
-    QTRY_COMPARE(cell(Alice, AccountModel::CT_ACCOUNT_NAME), QVariant(QStringLiteral("Alice")));
+    QTRY_COMPARE_WITH_TIMEOUT(cell(Alice, AccountModel::CT_ACCOUNT_NAME), QVariant(QStringLiteral("Alice")), 15000);
     QVERIFY(expectSuccessfulCall(alice->setNickname(QString())));
-    QTRY_COMPARE(cell(Alice, AccountModel::CT_ACCOUNT_NAME), QVariant(QStringLiteral("alice@loop.test")));
+    QTRY_COMPARE_WITH_TIMEOUT(cell(Alice, AccountModel::CT_ACCOUNT_NAME), QVariant(QStringLiteral("alice@loop.test")), 15000);
     QTRY_VERIFY(m_changes.contains(Change{row, AccountModel::CT_ACCOUNT_NAME}));
     QVERIFY(m_layoutChanges > 0);
 
     QVERIFY(expectSuccessfulCall(alice->setNickname(QStringLiteral("Alice"))));
     QVERIFY(expectSuccessfulCall(alice->setDisplayName(QStringLiteral("Alice"))));
-    QTRY_COMPARE(cell(Alice, AccountModel::CT_ACCOUNT_NAME), QVariant(QStringLiteral("Alice")));
+    QTRY_COMPARE_WITH_TIMEOUT(cell(Alice, AccountModel::CT_ACCOUNT_NAME), QVariant(QStringLiteral("Alice")), 15000);
     // The proxy re-sorted on the layout change and kept its order.
     QCOMPARE(m_sorted->data(m_sorted->index(2, AccountModel::CT_OBJECT_PATH)).toString(), Alice);
 }

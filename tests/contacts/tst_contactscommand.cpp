@@ -3,35 +3,21 @@
 // these cases cover its command line, its answer and its time-out; what it
 // lists is ServiceSpecificContactFetcher's, tested beside this file.
 
+#include "programrun.h"
+
 #include <QProcess>
 #include <QtTest>
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = ProgramRun;
 
 Run runTool(const QStringList &arguments, const QString &engine = QStringLiteral("memory"))
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("MESSAGING_CONTACTS_ENGINE"), engine);
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(MESSAGING_TOOL), QStringList{QStringLiteral("contacts")} + arguments);
-    Run run;
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return runProgram(QStringLiteral(MESSAGING_TOOL), QStringList{QStringLiteral("contacts")} + arguments,
+                      environment);
 }
 
 } // namespace
@@ -91,3 +77,4 @@ void ContactsCommandTest::givesUpWhenTheAddressBookNeverAnswers()
 
 QTEST_GUILESS_MAIN(ContactsCommandTest)
 #include "tst_contactscommand.moc"
+#include "programrun.h"

@@ -2,6 +2,7 @@
 // ngIRCd of the test's own; the IRC client in the test is the recipient.
 
 #include "ircpeer.h"
+#include "programrun.h"
 #include "ircserver.h"
 #include "testhelpers.h"
 
@@ -21,12 +22,7 @@ private Q_SLOTS:
     void listsTheIrcAccount();
 
 private:
-    struct Run
-    {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
+    using Run = ProgramRun;
     Run run(const QStringList &arguments);
 
     IrcServer m_server;
@@ -35,19 +31,9 @@ private:
 
 TestIrcMessagingTool::Run TestIrcMessagingTool::run(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(MESSAGING_TOOL), arguments);
-    Run result;
     // The program bounds itself with --timeout; this is the test's own bound.
-    if (!process.waitForFinished(Timeout + 10000)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
+    return runProgram(QStringLiteral(MESSAGING_TOOL), arguments, QProcessEnvironment::systemEnvironment(),
+                      QByteArray(), Timeout + 10000);
 }
 
 void TestIrcMessagingTool::initTestCase()

@@ -2,6 +2,7 @@
 // the test's Mission Control and connection managers.
 
 #include "telepathytestenvironment.h"
+#include "programrun.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -15,31 +16,12 @@
 namespace {
 const QString Cellular = QStringLiteral("/org/freedesktop/Telepathy/Account/tala/tel/tala");
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = ProgramRun;
 
 Run runTool(const QStringList &arguments, const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
             const QByteArray &input = QByteArray())
 {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(MESSAGING_TOOL), arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    Run run;
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return runProgram(QStringLiteral(MESSAGING_TOOL), arguments, environment, input);
 }
 } // namespace
 

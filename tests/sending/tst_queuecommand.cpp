@@ -2,6 +2,7 @@
 // Mission Control and loopback connection manager, sharing the run's HOME.
 
 #include "telepathytestenvironment.h"
+#include "programrun.h"
 
 #include <QDir>
 #include <QProcess>
@@ -10,32 +11,11 @@
 namespace {
 const QString Im = QStringLiteral("/org/freedesktop/Telepathy/Account/loopback/loop/alice0");
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run finished(QProcess &process)
-{
-    Run run;
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
+using Run = ProgramRun;
 
 Run runTool(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(MESSAGING_TOOL), arguments);
-    return finished(process);
+    return runProgram(QStringLiteral(MESSAGING_TOOL), arguments);
 }
 
 QStringList addArguments(const QString &to, const QStringList &texts)

@@ -3,6 +3,7 @@
 // ConnMan, and a fake notification server that answers its questions.
 
 #include "fakenotificationserver.h"
+#include "programrun.h"
 #include "systembusfakes.h"
 #include "telepathytestenvironment.h"
 #include "testhelpers.h"
@@ -34,12 +35,7 @@ private Q_SLOTS:
     void checkWithYesSwitchesTheRadioOnAndSends();
 
 private:
-    struct Run
-    {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
+    using Run = ProgramRun;
     Run run(const QStringList &arguments);
     // Starts the program without waiting (for questions and --watch).
     QProcess *startTool(const QStringList &arguments);
@@ -85,9 +81,7 @@ StatusToolTest::Run StatusToolTest::run(const QStringList &arguments)
         process->kill();
         process->waitForFinished();
     }
-    result.exitCode = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
-    result.out = QString::fromUtf8(process->readAllStandardOutput());
-    result.err = QString::fromUtf8(process->readAllStandardError());
+    result = finishRun(*process, 0);
     delete process;
     return result;
 }

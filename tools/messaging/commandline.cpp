@@ -6,6 +6,18 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
 namespace CommandLine {
 
 int usageError(const QString &command, const QString &message)

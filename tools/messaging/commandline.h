@@ -6,6 +6,12 @@
 
 class QCommandLineParser;
 class QCoreApplication;
+class QTextStream;
+
+// The program's standard output and error, shared by every command so that
+// their lines never interleave out of order.
+QTextStream &out();
+QTextStream &err();
 
 // What every command of the program shares on its command line.
 namespace CommandLine {

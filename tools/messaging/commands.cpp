@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "commandline.h"
 
 #include <messaging0/accountutils.h>
 #include <messaging0/messagesender.h>
@@ -17,18 +18,6 @@
 #include <algorithm>
 
 namespace {
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
 
 // Progress lines are written this often while nothing happens.
 constexpr int ProgressIntervalSeconds = 5;

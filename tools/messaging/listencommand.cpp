@@ -37,12 +37,6 @@ void onSignal(int)
     (void)written;
 }
 
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
 // One line per message: tabs and line breaks in texts are escaped.
 QString escaped(QString text)
 {

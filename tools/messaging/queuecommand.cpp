@@ -24,18 +24,6 @@ const char QueueUsage[] =
     "\n"
     "The queue is the library's: ~/.messaging-ui/sendqueue.dat.\n";
 
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
-
 QString describe(const MessageContent &message)
 {
     QString what;

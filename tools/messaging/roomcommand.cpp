@@ -23,12 +23,6 @@ namespace {
 // How long to wait for the topic of a room before saying it is unknown.
 constexpr int TopicWaitMs = 3000;
 
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
 } // namespace
 
 RoomCommand::RoomCommand(const QString &accountPath, const QString &room, const Actions &actions,

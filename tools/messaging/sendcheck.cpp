@@ -1,4 +1,5 @@
 #include "sendcheck.h"
+#include "commandline.h"
 
 #include "commands.h"
 
@@ -13,11 +14,6 @@
 #include <QTextStream>
 
 namespace {
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
 } // namespace
 
 SendCheck::SendCheck(const QString &accountPath, bool askUser, int timeoutSeconds,

@@ -23,18 +23,6 @@
 namespace {
 
 
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
-
 QString simText(SimStatusMonitor::SimStatus status)
 {
     switch (status) {

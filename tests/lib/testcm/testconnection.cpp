@@ -109,7 +109,12 @@ void TestConnection::setUp()
     // A connection that goes away takes its channels with it, without
     // closing them first: clients then invalidate the channels with the
     // connection's error rather than with "Cancelled".
+    // Telepathy-Qt's Disconnect() only emits disconnected(): say so on the
+    // bus first, as a real connection manager does, or Mission Control and
+    // the clients go on taking the connection for connected.
     connect(this, &Tp::BaseConnection::disconnected, this, [this] {
+        if (status() != Tp::ConnectionStatusDisconnected)
+            setStatus(Tp::ConnectionStatusDisconnected, Tp::ConnectionStatusReasonRequested);
         m_gone = true;
         m_channels.clear();
     });
