@@ -77,6 +77,15 @@ ChatSessionPtr SessionIndex::find(const QString &remoteUid, Predicate accept) co
 
 // --- SessionRegistry ----------------------------------------------------------
 
+SessionRegistry::~SessionRegistry()
+{
+    // Sessions may outlive the manager: they must no longer report here.
+    for (const QWeakPointer<ChatSession> &weak : qAsConst(m_sessions)) {
+        if (const ChatSessionPtr session = weak.toStrongRef())
+            ChatSessionPrivate::get(session.data())->remoteUidChanged = nullptr;
+    }
+}
+
 void SessionRegistry::add(const ChatSessionPtr &session)
 {
     ChatSessionPrivate::get(session.data())->remoteUidChanged = [this](ChatSession *s) { m_index.rekey(s); };

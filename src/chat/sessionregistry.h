@@ -53,6 +53,8 @@ class SessionRegistry : public QObject
     Q_OBJECT
 
 public:
+    ~SessionRegistry() override;
+
     // Starts following the session: lookups find it until it is destroyed.
     void add(const ChatSessionPtr &session);
 
