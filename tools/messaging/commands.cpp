@@ -118,15 +118,22 @@ SendCommand::SendCommand(const QString &accountPath, const QString &remoteUid,
         m_messages[i].id = QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid()).arg(i + 1);
 }
 
+Tp::AccountPtr Command::accountOrFail(const QString &accountPath)
+{
+    const Tp::AccountPtr account =
+        AccountUtils::instance()->accountManager()->accountForObjectPath(accountPath);
+    if (account && account->isValid())
+        return account;
+    fail(QStringLiteral("no account %1 (see: messaging accounts)").arg(accountPath));
+    finish(ExitEnvironment);
+    return Tp::AccountPtr();
+}
+
 void SendCommand::accountManagerReady()
 {
-    const Tp::AccountManagerPtr manager = AccountUtils::instance()->accountManager();
-    const Tp::AccountPtr account = manager->accountForObjectPath(m_accountPath);
-    if (!account || !account->isValid()) {
-        fail(QStringLiteral("no account %1 (see: messaging accounts)").arg(m_accountPath));
-        finish(ExitEnvironment);
+    const Tp::AccountPtr account = accountOrFail(m_accountPath);
+    if (!account)
         return;
-    }
     if (!account->isEnabled())
         fail(QStringLiteral("account %1 is disabled").arg(m_accountPath));
 

@@ -1,6 +1,8 @@
 #ifndef MESSAGING_TOOL_COMMANDS_H
 #define MESSAGING_TOOL_COMMANDS_H
 
+#include <TelepathyQt/Account>
+
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
@@ -39,6 +41,9 @@ protected:
     void setStage(const QString &stage);
     void finish(int exitCode);
     static void fail(const QString &message);
+    // The valid account at the path; otherwise says so, ends the run and
+    // returns null. Needs the account manager ready.
+    Tp::AccountPtr accountOrFail(const QString &accountPath);
 
 private:
     void onAccountManagerReady(Tp::PendingOperation *operation);

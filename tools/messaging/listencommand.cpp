@@ -97,13 +97,8 @@ void ListenCommand::stopOnSignals()
 void ListenCommand::accountManagerReady()
 {
     if (!m_accountPath.isEmpty()) {
-        const Tp::AccountPtr account =
-            AccountUtils::instance()->accountManager()->accountForObjectPath(m_accountPath);
-        if (!account || !account->isValid()) {
-            fail(QStringLiteral("no account %1 (see: messaging accounts)").arg(m_accountPath));
-            finish(ExitEnvironment);
+        if (!accountOrFail(m_accountPath))
             return;
-        }
     }
     ChatSessionManager *manager = ChatSessionManager::instance();
     connect(manager, &ChatSessionManager::prepareChatSession, this,

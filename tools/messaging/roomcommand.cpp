@@ -36,12 +36,8 @@ RoomCommand::RoomCommand(const QString &accountPath, const QString &room, const 
 
 void RoomCommand::accountManagerReady()
 {
-    const Tp::AccountPtr account = AccountUtils::instance()->accountManager()->accountForObjectPath(m_accountPath);
-    if (!account || !account->isValid()) {
-        fail(QStringLiteral("no account %1 (see: messaging accounts)").arg(m_accountPath));
-        finish(ExitEnvironment);
+    if (!accountOrFail(m_accountPath))
         return;
-    }
     ChatSessionManager *manager = ChatSessionManager::instance();
     connect(manager, &ChatSessionManager::prepareChatSession, this,
             [this](ChatSessionPtr session, bool) { adopt(session); });
