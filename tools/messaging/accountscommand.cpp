@@ -1,5 +1,7 @@
-#include "watchdog.h"
 #include "accountscommand.h"
+
+#include "commandline.h"
+#include "watchdog.h"
 
 #include <messaging0/accountmodel.h>
 #include <messaging0/accountsortmodel.h>
@@ -46,17 +48,16 @@ void AccountsCommand::modelReady()
     AccountSortModel sorted;
     sorted.setSourceModel(model());
     sorted.sort(AccountModel::CT_SORTING_STRING);
-    QTextStream out(stdout);
     for (int row = 0; row < sorted.rowCount(); ++row) {
         auto cell = [&sorted, row](int column) { return sorted.data(sorted.index(row, column)); };
         const QString service = cell(AccountModel::CT_SERVICE_NAME).toString();
-        out << shortPath(cell(AccountModel::CT_OBJECT_PATH).toString()) << '\t'
+        out() << shortPath(cell(AccountModel::CT_OBJECT_PATH).toString()) << '\t'
             << orDash(cell(AccountModel::CT_ACCOUNT_NAME).toString()) << '\t'
             << orDash(service.startsWith(QLatin1String("lxr_")) ? qtTrId(qPrintable(service)) : service) << '\t'
             << orDash(cell(AccountModel::CT_CURRENT_STATUS).toString()) << '\t'
             << orDash(cell(AccountModel::CT_STATUS_MESSAGE).toString()) << '\t'
             << (cell(AccountModel::CT_ENABLED).toBool() ? "enabled" : "disabled") << '\n';
     }
-    out.flush();
+    out().flush();
     finish(ExitSuccess);
 }

@@ -41,13 +41,13 @@ int runContacts(QCoreApplication &app, const QStringList &arguments)
     // Lives until the program ends; the first announced fetch is the answer.
     ServiceSpecificContactFetcher fetcher(accountPath, remoteId);
     QObject::connect(&fetcher, &ServiceSpecificContactFetcher::contactsChanged, &app, [&] {
-        QTextStream out(stdout);
         const auto contacts = fetcher.contacts();
         for (const auto &contact : contacts)
-            out << contact.second << '\t' << contact.first.toString() << '\n';
+            out() << contact.second << '\t' << contact.first.toString() << '\n';
         if (contacts.isEmpty())
-            QTextStream(stderr) << "messaging contacts: no contact owns " << remoteId << " on "
-                                << accountPath << "\n";
+            err() << "messaging contacts: no contact owns " << remoteId << " on " << accountPath << "\n";
+        out().flush();
+        err().flush();
         app.exit(ExitSuccess);
     });
     QTimer::singleShot(timeoutSeconds * 1000, &app, [&] {

@@ -1,5 +1,7 @@
-#include "watchdog.h"
 #include "enablecommand.h"
+
+#include "commandline.h"
+#include "watchdog.h"
 
 #include <messaging0/accountmodel.h>
 
@@ -63,18 +65,15 @@ void EnableCommand::check()
 {
     if (!m_requested)
         return;
-    const int row = rowOf(m_path);
+    const int row = rowOfChanging(m_path);
     if (row < 0) {
-        fail(QStringLiteral("account %1 went away").arg(shortPath(m_path)));
         m_requested = false;
-        finish(ExitEnvironment);
         return;
     }
     if (cell(row, AccountModel::CT_ENABLED).toBool() != m_enable)
         return;
-    QTextStream out(stdout);
-    out << shortPath(m_path) << ": " << (m_enable ? "enabled" : "disabled") << '\n';
-    out.flush();
+    out() << shortPath(m_path) << ": " << (m_enable ? "enabled" : "disabled") << '\n';
+    out().flush();
     m_requested = false;
     finish(ExitSuccess);
 }

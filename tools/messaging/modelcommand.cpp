@@ -79,6 +79,16 @@ int ModelCommand::rowOf(const QString &path) const
     return -1;
 }
 
+int ModelCommand::rowOfChanging(const QString &path)
+{
+    const int row = rowOf(path);
+    if (row < 0) {
+        fail(QStringLiteral("account %1 went away").arg(shortPath(path)));
+        finish(ExitEnvironment);
+    }
+    return row;
+}
+
 QVariant ModelCommand::cell(int row, int column) const
 {
     return m_model->data(m_model->index(row, column));

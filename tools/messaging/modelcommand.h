@@ -34,6 +34,9 @@ protected:
     AccountModel *model() const { return m_model; }
     // Row of the account with this full path, -1 when it has none.
     int rowOf(const QString &path) const;
+    // The row of the account a change waits for; -1, with the run ended,
+    // when the account went away meanwhile.
+    int rowOfChanging(const QString &path);
     QVariant cell(int row, int column) const;
 
 private:

@@ -1,5 +1,7 @@
-#include "watchdog.h"
 #include "presencecommand.h"
+
+#include "commandline.h"
+#include "watchdog.h"
 
 #include <messaging0/accountmodel.h>
 
@@ -89,11 +91,9 @@ void PresenceCommand::check()
 {
     if (!m_requested)
         return;
-    const int row = rowOf(m_path);
+    const int row = rowOfChanging(m_path);
     if (row < 0) {
-        fail(QStringLiteral("account %1 went away").arg(shortPath(m_path)));
         m_requested = false;
-        finish(ExitEnvironment);
         return;
     }
     const QString status = cell(row, AccountModel::CT_CURRENT_STATUS).toString();
@@ -101,12 +101,11 @@ void PresenceCommand::check()
     const bool inProgress = cell(row, AccountModel::CT_STATUS_CHANGE_IN_PROGRESS).toBool();
     m_sawProgress = m_sawProgress || inProgress;
     if (status == m_status && (!m_setMessage || message == m_message)) {
-        QTextStream out(stdout);
-        out << shortPath(m_path) << ": " << status;
+        out() << shortPath(m_path) << ": " << status;
         if (!message.isEmpty())
-            out << " (" << message << ')';
-        out << '\n';
-        out.flush();
+            out() << " (" << message << ')';
+        out() << '\n';
+        out().flush();
         m_requested = false;
         finish(ExitSuccess);
         return;
