@@ -37,7 +37,9 @@ public:
     // A ready account (null when there is none with this path).
     Tp::AccountPtr account(const QString &path, int timeoutMs = 10000);
     // A ready account whose connection is Connected and ready.
-    Tp::AccountPtr connectedAccount(const QString &path, int timeoutMs = 10000);
+    // Generous: under the sanitizers, with the suite running in parallel,
+    // Mission Control and the connection manager start slowly.
+    Tp::AccountPtr connectedAccount(const QString &path, int timeoutMs = 30000);
 
     // Requests a text channel through Mission Control with MessagingTest as
     // the preferred handler and returns it ready with the message queue and
