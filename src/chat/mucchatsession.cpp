@@ -111,10 +111,11 @@ void MucChatSessionPrivate::slotOnGroupMembersChanged(const Tp::Contacts &member
     if (self && membersAdded.contains(self)) {
         Q_EMIT q->readyToChat(true);
     } else if (self && membersRemoved.contains(self)) {
-        channel->requestClose();
-        Q_EMIT q->readyToChat(false);
         if (awaitingLeave)
             confirmLeave();
+        else
+            channel->requestClose();
+        Q_EMIT q->readyToChat(false);
         return;
     }
 
@@ -406,9 +407,15 @@ void MucChatSessionPrivate::confirmLeave()
 {
     Q_Q(MucChatSession);
     awaitingLeave = false;
-    if (channel)
-        channel->requestClose();
-    Q_EMIT q->leftChat(true);
+    if (!channel) {
+        Q_EMIT q->leftChat(true);
+        return;
+    }
+    // Report the leave once the close is answered, so that a caller who
+    // quits on leftChat() leaves nothing in flight on the bus. We are out
+    // of the room either way: a failed close still counts as left.
+    connect(channel->requestClose(), &Tp::PendingOperation::finished, this,
+            [q] { Q_EMIT q->leftChat(true); });
 }
 
 void MucChatSessionPrivate::slotOnSkypeLeaveCallFinished(QDBusPendingCallWatcher *watcher)

@@ -87,6 +87,8 @@ private:
     class Handler;
     friend class Handler;
     void onChannelsHandled(const QList<Tp::ChannelPtr> &channels);
+    // For failure reports: what the test connection manager knows of it.
+    QString describeManager(const QString &accountPath);
 
     Tp::AccountManagerPtr m_accountManager;
     Tp::ClientRegistrarPtr m_registrar;

@@ -39,6 +39,9 @@ private:
     Run run(const QStringList &arguments);
     // Starts the program without waiting (for questions and --watch).
     QProcess *startTool(const QStringList &arguments);
+    // Waits for a started program to end (killed after Timeout), then
+    // deletes it.
+    Run finish(QProcess *process);
 
     TelepathyTestEnvironment m_env;
     SystemBusFakes m_fakes;
@@ -74,14 +77,17 @@ QProcess *StatusToolTest::startTool(const QStringList &arguments)
 
 StatusToolTest::Run StatusToolTest::run(const QStringList &arguments)
 {
-    QProcess *process = startTool(arguments);
-    Run result;
+    return finish(startTool(arguments));
+}
+
+StatusToolTest::Run StatusToolTest::finish(QProcess *process)
+{
     // Our own event loop keeps serving the fake notification server.
     if (!waitUntil([process] { return process->state() == QProcess::NotRunning; }, Timeout)) {
         process->kill();
         process->waitForFinished();
     }
-    result = finishRun(*process, 0);
+    const Run result = finishRun(*process, 0);
     delete process;
     return result;
 }
@@ -173,11 +179,10 @@ void StatusToolTest::checkAnsweredThroughTheNotificationServerSends()
                                    QStringLiteral("+358401234567"), QStringLiteral("--text"), QStringLiteral("hello")});
     QVERIFY(waitUntil([this] { return m_server.lastQuestion() >= 0; }, Timeout));
     m_server.invokeAction(m_server.shown.at(m_server.lastQuestion()).id, QStringLiteral("accept"));
-    QVERIFY(waitUntil([process] { return process->state() == QProcess::NotRunning; }, Timeout));
-    QCOMPARE(process->exitCode(), 0);
+    const Run result = finish(process);
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
     QCOMPARE(m_fakes.modemOnline(), QVariant(true));
     QCOMPARE(m_env.control(Cellular).sentMessages().size(), 1);
-    delete process;
 }
 
 void StatusToolTest::checkWithYesSwitchesTheRadioOnAndSends()

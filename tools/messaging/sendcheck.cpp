@@ -13,9 +13,6 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
-namespace {
-} // namespace
-
 SendCheck::SendCheck(const QString &accountPath, bool askUser, int timeoutSeconds,
                      std::function<void()> onPassed, QObject *parent)
     : QObject(parent)
