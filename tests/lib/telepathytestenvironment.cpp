@@ -193,9 +193,11 @@ Tp::AccountPtr TelepathyTestEnvironment::connectedAccount(const QString &path, i
         return acc->connectionStatus() == Tp::ConnectionStatusConnected && acc->connection()
             && acc->connection()->isValid() && acc->connection()->isReady(Tp::Connection::FeatureConnected);
     };
-    // Rarely, and only with the whole suite running, an account started by
-    // a fresh Mission Control stays "connecting" for good. Say what each
-    // side reports, then ask once for a new connection.
+    // Rarely, and only with the whole suite running, Telepathy-Qt's view of
+    // a freshly started account stays "connecting" for good while Mission
+    // Control and the connection both say connected (seen under the
+    // sanitizers; our connection manager connects at once). Say what each
+    // side reports, then ask once for a new connection, which clears it.
     const int patience = std::min(15000, int(deadline.remainingTime()) / 2);
     if (!waitUntil(connected, patience) && acc->connectionStatus() == Tp::ConnectionStatusConnecting) {
         qWarning("TelepathyTestEnvironment: %s still connecting after %d ms; %s; reconnecting", qPrintable(path),

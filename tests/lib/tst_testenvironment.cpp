@@ -196,7 +196,10 @@ void TestEnvironmentTest::seedsCellularMmsAndInstantMessagingAccounts()
     QCOMPARE(disabled->connectionStatus(), Tp::ConnectionStatusDisconnected);
 
     // Every connection gets its own path, unlike Telepathy-Qt's default.
-    QVERIFY(cellular->connection()->objectPath().endsWith(QLatin1String("/tala/tel/connection_1")));
+    // (A connection found stuck may have been replaced: any number will do.)
+    const QRegularExpression numbered(QStringLiteral("/tala/tel/connection_[0-9]+$"));
+    QVERIFY2(numbered.match(cellular->connection()->objectPath()).hasMatch(),
+             qPrintable(cellular->connection()->objectPath()));
 }
 
 void TestEnvironmentTest::offersActionMessagesOnlyOutsideCellular()
