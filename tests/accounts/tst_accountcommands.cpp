@@ -84,18 +84,18 @@ void AccountCommandsTest::setsPresenceAndMessageAndWaitsForThem()
     const Tp::AccountPtr alice = m_env.account(Alice);
     Run run = runTool({QStringLiteral("presence"), QStringLiteral("loopback/loop/alice0"), QStringLiteral("away"),
                        QStringLiteral("--message"), QStringLiteral("At lunch")});
-    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QCOMPARE(run.out, QStringLiteral("loopback/loop/alice0: away (At lunch)\n"));
     QTRY_COMPARE(alice->currentPresence().type(), Tp::ConnectionPresenceTypeAway);
     QCOMPARE(alice->currentPresence().statusMessage(), QStringLiteral("At lunch"));
 
     // Already there: done at once; the kept message goes along.
     run = runTool({QStringLiteral("presence"), Alice, QStringLiteral("away")});
-    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QCOMPARE(run.out, QStringLiteral("loopback/loop/alice0: away (At lunch)\n"));
 
     run = runTool({QStringLiteral("presence"), QStringLiteral("loopback/loop/alice0"), QStringLiteral("available")});
-    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QTRY_COMPARE(alice->currentPresence().type(), Tp::ConnectionPresenceTypeAvailable);
     QCOMPARE(alice->currentPresence().statusMessage(), QStringLiteral("At lunch"));
 }
@@ -104,16 +104,16 @@ void AccountCommandsTest::enablesAndDisables()
 {
     const Tp::AccountPtr bob = m_env.account(Bob);
     Run run = runTool({QStringLiteral("enable"), QStringLiteral("loopback/loop/bob0")});
-    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QCOMPARE(run.out, QStringLiteral("loopback/loop/bob0: enabled\n"));
     QTRY_VERIFY(bob->isEnabled());
 
     // Enabling again changes nothing and succeeds.
     run = runTool({QStringLiteral("enable"), QStringLiteral("loopback/loop/bob0")});
-    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
 
     run = runTool({QStringLiteral("disable"), QStringLiteral("loopback/loop/bob0")});
-    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QCOMPARE(run.out, QStringLiteral("loopback/loop/bob0: disabled\n"));
     QTRY_VERIFY(!bob->isEnabled());
 }
@@ -123,7 +123,7 @@ void AccountCommandsTest::accountsShowsWhatTheCommandsChanged()
     QVERIFY(runTool({QStringLiteral("presence"), QStringLiteral("loopback/loop/alice0"), QStringLiteral("away"),
                      QStringLiteral("--message"), QStringLiteral("Gone fishing")}).exitCode == 0);
     const Run run = runTool({QStringLiteral("accounts")});
-    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QVERIFY2(run.out.contains(QLatin1String("loopback/loop/alice0\tAlice\t-\taway\tGone fishing\tenabled\n")),
              qPrintable(run.out));
 }

@@ -71,7 +71,7 @@ void TestIrcMessagingTool::listsTheIrcAccount()
 {
     const Run result = run({QStringLiteral("accounts"), QStringLiteral("--timeout"),
                             QString::number(Timeout / 1000)});
-    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(result.exitCode == 0, qPrintable(result.err));
     const QStringList lines = result.out.split(QLatin1Char('\n'));
     bool found = false;
     for (const QString &line : lines) {

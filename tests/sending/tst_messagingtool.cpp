@@ -119,7 +119,7 @@ void MessagingToolTest::listsAccounts()
     // Through the account model: the SMS entry stands for the cellular and
     // MMS accounts; one line per other account.
     const Run run = runTool({QStringLiteral("accounts")});
-    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines.at(0), QStringLiteral("tala/tel/tala\t-\tSMS and MMS\t-\t-\tenabled"));
@@ -228,7 +228,7 @@ void MessagingToolTest::readsTextsFromFilesAndStandardInput()
                              QStringLiteral("--text"), QStringLiteral("between"),
                              QStringLiteral("--text-file=-")},
                             QProcessEnvironment::systemEnvironment(), fromInput.toUtf8());
-    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     const QList<TestCmControl::SentMessage> sent = m_env.control(Cellular).sentMessages();
     QCOMPARE(sent.size(), 3);
     QCOMPARE(sent.at(0).text(), fromFile);

@@ -124,7 +124,7 @@ void QueueCommandTest::addListRunSendsEachOnceAndEmptiesTheQueue()
     QVERIFY(sentTexts().isEmpty());
 
     const Run run = runTool({QStringLiteral("queue"), QStringLiteral("run")});
-    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QCOMPARE(lines(run.out), (QStringList{
         QStringLiteral("[1] to carol@loop.test on %1: text \"one\": sent").arg(Im),
         QStringLiteral("[2] to carol@loop.test on %1: text \"two\": sent").arg(Im),
