@@ -154,7 +154,9 @@ void ChannelHandler::processRequest(const Tp::ChannelRequestPtr &request)
     qCDebug(lcManager) << "Request" << request->objectPath() << "is for" << context.remoteUid();
     entry->context = context;
     entry->session = session;
-    m_manager->announceSession(session, m_manager->requester.isPending(context));
+    const bool local = m_manager->requester.isPending(context);
+    m_manager->requester.answered(context);
+    m_manager->announceSession(session, local);
 }
 
 ChatContext ChannelHandler::contextOfRequest(const Tp::ChannelRequestPtr &request)

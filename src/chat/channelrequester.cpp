@@ -47,6 +47,7 @@ ChatContext ChannelRequester::takeRequestedContext(Tp::PendingOperation *operati
 void ChannelRequester::wait(const ChatContext &context, Tp::PendingOperation *operation)
 {
     m_pending.insert(context, operation);
+    m_answered.remove(context);
 }
 
 QList<ChatContext> ChannelRequester::waitingFor(Tp::PendingOperation *operation) const
@@ -62,10 +63,12 @@ QList<ChatContext> ChannelRequester::waitingFor(Tp::PendingOperation *operation)
 void ChannelRequester::forget(Tp::PendingOperation *operation)
 {
     for (auto it = m_pending.begin(); it != m_pending.end();) {
-        if (it.value() == operation)
+        if (it.value() == operation) {
+            m_answered.remove(it.key());
             it = m_pending.erase(it);
-        else
+        } else {
             ++it;
+        }
     }
 }
 
@@ -73,6 +76,23 @@ bool ChannelRequester::isPending(const ChatContext &context) const
 {
     for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
         if (contextsMatch(it.key(), context))
+            return true;
+    }
+    return false;
+}
+
+void ChannelRequester::answered(const ChatContext &context)
+{
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+        if (contextsMatch(it.key(), context))
+            m_answered.insert(it.key());
+    }
+}
+
+bool ChannelRequester::awaitsSession(const ChatContext &context) const
+{
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+        if (contextsMatch(it.key(), context) && !m_answered.contains(it.key()))
             return true;
     }
     return false;

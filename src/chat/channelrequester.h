@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 
 namespace Tp {
 class PendingOperation;
@@ -36,6 +37,13 @@ public:
 
     // Whether this library waits for a channel for the conversation.
     bool isPending(const ChatContext &context) const;
+    // The handler has made the session for the conversation's request: a
+    // later request is no longer answered by that one (whose session may
+    // be gone by then) and asks anew.
+    void answered(const ChatContext &context);
+    // Whether a request in flight will still bring the conversation's
+    // session, so that a repeat of it can wait for that one.
+    bool awaitsSession(const ChatContext &context) const;
 
     // The dispatcher's answer to a request made right after the handler was
     // registered, before it has read the handler's filter: asked once more.
@@ -57,6 +65,7 @@ public:
 
 private:
     QHash<ChatContext, Tp::PendingOperation *> m_pending;
+    QSet<ChatContext> m_answered; // keys of m_pending whose session was made
     QHash<Tp::PendingOperation *, ChatContext> m_requested;
     QHash<ChatContext, QString> m_handlerRaceRetries;
 };

@@ -292,9 +292,12 @@ void ChatSessionManager::requestChatSession(const ChatContext &context)
     ChatContext prefixed = context;
     prefixed.setAccountPath(AccountPaths::withPrefix(context.accountPath()));
 
+    // A repeat waits for the session the request in flight brings. Once
+    // that session has been made, this is a request of its own: the session
+    // may have been let go meanwhile, and waiting would never end.
     // Compared with the full path: pending keys carry it, so a short path
     // would otherwise never be recognised as a repeat.
-    if (d->requester.isPending(prefixed) || d->handler->isOffered(prefixed))
+    if (d->requester.awaitsSession(prefixed) || d->handler->isOffered(prefixed))
         return;
 
     ChatSessionError error(ChatSessionError::UnknownError, QString(), QString(),

@@ -72,6 +72,7 @@ private Q_SLOTS:
     void badRequestsFailInsideTheCall();
     void requestYieldsALocalSessionThatBecomesReady();
     void repeatedRequestsMakeOneChannelRequest();
+    void requestAfterTheSessionWasLetGoBringsANewOne();
     void requestMapsFollowTheChatType_data();
     void requestMapsFollowTheChatType();
     void refusedChannelRequestGivesOneChannelRequestError();
@@ -266,8 +267,9 @@ void TestChatSessionManager::repeatedRequestsMakeOneChannelRequest()
     QCOMPARE(control.channelRequests().size(), 1);
     QCOMPARE(prepared.sessions.size(), 1);
 
-    // Once the request is over, a new one goes out again (and finds the
-    // same live session and channel). Until then asking again does nothing.
+    // Once the session is made, asking again is a request of its own, even
+    // before the dispatcher has said the first one succeeded (it finds the
+    // same live session and channel).
     QVERIFY(QTest::qWaitFor([&] {
         m_manager->requestChatSession(ChatContext(QStringLiteral("040 123 4567"), Env::CellularAccountPath));
         return control.channelRequests().size() == 2;
@@ -276,6 +278,31 @@ void TestChatSessionManager::repeatedRequestsMakeOneChannelRequest()
     QCOMPARE(prepared.sessions.last().first, session);
     QTRY_VERIFY(session->isReady());
     m_keep << session;
+}
+
+void TestChatSessionManager::requestAfterTheSessionWasLetGoBringsANewOne()
+{
+    // A sender that is done lets its session go as soon as its messages have
+    // their statuses, which can be before the dispatcher says the channel
+    // request succeeded; the next sender to the same person asks right then.
+    // It must get a session, not wait for the one that has gone.
+    const ChatContext context(QStringLiteral("hal@loop.test"), Env::ImAccountPath);
+    int prepared = 0;
+    bool askedAgain = false;
+    connect(m_manager, &ChatSessionManager::prepareChatSession, this, [&](ChatSessionPtr session) {
+        ++prepared;
+        if (askedAgain)
+            return;
+        // Not kept: gone once the handler has made it ready.
+        connect(session.data(), &QObject::destroyed, this, [&] {
+            askedAgain = true;
+            m_manager->requestChatSession(context);
+        });
+    });
+    m_manager->requestChatSession(context);
+    QTRY_VERIFY_WITH_TIMEOUT(askedAgain, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(prepared, 2, 10000);
+    disconnect(m_manager, &ChatSessionManager::prepareChatSession, this, nullptr);
 }
 
 void TestChatSessionManager::requestMapsFollowTheChatType_data()
