@@ -398,6 +398,8 @@ void MessageSender::slotOnManagerReady()
 void MessageSender::slotOnChatSessionReady(bool ready)
 {
     Q_D(MessageSender);
+    qCDebug(lcSending) << "session for" << d->context.remoteUid() << (ready ? "ready" : "not ready")
+                       << "with" << d->pending.size() << "messages, sending:" << d->sending;
     QPointer<MessageSender> self(this);
     if (ready && d->sending)
         doMessageSending();
@@ -420,6 +422,8 @@ void MessageSender::slotOnChatSessionConstructed(ChatSessionPtr session)
                 it->handedOver = false;
         }
     }
+    qCDebug(lcSending) << "taking a session for" << d->context.remoteUid() << "channel"
+                       << session->channelPath() << "ready:" << session->isReadyToChat();
     d->session = session;
     connect(session.data(), &ChatSession::chatSessionError, this,
             &MessageSender::slotOnChatSessionError, Qt::UniqueConnection);
@@ -504,6 +508,7 @@ void MessageSender::doMessageSending()
 {
     Q_D(MessageSender);
     if (!d->session || !d->session->isReadyToChat()) {
+        qCDebug(lcSending) << "no ready session for" << d->context.remoteUid() << "yet";
         d->sending = false;
         return;
     }
