@@ -57,17 +57,25 @@ void TpAccountPrivate::requestPresence(const Tp::Presence &presence)
 {
     Q_Q(TpAccount);
     const int serial = ++requestSerial;
-    Tp::PendingOperation *operation = account->setRequestedPresence(presence);
-    QObject::connect(operation, &Tp::PendingOperation::finished, q, [this, serial](Tp::PendingOperation *op) {
-        if (!op->isError())
-            return;
-        qCWarning(lcAccount) << "presence request refused for" << objectPath << op->errorName()
-                             << op->errorMessage();
-        // An older request failing says nothing about the latest one.
-        if (serial == requestSerial)
-            setInProgress(false);
+    // The automatic presence first, the requested one once it is stored:
+    // by the time the new presence shows, neither call is still on the bus
+    // (a program may quit on that). Requests keep their order, as Mission
+    // Control answers calls in turn. An automatic presence it refuses (it
+    // takes no "offline") changes nothing for the request.
+    const Tp::AccountPtr target = account;
+    QObject::connect(account->setAutomaticPresence(presence), &Tp::PendingOperation::finished, q,
+                     [this, q, serial, target, presence] {
+        Tp::PendingOperation *operation = target->setRequestedPresence(presence);
+        QObject::connect(operation, &Tp::PendingOperation::finished, q, [this, serial](Tp::PendingOperation *op) {
+            if (!op->isError())
+                return;
+            qCWarning(lcAccount) << "presence request refused for" << objectPath << op->errorName()
+                                 << op->errorMessage();
+            // An older request failing says nothing about the latest one.
+            if (serial == requestSerial)
+                setInProgress(false);
+        });
     });
-    account->setAutomaticPresence(presence);
 }
 
 void TpAccountPrivate::setInProgress(bool value)

@@ -4,6 +4,10 @@
 
 #include <qofonomodem.h>
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QLoggingCategory>
 #include <QTimer>
 
@@ -58,16 +62,38 @@ void OfonoCellularPowerControl::followModem(const QString &path)
         if (m_modem->isValid())
             report(on, true);
     });
-    connect(m_modem.data(), &QOfonoModem::validChanged, this, [this](bool valid) {
+    connect(m_modem.data(), &QOfonoModem::validChanged, this, [this, path](bool valid) {
         if (valid)
-            report(m_modem->online());
+            modemKnown(path);
     });
     connect(m_modem.data(), &QOfonoModem::reportError, this, [this](const QString &error) {
         qCWarning(lcOfono) << "modem refused a change:" << error;
         report(m_modem->isValid() ? m_modem->online() : false, true);
     });
     if (m_modem->isValid())
-        report(m_modem->online());
+        modemKnown(path);
+}
+
+void OfonoCellularPowerControl::modemKnown(const QString &path)
+{
+    report(m_modem->online());
+    // libqofono's first reading can miss a change made just before it
+    // listens for changes (and a shared modem object may carry that miss
+    // from earlier). Now that it listens, one more reading of our own
+    // settles the state: later changes come after its answer.
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.ofono"), path,
+                                                       QStringLiteral("org.ofono.Modem"),
+                                                       QStringLiteral("GetProperties"));
+    auto *watcher = new QDBusPendingCallWatcher(QDBusConnection::systemBus().asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, path](QDBusPendingCallWatcher *w) {
+        w->deleteLater();
+        const QDBusPendingReply<QVariantMap> reply = *w;
+        if (reply.isError() || !m_modem || m_modem->objectPath() != path)
+            return;
+        const QVariant online = reply.value().value(QStringLiteral("Online"));
+        if (online.isValid())
+            report(online.toBool());
+    });
 }
 
 void OfonoCellularPowerControl::report(bool on, bool always)

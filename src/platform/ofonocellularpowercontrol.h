@@ -23,6 +23,7 @@ public:
 
 private:
     void followModem(const QString &path);
+    void modemKnown(const QString &path);
     void report(bool on, bool always = false);
 
     OfonoModemFollower *m_follower;        // child of this
