@@ -37,12 +37,10 @@ public:
 
     // Whether this library waits for a channel for the conversation.
     bool isPending(const ChatContext &context) const;
-    // The handler has made the session for the conversation's request: a
-    // later request is no longer answered by that one (whose session may
-    // be gone by then) and asks anew.
+    // The handler has made the session for the conversation's request.
     void answered(const ChatContext &context);
-    // Whether a request in flight will still bring the conversation's
-    // session, so that a repeat of it can wait for that one.
+    // Whether a request in flight has still to bring the conversation's
+    // session (the handler has not made it yet).
     bool awaitsSession(const ChatContext &context) const;
 
     // The dispatcher's answer to a request made right after the handler was

@@ -292,12 +292,16 @@ void ChatSessionManager::requestChatSession(const ChatContext &context)
     ChatContext prefixed = context;
     prefixed.setAccountPath(AccountPaths::withPrefix(context.accountPath()));
 
-    // A repeat waits for the session the request in flight brings. Once
-    // that session has been made, this is a request of its own: the session
-    // may have been let go meanwhile, and waiting would never end.
+    // A repeat waits for the session the request in flight brings, or has
+    // brought and is still alive. A session made and let go already (its
+    // sender was done before the dispatcher confirmed the request) brings
+    // nothing more: then this is a request of its own.
     // Compared with the full path: pending keys carry it, so a short path
     // would otherwise never be recognised as a repeat.
-    if (d->requester.awaitsSession(prefixed) || d->handler->isOffered(prefixed))
+    if (d->handler->isOffered(prefixed))
+        return;
+    if (d->requester.isPending(prefixed)
+        && (d->requester.awaitsSession(prefixed) || d->registry.find(prefixed)))
         return;
 
     ChatSessionError error(ChatSessionError::UnknownError, QString(), QString(),

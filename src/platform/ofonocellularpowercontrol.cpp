@@ -68,7 +68,8 @@ void OfonoCellularPowerControl::followModem(const QString &path)
     });
     connect(m_modem.data(), &QOfonoModem::reportError, this, [this](const QString &error) {
         qCWarning(lcOfono) << "modem refused a change:" << error;
-        report(m_modem->isValid() ? m_modem->online() : false, true);
+        // Our own reading, not libqofono's: that may have missed a change.
+        report(m_modem->isValid() ? m_online : false, true);
     });
     if (m_modem->isValid())
         modemKnown(path);

@@ -267,9 +267,8 @@ void TestChatSessionManager::repeatedRequestsMakeOneChannelRequest()
     QCOMPARE(control.channelRequests().size(), 1);
     QCOMPARE(prepared.sessions.size(), 1);
 
-    // Once the session is made, asking again is a request of its own, even
-    // before the dispatcher has said the first one succeeded (it finds the
-    // same live session and channel).
+    // Once the request is over, a new one goes out again (and finds the
+    // same live session and channel). Until then asking again does nothing.
     QVERIFY(QTest::qWaitFor([&] {
         m_manager->requestChatSession(ChatContext(QStringLiteral("040 123 4567"), Env::CellularAccountPath));
         return control.channelRequests().size() == 2;
