@@ -497,6 +497,11 @@ void TestChatSessionManager::reconnectionRestoresTheSameSession()
     // The account's other conversations come back as well, and none is
     // still being restored when the test ends.
     QVERIFY(keptSessionsBecomeReady());
+    QVERIFY2(QTest::qWaitFor([&] {
+                 return std::all_of(prepared.sessions.cbegin(), prepared.sessions.cend(),
+                                    [](const QPair<ChatSessionPtr, bool> &p) { return p.first->isReady(); });
+             }, 10000),
+             "a restored session did not become ready");
     QVERIFY(session->channelPath() != oldChannel);
     QVERIFY(std::any_of(prepared.sessions.cbegin(), prepared.sessions.cend(),
                         [&](const QPair<ChatSessionPtr, bool> &p) { return p.first == session; }));
