@@ -373,7 +373,11 @@ void ChatSession::channelReady(Tp::PendingOperation *operation)
             d, &ChatSessionPrivate::slotOnMessageReceived, Qt::UniqueConnection);
 
     Q_EMIT chatSessionReady();
-    if (!d->channel->interfaces().contains(TP_QT_IFACE_CHANNEL_INTERFACE_GROUP))
+    // Group chats say themselves when the local user is in. A one-to-one
+    // conversation is ready with its channel, also when the connection
+    // manager gives that channel the Group interface.
+    if (d->context.chatType() == OneToOneChat
+        || !d->channel->interfaces().contains(TP_QT_IFACE_CHANNEL_INTERFACE_GROUP))
         Q_EMIT readyToChat(true);
 }
 

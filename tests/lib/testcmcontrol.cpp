@@ -313,3 +313,8 @@ void TestCmControl::setReopenRoomsOnClose(bool reopen)
 {
     call(QStringLiteral("SetReopenRoomsOnClose"), {reopen});
 }
+
+void TestCmControl::setGroupOnContactChannels(bool group)
+{
+    call(QStringLiteral("SetGroupOnContactChannels"), {group});
+}

@@ -112,6 +112,9 @@ public:
     void failNextSetSubject(const QString &errorName = QString(), const QString &errorMessage = QString());
     // Rooms closed while the user is a member come back as incoming channels.
     void setReopenRoomsOnClose(bool reopen);
+    // One-to-one channels created from now on carry the Group interface
+    // (self and the other side as members), as some connection managers do.
+    void setGroupOnContactChannels(bool group);
 
 private:
     QList<QVariant> call(const QString &method, const QList<QVariant> &arguments = QList<QVariant>());

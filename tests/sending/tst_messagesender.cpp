@@ -37,6 +37,7 @@ private Q_SLOTS:
     void buildsPartsOnlyFromGivenFields();
     void describesEveryStatusValue();
     void deliversFirstMessageFromColdStart();
+    void sendsOnAOneToOneChannelWithTheGroupInterface();
     void normalisesCellularRemoteUid_data();
     void normalisesCellularRemoteUid();
     void adoptsOnlySessionsOfItsConversation();
@@ -202,6 +203,19 @@ void MessageSenderTest::normalisesCellularRemoteUid_data()
     QTest::newRow("MMS account") << Mms << "+358-40-100-0005"
                                  << "+358401000005";
     QTest::newRow("IM account keeps it") << Im << "carol 1@loop.test" << "carol 1@loop.test";
+}
+
+void MessageSenderTest::sendsOnAOneToOneChannelWithTheGroupInterface()
+{
+    // Some connection managers give one-to-one text channels the Group
+    // interface; such a conversation is ready to chat all the same.
+    m_env.control(Im).setGroupOnContactChannels(true);
+    MessageSender sender(QStringLiteral("grace@loop.test"), Im);
+    const QHash<QString, int> statuses = sendAndWait(sender, {QStringLiteral("in a group of two")});
+    m_env.control(Im).setGroupOnContactChannels(false);
+    QCOMPARE(statuses.values(), QList<int>{0});
+    QCOMPARE(m_env.control(Im).sentMessages().size(), 1);
+    QCOMPARE(m_env.control(Im).sentMessages().first().text(), QStringLiteral("in a group of two"));
 }
 
 void MessageSenderTest::normalisesCellularRemoteUid()

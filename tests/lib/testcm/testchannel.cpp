@@ -34,6 +34,7 @@ TestChannel::TestChannel(TestConnection *connection, const Setup &setup)
     , m_connection(connection)
     , m_control(connection->control())
     , m_handleType(setup.handleType)
+    , m_contactGroup(setup.contactGroup)
     , m_serial(++channelCounter)
 {
 }
@@ -108,24 +109,27 @@ void TestChannel::setUp(const Setup &setup)
         else if (!members.contains(m_connection->selfHandle()))
             members.prepend(m_connection->selfHandle());
         m_group->setMembers(members, localPending, Tp::UIntList(), QVariantMap());
-
-        // Rooms offer the old Properties interface, Subject2, or both, as
-        // the test asks; handle-type-0 group chats always the old one.
-        const uint topicInterfaces = m_handleType == 2 ? m_control->roomTopicInterfaces()
-                                                       : uint(TestControl::TopicThroughProperties);
-        if (topicInterfaces & TestControl::TopicThroughProperties) {
-            m_legacyProperties = new LegacyPropertiesInterface(this);
-            plugInterface(Tp::AbstractChannelInterfacePtr(m_legacyProperties));
+        // A one-to-one channel with the Group interface is a plain group of
+        // two: no topic, no room.
+        if (!m_contactGroup) {
+            // Rooms offer the old Properties interface, Subject2, or both, as
+            // the test asks; handle-type-0 group chats always the old one.
+            const uint topicInterfaces = m_handleType == 2 ? m_control->roomTopicInterfaces()
+                                                           : uint(TestControl::TopicThroughProperties);
+            if (topicInterfaces & TestControl::TopicThroughProperties) {
+                m_legacyProperties = new LegacyPropertiesInterface(this);
+                plugInterface(Tp::AbstractChannelInterfacePtr(m_legacyProperties));
+            }
+            if (topicInterfaces & TestControl::TopicThroughSubject2) {
+                m_subjectInterface = new SubjectInterface(this);
+                plugInterface(Tp::AbstractChannelInterfacePtr(m_subjectInterface));
+            }
+            if (m_handleType == 2)
+                plugInterface(Tp::AbstractChannelInterfacePtr::dynamicCast(Tp::BaseChannelRoomInterface::create(
+                    setup.targetId, QString(), QString(), 0, QDateTime())));
+            else
+                plugInterface(Tp::AbstractChannelInterfacePtr(new SkypeGroupChatInterface(this)));
         }
-        if (topicInterfaces & TestControl::TopicThroughSubject2) {
-            m_subjectInterface = new SubjectInterface(this);
-            plugInterface(Tp::AbstractChannelInterfacePtr(m_subjectInterface));
-        }
-        if (m_handleType == 2)
-            plugInterface(Tp::AbstractChannelInterfacePtr::dynamicCast(Tp::BaseChannelRoomInterface::create(
-                setup.targetId, QString(), QString(), 0, QDateTime())));
-        else
-            plugInterface(Tp::AbstractChannelInterfacePtr(new SkypeGroupChatInterface(this)));
     }
 
     connect(this, &Tp::BaseChannel::closed, this, [this, setup] {

@@ -30,6 +30,7 @@ public:
         Tp::UIntList members; // group channels only; self is added by the caller
         bool selfLocalPending = false;
         uint inviter = 0;
+        bool contactGroup = false; // a one-to-one channel with the Group interface
     };
 
     static Tp::SharedPtr<TestChannel> create(TestConnection *connection, const Setup &setup);
@@ -37,7 +38,7 @@ public:
     QString uniqueName() const override;
 
     TestConnection *testConnection() const;
-    bool isGroup() const { return m_handleType != 1; }
+    bool isGroup() const { return m_handleType != 1 || m_contactGroup; }
     uint handleType() const { return m_handleType; }
     QString persistentId() const { return m_persistentId; }
     bool isClosed() const { return m_closed; }
@@ -90,6 +91,7 @@ private:
     QPointer<TestConnection> m_connection;
     TestControl *m_control;
     uint m_handleType;
+    bool m_contactGroup;
     uint m_serial;
     QString m_persistentId;
     QString m_subject;

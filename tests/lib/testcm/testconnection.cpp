@@ -321,6 +321,9 @@ Tp::BaseChannelPtr TestConnection::createChannelRequested(const QVariantMap &req
         for (const QString &id : m_control->requestedGroupMembers())
             setup.members << ensureHandle(Tp::HandleTypeContact, id);
         setup.selfLocalPending = m_control->requestedGroupSelfLocalPending();
+    } else if (m_control->groupOnContactChannels()) {
+        setup.contactGroup = true;
+        setup.members << setup.targetHandle;
     }
     TestChannelPtr channel = TestChannel::create(this, setup);
     track(channel);

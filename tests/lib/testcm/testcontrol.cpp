@@ -152,6 +152,7 @@ void TestControl::Reset()
     m_roomTopicInterfaces = TopicThroughProperties;
     m_setSubjectFailure = OneShotError();
     m_reopenRoomsOnClose = false;
+    m_groupOnContactChannels = false;
 }
 
 QList<QDBusObjectPath> TestControl::Connections()
@@ -502,4 +503,9 @@ void TestControl::FailNextSetSubject(const QString &errorName, const QString &er
 void TestControl::SetReopenRoomsOnClose(bool reopen)
 {
     m_reopenRoomsOnClose = reopen;
+}
+
+void TestControl::SetGroupOnContactChannels(bool group)
+{
+    m_groupOnContactChannels = group;
 }

@@ -51,6 +51,7 @@ public:
     uint roomTopicInterfaces() const { return m_roomTopicInterfaces; }
     bool takeSetSubjectFailure(QString *name, QString *message);
     bool reopenRoomsOnClose() const { return m_reopenRoomsOnClose; }
+    bool groupOnContactChannels() const { return m_groupOnContactChannels; }
     QStringList requestedGroupMembers() const { return m_groupMembers; }
     bool requestedGroupSelfLocalPending() const { return m_groupSelfLocalPending; }
 
@@ -107,6 +108,7 @@ public Q_SLOTS:
     void SetCanSetSubject(const QDBusObjectPath &channel, bool canSet);
     void FailNextSetSubject(const QString &errorName, const QString &errorMessage);
     void SetReopenRoomsOnClose(bool reopen);
+    void SetGroupOnContactChannels(bool group);
 
 private:
     struct OneShotError {
@@ -143,6 +145,7 @@ private:
     uint m_roomTopicInterfaces = TopicThroughProperties;
     OneShotError m_setSubjectFailure;
     bool m_reopenRoomsOnClose = false;
+    bool m_groupOnContactChannels = false;
 };
 
 #endif
