@@ -4,6 +4,7 @@
 
 #include "accountutils.h"
 #include "chatsessionmanager.h"
+#include "chattestsupport.h"
 #include "confitem.h"
 #include "ircpeer.h"
 #include "ircserver.h"
@@ -22,13 +23,6 @@ namespace {
 
 constexpr int Timeout = 20000;
 const QString SelfNick = QStringLiteral("alice");
-
-MsgPartsList textParts(const QString &text)
-{
-    return {QMap<QString, QDBusVariant>(),
-            MessageSender::constructMessagePart(text, QStringLiteral("text/plain"), QString(), -1,
-                                                QString())};
-}
 
 // Statuses of one sender by message id, in the order they came.
 struct Statuses
@@ -89,10 +83,8 @@ void TestIrcConversations::initTestCase()
     m_accountPath = m_server.seedAccount(QStringLiteral("alice0"), SelfNick);
     QVERIFY(!m_accountPath.isEmpty());
 
-    m_manager = ChatSessionManager::instance();
-    QSignalSpy ready(m_manager, &ChatSessionManager::managerReady);
-    m_manager->initialize();
-    QVERIFY(m_manager->isReady() || waitFor(ready, 1, Timeout));
+    m_manager = readyManager(Timeout);
+    QVERIFY(m_manager);
     connect(m_manager, &ChatSessionManager::prepareChatSession, this,
             [this](ChatSessionPtr session, bool) { m_prepared << session; });
     QVERIFY(waitForConnectedAccount());

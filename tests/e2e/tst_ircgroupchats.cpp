@@ -4,6 +4,7 @@
 
 #include "accountutils.h"
 #include "chatsessionmanager.h"
+#include "chattestsupport.h"
 #include "incomingmessage.h"
 #include "ircpeer.h"
 #include "ircserver.h"
@@ -50,10 +51,8 @@ void TestIrcGroupChats::initTestCase()
     QVERIFY(m_server.start());
     m_accountPath = m_server.seedAccount(QStringLiteral("alice0"), SelfNick);
     QVERIFY(!m_accountPath.isEmpty());
-    m_manager = ChatSessionManager::instance();
-    QSignalSpy ready(m_manager, &ChatSessionManager::managerReady);
-    m_manager->initialize();
-    QVERIFY(m_manager->isReady() || waitFor(ready, 1, Timeout));
+    m_manager = readyManager(Timeout);
+    QVERIFY(m_manager);
     connect(m_manager, &ChatSessionManager::prepareChatSession, this, [this](ChatSessionPtr session, bool) {
         m_prepared << session;
         const QString uid = session->remoteUid();

@@ -1,7 +1,7 @@
 #ifndef MESSAGING_CHATTESTSUPPORT_H
 #define MESSAGING_CHATTESTSUPPORT_H
 
-// Small pieces the chat tests share.
+// Small pieces the chat and end-to-end tests share.
 
 #include "chatsessionmanager.h"
 #include "messagingtypes.h"
