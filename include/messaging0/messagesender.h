@@ -32,7 +32,8 @@
 // it is ignored.
 //
 // The sender asks the ChatSessionManager for the conversation on the first
-// send (or init()) and adopts the session announced for its context. On the
+// send (or init()) with ensureChatSession() and uses the session that
+// request brings; a failed request fails the messages waiting for it. On the
 // cellular SMS and MMS accounts the remote uid is stored in the contacts
 // store's form with ASCII digits.
 //
@@ -104,6 +105,8 @@ private Q_SLOTS:
     void doMessageSending();
 
 private:
+    // Asks the manager for the conversation, unless a request is in flight.
+    void requestSession();
     void rememberFailureReason(const QString &messageId, const QString &errorName,
                                const QString &errorMessage);
     void failAtOnce(const QString &messageId, int messageStatus, const QString &reason);

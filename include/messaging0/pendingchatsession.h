@@ -61,8 +61,11 @@ private:
     // chat, or its error if its channel fails first. A later session for
     // the same conversation replaces one still getting ready.
     void setSession(const ChatSessionPtr &session);
-    // The first answer counts; it is delivered from the event loop.
+    // The first answer counts.
     void setError(const ChatSessionError &error);
+    // The call that made the request has returned: answers are delivered
+    // at once from now on (before, from the event loop).
+    void creatingCallReturned();
 
     Q_DISABLE_COPY(PendingChatSession)
     PendingChatSessionPrivate *const d_ptr;

@@ -104,15 +104,18 @@ bool ChannelRequester::hasSession(const ChatContext &context) const
 
 void ChannelRequester::answer(const ChatContext &context, const ChatSessionPtr &session)
 {
+    // Answered after the loop: a receiver may ask again at once.
+    QList<QPointer<PendingChatSession>> waiters;
     for (auto it = m_requests.begin(); it != m_requests.end(); ++it) {
         if (!isSameConversation(it.key(), context))
             continue;
         it->answered = true;
         it->session = session.toWeakRef();
-        for (const QPointer<PendingChatSession> &waiter : qAsConst(it->waiters)) {
-            if (waiter)
-                waiter->setSession(session);
-        }
+        waiters += it->waiters;
+    }
+    for (const QPointer<PendingChatSession> &waiter : qAsConst(waiters)) {
+        if (waiter)
+            waiter->setSession(session);
     }
 }
 

@@ -369,6 +369,7 @@ PendingChatSession *ChatSessionManager::ensureChatSession(const ChatContext &con
     const ChatContext full = withFullAccountPath(context);
     PendingChatSession *request = new PendingChatSession(full, this);
     d->ensure(full, request);
+    request->creatingCallReturned();
     return request;
 }
 

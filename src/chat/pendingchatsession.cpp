@@ -5,12 +5,14 @@
 #include <QMetaObject>
 #include <QPointer>
 
-// The answer is delivered from the event loop, so that a request never
-// finishes inside the call that made it.
+// An answer that comes inside the call that made the request is delivered
+// from the event loop; a later one at once, so that the request's owner
+// hears of a ready session no later than anyone who follows the session.
 class PendingChatSessionPrivate
 {
 public:
     void answer(PendingChatSession *q, const ChatSessionPtr &result, const ChatSessionError &failure);
+    void deliver(PendingChatSession *q);
 
     ChatContext context;
     // Kept alive while waiting for it to get ready.
@@ -22,6 +24,7 @@ public:
     bool answered = false;
     bool finished = false;
     bool autoDelete = true;
+    bool inCreatingCall = true;
 };
 
 void PendingChatSessionPrivate::answer(PendingChatSession *q, const ChatSessionPtr &result,
@@ -35,16 +38,31 @@ void PendingChatSessionPrivate::answer(PendingChatSession *q, const ChatSessionP
     session = result;
     error = failure;
     waitingFor.reset();
-    QMetaObject::invokeMethod(q, [this, q] {
-        finished = true;
-        // The caller owns it from now on, or the event loop deletes it; a
-        // receiver may still turn auto delete off, or delete it itself.
-        q->setParent(nullptr);
-        QPointer<PendingChatSession> self(q);
-        Q_EMIT q->finished(q);
-        if (self && autoDelete)
-            q->deleteLater();
-    }, Qt::QueuedConnection);
+    if (inCreatingCall)
+        QMetaObject::invokeMethod(q, [this, q] { deliver(q); }, Qt::QueuedConnection);
+    else
+        deliver(q);
+}
+
+void PendingChatSessionPrivate::deliver(PendingChatSession *q)
+{
+    // The channel may have gone again before the event loop came round:
+    // wait for the session to be ready once more.
+    if (session && !session->isReadyToChat()) {
+        const ChatSessionPtr again = session;
+        session.reset();
+        answered = false;
+        q->setSession(again);
+        return;
+    }
+    finished = true;
+    // The caller owns it from now on, or the event loop deletes it; a
+    // receiver may still turn auto delete off, or delete it itself.
+    q->setParent(nullptr);
+    QPointer<PendingChatSession> self(q);
+    Q_EMIT q->finished(q);
+    if (self && autoDelete)
+        q->deleteLater();
 }
 
 PendingChatSession::PendingChatSession(const ChatContext &context, QObject *parent)
@@ -78,6 +96,12 @@ void PendingChatSession::setSession(const ChatSessionPtr &candidate)
     });
     d->errorConnection = connect(raw, &ChatSession::chatSessionError, this,
                                  [this](ChatSessionError &failure) { setError(failure); });
+}
+
+void PendingChatSession::creatingCallReturned()
+{
+    Q_D(PendingChatSession);
+    d->inCreatingCall = false;
 }
 
 void PendingChatSession::setError(const ChatSessionError &failure)

@@ -1,8 +1,8 @@
 #include "messagesender.h"
 
-#include "accountpaths.h"
 #include "chatsession.h"
 #include "chatsessionmanager.h"
+#include "pendingchatsession.h"
 #include "confitem.h"
 #include "librarycatalogue.h"
 #include "localeservice.h"
@@ -66,29 +66,6 @@ public:
         }
     }
 
-    // The manager announces sessions of every conversation.
-    bool belongsHere(const ChatSessionPtr &candidate) const
-    {
-        return candidate->accountPath() == AccountPaths::withPrefix(context.accountPath())
-            && PhoneNumberUtils::remoteAddressMatch(candidate->remoteUid(), context.remoteUid(),
-                                                    PhoneNumberUtils::NormalizeFlagDefault);
-    }
-
-    // The manager reports request failures of every conversation to every
-    // listener. One that names another conversation, or arrives while this
-    // conversation is up, must not fail this sender's messages.
-    bool concernsThisConversation(const ChatSessionError &error) const
-    {
-        if (session && session->isReadyToChat())
-            return false;
-        if (!error.account().isEmpty()
-            && AccountPaths::withPrefix(error.account()) != AccountPaths::withPrefix(context.accountPath()))
-            return false;
-        return error.remoteId().isEmpty()
-            || PhoneNumberUtils::remoteAddressMatch(error.remoteId(), context.remoteUid(),
-                                                    PhoneNumberUtils::NormalizeFlagDefault);
-    }
-
     void publishFailureNotification() const
     {
         Notification notification{QLatin1String(NotificationEventTypes::MessagingErrorStrong),
@@ -145,6 +122,8 @@ public:
 
     ChatContext context;
     ChatSessionPtr session;
+    // The manager's answer still to come; it deletes itself when it is done.
+    QPointer<PendingChatSession> request;
     // Every message without a status yet, by id, and the same ids in the
     // order of the send calls: messages leave in that order whatever their
     // ids look like.
@@ -276,22 +255,37 @@ void MessageSender::init()
     }
 
     if (d->session) {
-        if (d->session->isReadyToChat()) {
+        if (d->session->isReadyToChat())
             slotOnChatSessionReady(true);
-        } else {
-            slotOnManagerReady();
-        }
+        else
+            requestSession();
         return;
     }
 
     const ChatSessionPtr existing = manager->getReadyChatSession(d->context);
     if (!existing) {
-        slotOnManagerReady();
+        requestSession();
         return;
     }
     slotOnChatSessionConstructed(existing);
     if (!existing->isReady())
-        slotOnManagerReady();
+        requestSession();
+}
+
+void MessageSender::requestSession()
+{
+    Q_D(MessageSender);
+    if (d->request)
+        return;
+    d->request = ChatSessionManager::instance(nullptr)->ensureChatSession(d->context);
+    connect(d->request, &PendingChatSession::finished, this, [this](PendingChatSession *request) {
+        if (request->isError()) {
+            ChatSessionError error = request->error();
+            slotOnChatSessionError(error);
+        } else {
+            slotOnChatSessionConstructed(request->chatSession());
+        }
+    });
 }
 
 void MessageSender::send(const QString &message, const QString &messageId)
@@ -372,15 +366,9 @@ QString MessageSender::accountPath() const
 
 void MessageSender::slotOnManagerReady()
 {
-    Q_D(MessageSender);
-    ChatSessionManager *manager = ChatSessionManager::instance(nullptr);
-    connect(manager, &ChatSessionManager::prepareChatSession, this,
-            &MessageSender::slotOnChatSessionConstructed, Qt::UniqueConnection);
-    connect(manager, &ChatSessionManager::chatSessionError, this,
-            &MessageSender::slotOnChatSessionError, Qt::UniqueConnection);
-    manager->requestChatSession(d->context);
-    disconnect(manager, &ChatSessionManager::managerReady, this,
+    disconnect(ChatSessionManager::instance(nullptr), &ChatSessionManager::managerReady, this,
                &MessageSender::slotOnManagerReady);
+    requestSession();
 }
 
 void MessageSender::slotOnChatSessionReady(bool ready)
@@ -398,7 +386,7 @@ void MessageSender::slotOnChatSessionReady(bool ready)
 void MessageSender::slotOnChatSessionConstructed(ChatSessionPtr session)
 {
     Q_D(MessageSender);
-    if (!session || !d->belongsHere(session))
+    if (!session)
         return;
 
     if (d->session) {
@@ -429,9 +417,6 @@ void MessageSender::slotOnChatSessionConstructed(ChatSessionPtr session)
 void MessageSender::slotOnChatSessionError(ChatSessionError &error)
 {
     Q_D(MessageSender);
-    if (sender() == ChatSessionManager::instance(nullptr) && !d->concernsThisConversation(error))
-        return;
-
     QPointer<MessageSender> self(this);
     const int status = error.type();
     const QStringList keys = d->queuedIds();

@@ -107,11 +107,6 @@ void QueuedMessageSenderPrivate::finish(quint64 ticket, int status)
         deferred.append(flight.entry);
     if (MessageSender *sender = flight.sender.data()) {
         QObject::disconnect(sender, nullptr, q, nullptr);
-        // The conversation stays open for the next message: a request for
-        // it made right after the session went could otherwise be taken for
-        // a repeat of the request still finishing, and never be answered.
-        if (sender->chatSession())
-            lastSession = sender->chatSession();
         // A vCard that cannot be read is answered without ever becoming
         // pending, and such a sender would not delete itself.
         if (!sender->isSending())

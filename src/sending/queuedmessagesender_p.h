@@ -55,8 +55,6 @@ public:
     // again in this process, so the queue moves on.
     QList<Entry> deferred;
     quint64 nextTicket = 1;
-    // The conversation of the last message that had its status.
-    ChatSessionPtr lastSession;
     QString directory;
     QString fileName;
     bool saveFailureReported = false;

@@ -7,7 +7,6 @@
 #include "fakenotificationserver.h"
 #include "messagesender.h"
 #include "messagestatus.h"
-#include "mucchatsession.h"
 #include "notificationeventtypes.h"
 #include "telepathytestenvironment.h"
 
@@ -40,7 +39,6 @@ private Q_SLOTS:
     void sendsOnAOneToOneChannelWithTheGroupInterface();
     void normalisesCellularRemoteUid_data();
     void normalisesCellularRemoteUid();
-    void adoptsOnlySessionsOfItsConversation();
     void reusedIdBeforeReadyReplacesPendingMessage();
     void sendsEachPendingMessageOnce();
     void sendsInOrderOfSendCalls_data();
@@ -53,7 +51,6 @@ private Q_SLOTS:
     void sendsVCardFileContents();
     void failsPendingMessagesOnManagerError_data();
     void failsPendingMessagesOnManagerError();
-    void ignoresManagerErrorsOfOtherConversations();
     void failsPendingMessagesWhenSessionIsLost();
     void waitsForDisconnectedAccount();
     void refusedRequestOfAnotherConversationLeavesPendingMessages();
@@ -232,37 +229,6 @@ void MessageSenderTest::normalisesCellularRemoteUid()
     QCOMPARE(requests.size(), 1);
     QCOMPARE(requests.first().value(TargetId).toString(), requested);
     QCOMPARE(sender.chatSession()->remoteUid(), requested);
-}
-
-void MessageSenderTest::adoptsOnlySessionsOfItsConversation()
-{
-    ChatSessionManager *manager = ChatSessionManager::instance();
-    const Tp::AccountPtr cellular = m_env.account(Cellular);
-    const Tp::AccountPtr im = m_env.account(Im);
-    QVERIFY(cellular && im);
-
-    MessageSender sender(QStringLiteral("+358401000006"), Cellular);
-    QSignalSpy ready(&sender, &MessageSender::readyToSend);
-    sender.init();
-    QVERIFY(ready.wait(Timeout));
-    const ChatSessionPtr real = sender.chatSession();
-    QVERIFY(real);
-
-    // Sessions of other conversations are announced to every sender.
-    const ChatSessionPtr otherNumber(new MucChatSession(cellular, ChatContext(QStringLiteral("+358401000007"), Cellular)));
-    const ChatSessionPtr otherAccount(new MucChatSession(im, ChatContext(QStringLiteral("+358401000006"), Im)));
-    Q_EMIT manager->prepareChatSession(otherNumber, false);
-    Q_EMIT manager->prepareChatSession(otherAccount, false);
-    QCOMPARE(sender.chatSession(), real);
-
-    // The same number written differently is this conversation: it replaces the held one.
-    const ChatSessionPtr sameNumber(new MucChatSession(cellular, ChatContext(QStringLiteral("+358 40 100 0006"), Cellular)));
-    Q_EMIT manager->prepareChatSession(sameNumber, false);
-    QCOMPARE(sender.chatSession(), sameNumber);
-
-    // The released session no longer reaches the sender.
-    Q_EMIT real->readyToChat(false);
-    QCOMPARE(ready.count(), 1);
 }
 
 void MessageSenderTest::reusedIdBeforeReadyReplacesPendingMessage()
@@ -459,9 +425,9 @@ void MessageSenderTest::failsPendingMessagesOnManagerError_data()
     // Reported inside the request, so each message fails on its own.
     QTest::newRow("no such account")
         << "/org/freedesktop/Telepathy/Account/nowhere/none/x0" << int(ChatSessionError::InvalidAccountError);
-    // Mission Control withdraws the request ("NotAvailable"): both fail together.
+    // Mission Control refuses the channel request: both fail together.
     QTest::newRow("disabled account") << "/org/freedesktop/Telepathy/Account/loopback/loop/bob0"
-                                      << int(ChatSessionError::UnknownError);
+                                      << int(ChatSessionError::ChannelRequestError);
 }
 
 void MessageSenderTest::failsPendingMessagesOnManagerError()
@@ -485,23 +451,6 @@ void MessageSenderTest::failsPendingMessagesOnManagerError()
     QTRY_COMPARE_WITH_TIMEOUT(m_notifications.shown.size(), shownBefore + 2, Timeout);
     for (const FakeNotificationServer::Shown &shown : notificationsSince(shownBefore))
         QCOMPARE(shown.body, QStringLiteral("Sending message to ivan@loop.test failed"));
-}
-
-void MessageSenderTest::ignoresManagerErrorsOfOtherConversations()
-{
-    ChatSessionManager *manager = ChatSessionManager::instance();
-    MessageSender sender(QStringLiteral("judy@loop.test"), Im);
-    QSignalSpy statuses(&sender, &MessageSender::messageStatusChanged);
-    // Keep the request in flight: its channel is only handed over later.
-    sender.send(QStringLiteral("pending"), QStringLiteral("p1"));
-    ChatSessionError other(ChatSessionError::InvalidHandleError, QString(), QString(), Im,
-                           QStringLiteral("somebody@loop.test"));
-    Q_EMIT manager->chatSessionError(other);
-    ChatSessionError otherAccount(ChatSessionError::InvalidAccountError, QString(), QString(), Cellular,
-                                  QStringLiteral("judy@loop.test"));
-    Q_EMIT manager->chatSessionError(otherAccount);
-    QVERIFY(statuses.wait(Timeout));
-    QCOMPARE(statuses.first(), (QList<QVariant>{QStringLiteral("p1"), 0}));
 }
 
 void MessageSenderTest::failsPendingMessagesWhenSessionIsLost()

@@ -129,6 +129,13 @@ Tp::AccountPtr Command::accountOrFail(const QString &accountPath)
     return Tp::AccountPtr();
 }
 
+QString describeFailure(const QString &errorName, const QString &errorMessage)
+{
+    if (errorName.isEmpty() || errorMessage.isEmpty())
+        return errorName + errorMessage;
+    return errorName + QLatin1String(": ") + errorMessage;
+}
+
 void SendCommand::accountManagerReady()
 {
     const Tp::AccountPtr account = accountOrFail(m_accountPath);
@@ -142,9 +149,7 @@ void SendCommand::accountManagerReady()
             [this](const QString &messageId, int, const QString &errorName, const QString &errorMessage) {
                 for (Message &message : m_messages) {
                     if (message.id == messageId && message.status == -1)
-                        message.reason = errorName.isEmpty() || errorMessage.isEmpty()
-                            ? errorName + errorMessage
-                            : errorName + QLatin1String(": ") + errorMessage;
+                        message.reason = describeFailure(errorName, errorMessage);
                 }
             });
     connect(m_sender, &MessageSender::messageStatusChanged, this, &SendCommand::onStatus);

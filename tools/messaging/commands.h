@@ -26,6 +26,10 @@ enum ExitCode {
 
 // Waits for the account manager, shows progress on stderr and gives up
 // after the time-out; the subcommands build on it.
+// A failure's reason as printed: "<D-Bus error name>: <message>", or
+// whichever of the two there is.
+QString describeFailure(const QString &errorName, const QString &errorMessage);
+
 class Command : public QObject
 {
     Q_OBJECT

@@ -39,45 +39,26 @@ void RoomCommand::accountManagerReady()
     if (!accountOrFail(m_accountPath))
         return;
     ChatSessionManager *manager = ChatSessionManager::instance();
-    connect(manager, &ChatSessionManager::prepareChatSession, this,
-            [this](ChatSessionPtr session, bool) { adopt(session); });
-    connect(manager, &ChatSessionManager::chatSessionError, this, [this](ChatSessionError &error) {
-        if (m_session && m_session->isReadyToChat())
-            return;
-        if (!error.remoteId().isEmpty() && error.remoteId() != m_room)
-            return;
-        fail(QStringLiteral("cannot join %1: error %2 %3").arg(m_room).arg(int(error.type())).arg(error.message()));
-        finish(ExitMessageFailed);
-    });
     connect(manager, &ChatSessionManager::managerReady, this, [this, manager] {
         setStage(QStringLiteral("the room %1 on %2").arg(m_room, m_accountPath));
-        manager->requestChatSession(ChatContext(m_room, m_accountPath, RoomChat));
+        // Answered once we are a member, or with the reason we are not.
+        PendingChatSession *request = manager->ensureChatSession(ChatContext(m_room, m_accountPath, RoomChat));
+        connect(request, &PendingChatSession::finished, this, [this](PendingChatSession *request) {
+            if (request->isError()) {
+                const ChatSessionError error = request->error();
+                fail(QStringLiteral("cannot join %1: error %2 %3")
+                         .arg(m_room)
+                         .arg(int(error.type()))
+                         .arg(describeFailure(error.errorName(), error.message())));
+                finish(ExitMessageFailed);
+                return;
+            }
+            m_session = request->chatSession().objectCast<MucChatSession>();
+            if (m_session)
+                joined();
+        });
     });
     manager->initialize();
-}
-
-void RoomCommand::adopt(const ChatSessionPtr &session)
-{
-    if (m_session || !session || session->accountPath() != m_accountPath
-        || session->context().chatType() != RoomChat
-        || session->remoteUid().compare(m_room, Qt::CaseInsensitive) != 0)
-        return;
-    m_session = session.objectCast<MucChatSession>();
-    if (!m_session)
-        return;
-    MucChatSession *raw = m_session.data();
-    connect(raw, &ChatSession::readyToChat, this, [this](bool ready) {
-        if (ready)
-            joined();
-    });
-    connect(raw, &ChatSession::chatSessionError, this, [this](ChatSessionError &error) {
-        if (m_started)
-            return;
-        fail(QStringLiteral("cannot join %1: error %2 %3").arg(m_room).arg(int(error.type())).arg(error.message()));
-        finish(ExitMessageFailed);
-    });
-    if (raw->isReadyToChat())
-        joined();
 }
 
 void RoomCommand::joined()

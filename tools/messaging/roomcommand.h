@@ -32,7 +32,6 @@ protected:
     void accountManagerReady() override;
 
 private:
-    void adopt(const ChatSessionPtr &session);
     void joined();
     void next();
 
