@@ -5,6 +5,7 @@
 #include "chatsessionerror.h"
 #include "incomingmessage.h"
 #include "messaging0global.h"
+#include "messagestatus.h"
 #include "messagingtypes.h"
 
 #include <TelepathyQt/Account>
@@ -46,11 +47,12 @@ class MESSAGING0_EXPORT ChatSession : public QObject
     Q_DECLARE_PRIVATE(ChatSession)
 
 public:
+    // The session's own statuses, as named in the one table (messagestatus.h).
     enum MessageStatus {
-        MessageSent = 0,
-        MessageNoChannel = 2,
-        MessageSendFailed = 15,
-        MessageTooLarge = 24
+        MessageSent = ::MessageStatus::Sent,
+        MessageNoChannel = ::MessageStatus::NoChannel,
+        MessageSendFailed = ::MessageStatus::SendFailed,
+        MessageTooLarge = ::MessageStatus::MessageTooLarge
     };
 
     // The int of messageDeliveryStatusChanged(): Telepathy's delivery states.
@@ -109,6 +111,8 @@ Q_SIGNALS:
     // error name and message the connection manager gave.
     void messageSendFailed(const QString &messageId, const QString &errorName,
                            const QString &errorMessage);
+    //! The context's remote uid changed (setRemoteUid()).
+    void remoteUidChanged(const QString &remoteUid);
 
 protected:
     ChatSession(ChatSessionPrivate &dd, QObject *parent);
@@ -119,5 +123,7 @@ private:
     friend class ChatSessionPrivate;
     Q_PRIVATE_SLOT(d_func(), void _q_channelInvalidated(Tp::DBusProxy *, const QString &, const QString &))
 };
+
+Q_DECLARE_METATYPE(ChatSessionPtr)
 
 #endif // MESSAGING0_CHATSESSION_H

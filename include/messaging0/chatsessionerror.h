@@ -2,6 +2,7 @@
 #define MESSAGING0_CHATSESSIONERROR_H
 
 #include "messaging0global.h"
+#include "messagestatus.h"
 
 #include <QMetaType>
 #include <QSharedDataPointer>
@@ -14,17 +15,19 @@ class ChatSessionErrorData;
 class MESSAGING0_EXPORT ChatSessionError
 {
 public:
+    // Every failure is a message status as well (messagestatus.h names
+    // them); NoError is no status.
     enum ErrorType {
         NoError = 0,
-        UnknownError = 1,
-        DisconnectedError = 3,
-        CancelledError = 4,
-        AccountManagerError = 5,
-        InvalidAccountError = 6,
-        InvalidHandleError = 7,
-        OfflineError = 8,
-        ChannelRequestError = 9,
-        NotYoursError = 10
+        UnknownError = MessageStatus::UnknownError,
+        DisconnectedError = MessageStatus::Disconnected,
+        CancelledError = MessageStatus::Cancelled,
+        AccountManagerError = MessageStatus::AccountManagerUnavailable,
+        InvalidAccountError = MessageStatus::InvalidAccount,
+        InvalidHandleError = MessageStatus::InvalidHandle,
+        OfflineError = MessageStatus::Offline,
+        ChannelRequestError = MessageStatus::ChannelRequestFailed,
+        NotYoursError = MessageStatus::NotYours
     };
 
     ChatSessionError(ErrorType type = NoError, const QString &message = QString(),

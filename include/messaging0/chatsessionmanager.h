@@ -2,6 +2,7 @@
 #define MESSAGING0_CHATSESSIONMANAGER_H
 
 #include "chatcontext.h"
+#include "chatsession.h"
 #include "chatsessionerror.h"
 #include "messaging0global.h"
 #include "messagingtypes.h"

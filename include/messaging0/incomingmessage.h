@@ -12,6 +12,10 @@
 
 class IncomingMessageData;
 
+namespace Tp {
+class ReceivedMessage;
+}
+
 // Same as messagingtypes.h's, repeated so that this header stands alone.
 typedef QList<QMap<QString, QDBusVariant> > MsgPartsList;
 
@@ -60,7 +64,11 @@ public:
     QString deliveryError() const;
 
 private:
+    // The session announces what its channel received.
     friend class ChatSessionPrivate;
+    static IncomingMessage fromReceived(const Tp::ReceivedMessage &message);
+    void setDeliveredMessageId(const QString &messageId);
+
     QSharedDataPointer<IncomingMessageData> d;
 };
 

@@ -1,9 +1,6 @@
 #ifndef MESSAGING0_MESSAGECONTENT_H
 #define MESSAGING0_MESSAGECONTENT_H
 
-// messagingtypes.h declares ChatSessionPtr a meta-type, which needs the
-// complete ChatSession.
-#include "chatsession.h"
 #include "messaging0global.h"
 #include "messagingtypes.h"
 

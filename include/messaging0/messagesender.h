@@ -5,6 +5,7 @@
 #include "chatsession.h"
 #include "chatsessionerror.h"
 #include "messaging0global.h"
+#include "messagestatus.h"
 #include "messagingtypes.h"
 
 #include <QObject>
@@ -49,7 +50,7 @@ class MESSAGING0_EXPORT MessageSender : public QObject
 public:
     // The sender's own failure status beside the session's and the error
     // types; see above.
-    enum { MessageTimedOut = 25 };
+    enum { MessageTimedOut = MessageStatus::TimedOut };
     // Default of "/Messaging/Settings/StatusTimeout", in seconds.
     enum { DefaultStatusTimeout = 120 };
 

@@ -7,10 +7,11 @@
 #include <QString>
 
 // Every value that messageStatusChanged(messageId, status) of ChatSession
-// and MessageSender carries. 0 means sent; every other value is a failure.
-// The values are the session's own codes (ChatSession::MessageStatus), the
-// ChatSessionError::ErrorType of a conversation that could not be opened or
-// was lost, and the sender's own codes; the numbers never change.
+// and MessageSender carries: the library's one table of statuses. 0 means
+// sent; every other value is a failure. The session's codes
+// (ChatSession::MessageStatus), the ChatSessionError::ErrorType of a
+// conversation that could not be opened or was lost, and the sender's own
+// codes are named from here; the numbers never change.
 class MESSAGING0_EXPORT MessageStatus
 {
     Q_GADGET

@@ -21,6 +21,7 @@ typedef QList<QMap<QString, QDBusVariant> > MsgPartsList;
 // Group-chat members as carried by MucChatSession's signals.
 typedef QList<MucParticipant *> MucParticipantList;
 
-Q_DECLARE_METATYPE(ChatSessionPtr)
+// ChatSessionPtr is declared a meta-type in chatsession.h, where the
+// session is complete.
 
 #endif // MESSAGING0_MESSAGINGTYPES_H

@@ -53,6 +53,11 @@ protected:
 private:
     Q_DISABLE_COPY(MucParticipant)
     friend class MucParticipantPrivate;
+    // The group-chat session keeps its members current.
+    friend class MucChatSessionPrivate;
+    void setLocalUser(bool localUser);
+    void setNickname(const QString &nickname);
+    void setResolvedContact(const QtContacts::QContact &contact);
 };
 
 #endif // MESSAGING0_MUCPARTICIPANT_H

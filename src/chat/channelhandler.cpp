@@ -1,9 +1,9 @@
 #include "channelhandler.h"
 
 #include "channelproperties.h"
-#include "channelrequester.h"
 #include "chatsession.h"
-#include "chatsessionmanager_p.h"
+#include "chatsessionmanager.h"
+#include "sameconversation.h"
 
 #include <TelepathyQt/Account>
 #include <TelepathyQt/Constants>
@@ -49,9 +49,9 @@ void answerWithError(const Tp::MethodInvocationContextPtr<> &call, const QString
 
 } // namespace
 
-ChannelHandler::ChannelHandler(const Tp::ChannelClassSpecList &filter, ChatSessionManagerPrivate *manager)
+ChannelHandler::ChannelHandler(const Tp::ChannelClassSpecList &filter, ChannelHandlerHost *host)
     : Tp::AbstractClientHandler(filter, Tp::AbstractClientHandler::Capabilities(), true),
-      m_manager(manager)
+      m_host(host)
 {
 }
 
@@ -64,7 +64,7 @@ ChannelHandler::~ChannelHandler()
 
 void ChannelHandler::detach()
 {
-    m_manager = nullptr;
+    m_host = nullptr;
 }
 
 bool ChannelHandler::isOffered(const ChatContext &context) const
@@ -83,7 +83,7 @@ bool ChannelHandler::bypassApproval() const
 
 void ChannelHandler::addRequest(const Tp::ChannelRequestPtr &request)
 {
-    if (!m_manager || request.isNull() || m_requests.contains(request->objectPath()))
+    if (!m_host || request.isNull() || m_requests.contains(request->objectPath()))
         return;
     auto *entry = new RequestEntry;
     entry->request = request;
@@ -118,7 +118,7 @@ void ChannelHandler::processRequest(const Tp::ChannelRequestPtr &request)
 {
     const char *where = "void ChatSessionManagerPrivate::processRequest(const Tp::ChannelRequestPtr&)";
     RequestEntry *entry = m_requests.value(request->objectPath());
-    if (!m_manager || !entry) {
+    if (!m_host || !entry) {
         qCCritical(lcManager) << where << "Ready request " << request->objectPath() << "without addRequest";
         return;
     }
@@ -136,13 +136,10 @@ void ChannelHandler::processRequest(const Tp::ChannelRequestPtr &request)
 
     const ChatContext context = contextOfRequest(request);
 
-    ChatSessionPtr session = m_manager->registry.find(context);
+    ChatSessionPtr session = m_host->findSession(context);
     if (!session) {
-        const Tp::AccountPtr account = m_manager->accountManager
-            ? m_manager->accountManager->accountForObjectPath(context.accountPath())
-            : Tp::AccountPtr();
-        if (account && account->isValid())
-            session = m_manager->createSession(account, context);
+        if (const Tp::AccountPtr account = m_host->account(context.accountPath()))
+            session = m_host->createSession(account, context);
         else
             qCCritical(lcManager) << where << "Invalid account " << context.accountPath();
     }
@@ -154,8 +151,7 @@ void ChannelHandler::processRequest(const Tp::ChannelRequestPtr &request)
     qCDebug(lcManager) << "Request" << request->objectPath() << "is for" << context.remoteUid();
     entry->context = context;
     entry->session = session;
-    const bool local = m_manager->requester.isPending(context);
-    m_manager->announceSession(session, local);
+    m_host->sessionPrepared(session, m_host->isRequested(context));
 }
 
 ChatContext ChannelHandler::contextOfRequest(const Tp::ChannelRequestPtr &request)
@@ -198,12 +194,8 @@ void ChannelHandler::removeRequest(const Tp::ChannelRequestPtr &request, const Q
     if (context.accountPath().isEmpty())
         context = contextOfRequest(request);
     delete entry;
-    if (!m_manager
-        || m_manager->requester.isSwallowedHandlerRace(request->objectPath(), context, errorName, errorMessage))
-        return;
-    ChatSessionError error(errorName, errorMessage, request->objectPath(), context.accountPath(),
-                           context.remoteUid());
-    m_manager->reportWithdrawnRequest(error, context);
+    if (m_host)
+        m_host->requestWithdrawn(request->objectPath(), context, errorName, errorMessage);
 }
 
 void ChannelHandler::handleChannels(const Tp::MethodInvocationContextPtr<> &dbusContext,
@@ -212,7 +204,7 @@ void ChannelHandler::handleChannels(const Tp::MethodInvocationContextPtr<> &dbus
                                     const QList<Tp::ChannelRequestPtr> &requestsSatisfied,
                                     const QDateTime &, const Tp::AbstractClientHandler::HandlerInfo &)
 {
-    if (!m_manager) {
+    if (!m_host) {
         answerWithError(dbusContext, TP_QT_ERROR_NOT_AVAILABLE, QStringLiteral("The handler is going away"));
         return;
     }
@@ -249,7 +241,7 @@ void ChannelHandler::handleChannels(const Tp::MethodInvocationContextPtr<> &dbus
     if (satisfied && !unknownRequest)
         return;
 
-    if (m_manager->registry.findByChannelPath(channel->objectPath())) {
+    if (m_host->findSessionByChannelPath(channel->objectPath())) {
         answer(dbusContext);
         return;
     }
@@ -264,10 +256,10 @@ void ChannelHandler::handleChannels(const Tp::MethodInvocationContextPtr<> &dbus
     }
 
     const ChatContext context(targetId, account->objectPath(), chatTypeForHandleType(handleType), -1);
-    const ChatSessionPtr session = m_manager->createSession(account, context);
+    const ChatSessionPtr session = m_host->createSession(account, context);
     session->setChannel(textChannel);
     enqueueChannel(new PendingChannel { channel, session, dbusContext });
-    m_manager->announceSession(session, true);
+    m_host->sessionPrepared(session, true);
 }
 
 void ChannelHandler::enqueueChannel(PendingChannel *entry)

@@ -1,7 +1,7 @@
 #ifndef MESSAGING0_CHANNELHANDLER_H
 #define MESSAGING0_CHANNELHANDLER_H
 
-#include "chatcontext_p.h"
+#include "chatcontext.h"
 #include "messagingtypes.h"
 
 #include <TelepathyQt/AbstractClientHandler>
@@ -12,7 +12,29 @@
 #include <QMap>
 #include <QObject>
 
-class ChatSessionManagerPrivate;
+// What the handler asks of the session manager, which implements it: the
+// sessions it knows, the accounts, and where the handler's results go.
+class ChannelHandlerHost
+{
+public:
+    virtual ~ChannelHandlerHost() = default;
+
+    // The live session for the conversation (isSameConversation), or null.
+    virtual ChatSessionPtr findSession(const ChatContext &context) const = 0;
+    virtual ChatSessionPtr findSessionByChannelPath(const QString &channelPath) const = 0;
+    // The valid account under the path; null when there is none.
+    virtual Tp::AccountPtr account(const QString &accountPath) const = 0;
+    // A new session, followed by the manager and restored when its account
+    // reconnects. Belongs to the returned pointer's holders.
+    virtual ChatSessionPtr createSession(const Tp::AccountPtr &account, const ChatContext &context) = 0;
+    // Whether this library itself waits for a channel for the conversation.
+    virtual bool isRequested(const ChatContext &context) const = 0;
+    // A session was made or found for an offered request or a channel.
+    virtual void sessionPrepared(const ChatSessionPtr &session, bool local) = 0;
+    // The dispatcher withdrew an offered request.
+    virtual void requestWithdrawn(const QString &requestPath, const ChatContext &context,
+                                  const QString &errorName, const QString &errorMessage) = 0;
+};
 
 // A channel request offered to the handler and not yet finished.
 struct RequestEntry
@@ -34,20 +56,20 @@ struct PendingChannel
 // requests and handed-over channels into sessions, makes channels ready one
 // at a time across the whole library, and answers the dispatcher.
 //
-// Reference counted, as every Telepathy-Qt client: held by
-// ChatSessionManagerPrivate and by the client registrar while registered.
-// It has no QObject parent. The manager detaches it when it goes, so that a
-// call still arriving then is answered without touching the manager.
+// Reference counted, as every Telepathy-Qt client: held by the session
+// manager and by the client registrar while registered. It has no QObject
+// parent. The manager detaches it when it goes, so that a call still
+// arriving then is answered without touching the manager.
 class ChannelHandler : public QObject, public Tp::AbstractClientHandler
 {
     Q_OBJECT
 
 public:
-    ChannelHandler(const Tp::ChannelClassSpecList &filter, ChatSessionManagerPrivate *manager);
+    ChannelHandler(const Tp::ChannelClassSpecList &filter, ChannelHandlerHost *host);
     ~ChannelHandler() override;
 
     void detach();
-    // Whether an offered request is for the conversation (the manager's rule).
+    // Whether an offered request is for the conversation.
     bool isOffered(const ChatContext &context) const;
 
     // Telepathy client handler operations.
@@ -74,7 +96,7 @@ private:
     void enqueueChannel(PendingChannel *entry);
     void makeCurrentReady();
 
-    ChatSessionManagerPrivate *m_manager;
+    ChannelHandlerHost *m_host;
     QMap<QString, RequestEntry *> m_requests;
     QList<PendingChannel *> m_readinessQueue;
     PendingChannel *m_currentReadiness = nullptr;

@@ -1,7 +1,7 @@
 #ifndef MESSAGING0_CHANNELREQUESTER_H
 #define MESSAGING0_CHANNELREQUESTER_H
 
-#include "chatcontext_p.h"
+#include "sameconversation.h"
 #include "chatsessionerror.h"
 #include "messagingtypes.h"
 

@@ -1,4 +1,5 @@
 #include "chatcontext_p.h"
+#include "sameconversation.h"
 
 #include "phonenumberutils.h"
 

@@ -2,8 +2,8 @@
 #include "chatsession_p.h"
 
 #include "accountpaths.h"
+#include "chatsessionmanager.h"
 #include "confitem.h"
-#include "incomingmessage_p.h"
 #include "messagesize.h"
 #include "messagestatus.h"
 
@@ -56,11 +56,6 @@ bool containsMessageType(const QVariant &value, uint wanted)
     return false;
 }
 } // namespace
-
-QString newMessageId()
-{
-    return QUuid::createUuid().toString();
-}
 
 ChatSessionPrivate::ChatSessionPrivate(const Tp::AccountPtr &account, const ChatContext &context)
     : account(account),
@@ -144,42 +139,13 @@ void ChatSessionPrivate::rememberSentToken(const QString &token, const QString &
 void ChatSessionPrivate::announce(const Tp::ReceivedMessage &message)
 {
     Q_Q(ChatSession);
-    IncomingMessage incoming;
-    IncomingMessageData *data = incoming.d.data();
-    data->senderId = message.header().value(QStringLiteral("message-sender-id")).variant().toString();
-    if (data->senderId.isEmpty() && message.sender())
-        data->senderId = message.sender()->id();
-    // From the header: the contact's alias would need a feature we do not
-    // make ready.
-    data->senderNickname = message.header().value(QStringLiteral("sender-nickname")).variant().toString();
-    data->text = message.text();
-    const Tp::MessagePartList parts = message.parts();
-    data->parts.reserve(parts.size());
-    for (const Tp::MessagePart &part : parts)
-        data->parts << part;
-    data->received = message.received();
-    data->sent = message.sent();
-    data->token = message.messageToken();
-    data->messageType = uint(message.messageType());
-    data->rescued = message.isRescued();
-    data->scrollback = message.isScrollback();
-
-    QString aboutId;
-    int status = ChatSession::DeliveryUnknown;
-    if (message.isDeliveryReport()) {
-        const Tp::ReceivedMessage::DeliveryDetails details = message.deliveryDetails();
-        data->deliveryReport = true;
-        if (details.isValid()) {
-            status = int(details.status());
-            data->deliveryStatus = status;
-            data->deliveredToken = details.originalToken();
-            data->deliveryError = details.dbusError();
-            aboutId = sentTokens.value(data->deliveredToken);
-            data->deliveredMessageId = aboutId;
-        }
-    }
-    qCDebug(lcSession) << "Received" << data->token << "from" << data->senderId
-                       << (data->deliveryReport ? "report" : "message");
+    IncomingMessage incoming = IncomingMessage::fromReceived(message);
+    // A report about a message this session sent names it by its id.
+    const QString aboutId = incoming.isDeliveryReport() ? sentTokens.value(incoming.deliveredToken()) : QString();
+    const int status = incoming.isDeliveryReport() ? incoming.deliveryStatus() : int(ChatSession::DeliveryUnknown);
+    incoming.setDeliveredMessageId(aboutId);
+    qCDebug(lcSession) << "Received" << incoming.token() << "from" << incoming.senderId()
+                       << (incoming.isDeliveryReport() ? "report" : "message");
 
     Q_EMIT q->messageReceived(incoming);
     if (!aboutId.isNull()) {
@@ -187,8 +153,8 @@ void ChatSessionPrivate::announce(const Tp::ReceivedMessage &message)
         // by "delivered".
         if (status == ChatSession::Delivered || status == ChatSession::DeliveryFailed
             || status == ChatSession::DeliveryRead || status == ChatSession::DeliveryDeleted) {
-            sentTokens.remove(data->deliveredToken);
-            sentTokenOrder.removeOne(data->deliveredToken);
+            sentTokens.remove(incoming.deliveredToken());
+            sentTokenOrder.removeOne(incoming.deliveredToken());
         }
         Q_EMIT q->messageDeliveryStatusChanged(aboutId, status);
     }
@@ -279,8 +245,7 @@ void ChatSession::setRemoteUid(const QString &remoteUid)
     if (d->context.remoteUid() == remoteUid)
         return;
     d->context.setRemoteUid(remoteUid);
-    if (d->remoteUidChanged)
-        d->remoteUidChanged(this);
+    Q_EMIT remoteUidChanged(remoteUid);
 }
 
 Tp::AccountPtr ChatSession::account() const
@@ -385,7 +350,7 @@ QString ChatSession::sendMessage(const MsgPartsList &parts, const QString &messa
                                  const unsigned int &flags)
 {
     Q_D(ChatSession);
-    const QString id = messageId.isNull() ? newMessageId() : messageId;
+    const QString id = messageId.isNull() ? ChatSessionManager::generateMessageId() : messageId;
     d->lastMessageToken = QString();
 
     if (!d->channel || !d->channel->isReady()) {

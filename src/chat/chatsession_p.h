@@ -12,9 +12,6 @@
 
 class ConfItem;
 
-// A new message id: a random UUID in Qt's braced text form.
-QString newMessageId();
-
 class ChatSessionPrivate : public QObject
 {
     Q_OBJECT
@@ -34,8 +31,6 @@ public:
     QString lastMessageToken;
     bool actionMessagesSupported = false;
     ChatSession *q_ptr = nullptr;
-    // Lets the manager keep its session index current.
-    std::function<void(ChatSession *)> remoteUidChanged;
     // Tokens of the messages this session sent, to the ids they were sent
     // under, for delivery reports. Oldest first; bounded.
     QHash<QString, QString> sentTokens;

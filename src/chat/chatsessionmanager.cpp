@@ -3,7 +3,6 @@
 
 #include "accountpaths.h"
 #include "accountutils.h"
-#include "chatsession_p.h"
 #include "mucchatsession.h"
 #include "pendingchatsession.h"
 
@@ -16,6 +15,7 @@
 #include <TelepathyQt/Types>
 
 #include <QLoggingCategory>
+#include <QUuid>
 
 Q_LOGGING_CATEGORY(lcManager, "messaging.chat.manager", QtWarningMsg)
 
@@ -187,7 +187,29 @@ ChatSessionPtr ChatSessionManagerPrivate::createSession(const Tp::AccountPtr &ac
     return session;
 }
 
-void ChatSessionManagerPrivate::announceSession(const ChatSessionPtr &session, bool local)
+ChatSessionPtr ChatSessionManagerPrivate::findSession(const ChatContext &context) const
+{
+    return registry.find(context);
+}
+
+ChatSessionPtr ChatSessionManagerPrivate::findSessionByChannelPath(const QString &channelPath) const
+{
+    return registry.findByChannelPath(channelPath);
+}
+
+Tp::AccountPtr ChatSessionManagerPrivate::account(const QString &accountPath) const
+{
+    const Tp::AccountPtr found =
+        accountManager ? accountManager->accountForObjectPath(accountPath) : Tp::AccountPtr();
+    return found && found->isValid() ? found : Tp::AccountPtr();
+}
+
+bool ChatSessionManagerPrivate::isRequested(const ChatContext &context) const
+{
+    return requester.isPending(context);
+}
+
+void ChatSessionManagerPrivate::sessionPrepared(const ChatSessionPtr &session, bool local)
 {
     Q_Q(ChatSessionManager);
     requester.answer(session->context(), session);
@@ -242,9 +264,13 @@ void ChatSessionManagerPrivate::reportImmediateError(ChatSessionError &error, Pe
     Q_EMIT q->chatSessionError(error);
 }
 
-void ChatSessionManagerPrivate::reportWithdrawnRequest(ChatSessionError &error, const ChatContext &context)
+void ChatSessionManagerPrivate::requestWithdrawn(const QString &requestPath, const ChatContext &context,
+                                                 const QString &errorName, const QString &errorMessage)
 {
     Q_Q(ChatSessionManager);
+    if (requester.isSwallowedHandlerRace(requestPath, context, errorName, errorMessage))
+        return;
+    ChatSessionError error(errorName, errorMessage, requestPath, context.accountPath(), context.remoteUid());
     // Our own requests hear of it from their channel request; the ones that
     // joined another client's request only here.
     requester.abandon(context, error);
@@ -392,6 +418,6 @@ ChatSessionPtr ChatSessionManager::getReadyChatSession(const ChatContext &contex
 
 QString ChatSessionManager::generateMessageId()
 {
-    return newMessageId();
+    return QUuid::createUuid().toString();
 }
 

@@ -14,10 +14,11 @@
 // The manager's state, in three parts: the Telepathy handler (offered
 // requests, channels handed over, readiness one at a time), the registry of
 // live sessions, and the requester (what callers wait for). This object
-// connects them and carries the manager's signals.
+// connects them: it is the handler's host, and carries the manager's
+// signals.
 //
 // Owned by ChatSessionManager (its QObject child and d_ptr).
-class ChatSessionManagerPrivate : public QObject
+class ChatSessionManagerPrivate : public QObject, public ChannelHandlerHost
 {
     Q_OBJECT
     Q_DECLARE_PUBLIC(ChatSessionManager)
@@ -38,9 +39,16 @@ public:
     void registerClient();
     // Starts the channel request for the context and waits for it.
     void requestChannel(const Tp::AccountPtr &account, const ChatContext &context);
-    // A new session for the context, followed by the registry and restored
-    // when its account reconnects. Belongs to the returned pointer's holders.
-    ChatSessionPtr createSession(const Tp::AccountPtr &account, const ChatContext &context);
+    // ChannelHandlerHost
+    ChatSessionPtr findSession(const ChatContext &context) const override;
+    ChatSessionPtr findSessionByChannelPath(const QString &channelPath) const override;
+    Tp::AccountPtr account(const QString &accountPath) const override;
+    ChatSessionPtr createSession(const Tp::AccountPtr &account, const ChatContext &context) override;
+    bool isRequested(const ChatContext &context) const override;
+    void sessionPrepared(const ChatSessionPtr &session, bool local) override;
+    void requestWithdrawn(const QString &requestPath, const ChatContext &context,
+                          const QString &errorName, const QString &errorMessage) override;
+
     void restoreSession(ChatSession *session, const Tp::AccountPtr &account);
     // Asks once more after the dispatcher failed a request because it did
     // not know the handler yet; false when that is not possible.
@@ -52,11 +60,12 @@ public:
     // The request for the context failed: its waiters and every listener
     // of chatSessionError() hear it.
     void failRequest(const ChatContext &context, ChatSessionError &error);
-    void announceSession(const ChatSessionPtr &session, bool local);
-    void reportWithdrawnRequest(ChatSessionError &error, const ChatContext &context);
+
 
 public Q_SLOTS:
-    // The Telepathy client handler operations, answered by the handler.
+    // The Telepathy client handler operations, kept as slots of this object
+    // for callers of the meta-object only: one-line forwarders to the
+    // handler, which the dispatcher calls itself.
     void handleChannels(const Tp::MethodInvocationContextPtr<> &dbusContext,
                         const Tp::AccountPtr &account, const Tp::ConnectionPtr &connection,
                         const QList<Tp::ChannelPtr> &channels,

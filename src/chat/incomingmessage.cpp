@@ -1,6 +1,8 @@
 #include "incomingmessage.h"
 #include "incomingmessage_p.h"
 
+#include <TelepathyQt/ReceivedMessage>
+
 IncomingMessage::IncomingMessage()
     : d(new IncomingMessageData)
 {
@@ -25,3 +27,42 @@ int IncomingMessage::deliveryStatus() const { return d->deliveryStatus; }
 QString IncomingMessage::deliveredToken() const { return d->deliveredToken; }
 QString IncomingMessage::deliveredMessageId() const { return d->deliveredMessageId; }
 QString IncomingMessage::deliveryError() const { return d->deliveryError; }
+
+IncomingMessage IncomingMessage::fromReceived(const Tp::ReceivedMessage &message)
+{
+    IncomingMessage incoming;
+    IncomingMessageData *data = incoming.d.data();
+    data->senderId = message.header().value(QStringLiteral("message-sender-id")).variant().toString();
+    if (data->senderId.isEmpty() && message.sender())
+        data->senderId = message.sender()->id();
+    // From the header: the contact's alias would need a feature we do not
+    // make ready.
+    data->senderNickname = message.header().value(QStringLiteral("sender-nickname")).variant().toString();
+    data->text = message.text();
+    const Tp::MessagePartList parts = message.parts();
+    data->parts.reserve(parts.size());
+    for (const Tp::MessagePart &part : parts)
+        data->parts << part;
+    data->received = message.received();
+    data->sent = message.sent();
+    data->token = message.messageToken();
+    data->messageType = uint(message.messageType());
+    data->rescued = message.isRescued();
+    data->scrollback = message.isScrollback();
+
+    if (message.isDeliveryReport()) {
+        const Tp::ReceivedMessage::DeliveryDetails details = message.deliveryDetails();
+        data->deliveryReport = true;
+        if (details.isValid()) {
+            data->deliveryStatus = int(details.status());
+            data->deliveredToken = details.originalToken();
+            data->deliveryError = details.dbusError();
+        }
+    }
+    return incoming;
+}
+
+void IncomingMessage::setDeliveredMessageId(const QString &messageId)
+{
+    d->deliveredMessageId = messageId;
+}

@@ -1,26 +1,5 @@
 #include "messagestatus.h"
 
-#include "chatsession.h"
-#include "chatsessionerror.h"
-
-// The codes are shared with the session's and the error's own enumerations;
-// they must never drift apart.
-static_assert(int(MessageStatus::Sent) == int(ChatSession::MessageSent), "status values");
-static_assert(int(MessageStatus::NoChannel) == int(ChatSession::MessageNoChannel), "status values");
-static_assert(int(MessageStatus::SendFailed) == int(ChatSession::MessageSendFailed), "status values");
-static_assert(int(MessageStatus::MessageTooLarge) == int(ChatSession::MessageTooLarge), "status values");
-static_assert(int(MessageStatus::UnknownError) == int(ChatSessionError::UnknownError), "status values");
-static_assert(int(MessageStatus::Disconnected) == int(ChatSessionError::DisconnectedError), "status values");
-static_assert(int(MessageStatus::Cancelled) == int(ChatSessionError::CancelledError), "status values");
-static_assert(int(MessageStatus::AccountManagerUnavailable) == int(ChatSessionError::AccountManagerError),
-              "status values");
-static_assert(int(MessageStatus::InvalidAccount) == int(ChatSessionError::InvalidAccountError), "status values");
-static_assert(int(MessageStatus::InvalidHandle) == int(ChatSessionError::InvalidHandleError), "status values");
-static_assert(int(MessageStatus::Offline) == int(ChatSessionError::OfflineError), "status values");
-static_assert(int(MessageStatus::ChannelRequestFailed) == int(ChatSessionError::ChannelRequestError),
-              "status values");
-static_assert(int(MessageStatus::NotYours) == int(ChatSessionError::NotYoursError), "status values");
-
 constexpr qint64 MessageStatus::MaximumMessageSize;
 
 QString MessageStatus::description(int status)

@@ -1,6 +1,5 @@
 #include "mucchatsession.h"
 #include "mucchatsession_p.h"
-#include "mucparticipant_p.h"
 
 #include "contactresolver.h"
 #include "mucparticipant.h"
@@ -77,7 +76,7 @@ void MucChatSessionPrivate::addParticipants(const Tp::Contacts &contacts,
         const QString id = contact->id();
         dropParticipant(participants.take(id));
         auto *participant = new MucParticipant(id, path, QtContacts::QContact(), this);
-        MucParticipantPrivate::get(participant)->isSelf = (contact == selfContact);
+        participant->setLocalUser(contact == selfContact);
         added << participant;
         participants.insert(id, participant);
         if (!selfContact || id != selfContact->id())
@@ -149,15 +148,15 @@ void MucChatSessionPrivate::slotOnContactsResolved(bool status)
     if (status) {
         bool changed = false;
         for (MucParticipant *participant : qAsConst(participants)) {
-            MucParticipantPrivate *p = MucParticipantPrivate::get(participant);
-            if (p->isSelf) {
+            if (participant->isLocalUser()) {
                 if (account)
-                    p->nickname = account->nickname();
+                    participant->setNickname(account->nickname());
                 continue;
             }
-            const QtContacts::QContact contact = resolver->matchContact(p->accountPath, p->remoteUid);
+            const QtContacts::QContact contact =
+                resolver->matchContact(participant->chatAccountPath(), participant->uid());
             if (!contact.isEmpty()) {
-                p->contact = contact;
+                participant->setResolvedContact(contact);
                 changed = true;
             }
         }
@@ -173,7 +172,7 @@ void MucChatSessionPrivate::slotOnNicknameChanged(const QString &nickname)
 {
     for (MucParticipant *participant : qAsConst(participants)) {
         if (participant->isLocalUser()) {
-            MucParticipantPrivate::get(participant)->nickname = nickname;
+            participant->setNickname(nickname);
             return;
         }
     }

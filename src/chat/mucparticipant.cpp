@@ -115,3 +115,21 @@ void MucParticipant::slotOnAvatarClicked()
     Q_D(const MucParticipant);
     Q_EMIT avatarClicked(contactId(), d->remoteUid, d->accountPath);
 }
+
+void MucParticipant::setLocalUser(bool localUser)
+{
+    Q_D(MucParticipant);
+    d->isSelf = localUser;
+}
+
+void MucParticipant::setNickname(const QString &nickname)
+{
+    Q_D(MucParticipant);
+    d->nickname = nickname;
+}
+
+void MucParticipant::setResolvedContact(const QtContacts::QContact &contact)
+{
+    Q_D(MucParticipant);
+    d->contact = contact;
+}

@@ -1,7 +1,7 @@
 #include "sessionregistry.h"
 
-#include "chatcontext_p.h"
-#include "chatsession_p.h"
+#include "chatsession.h"
+#include "sameconversation.h"
 #include "phonenumberutils.h"
 
 #include <algorithm>
@@ -78,18 +78,13 @@ ChatSessionPtr SessionIndex::find(const QString &remoteUid, Predicate accept) co
 
 // --- SessionRegistry ----------------------------------------------------------
 
-SessionRegistry::~SessionRegistry()
-{
-    // Sessions may outlive the manager: they must no longer report here.
-    for (const QWeakPointer<ChatSession> &weak : qAsConst(m_sessions)) {
-        if (const ChatSessionPtr session = weak.toStrongRef())
-            ChatSessionPrivate::get(session.data())->remoteUidChanged = nullptr;
-    }
-}
+// Sessions may outlive the manager: their connections to it go with it.
+SessionRegistry::~SessionRegistry() = default;
 
 void SessionRegistry::add(const ChatSessionPtr &session)
 {
-    ChatSessionPrivate::get(session.data())->remoteUidChanged = [this](ChatSession *s) { m_index.rekey(s); };
+    ChatSession *raw = session.data();
+    connect(raw, &ChatSession::remoteUidChanged, this, [this, raw] { m_index.rekey(raw); });
     connect(session.data(), &QObject::destroyed, this,
             [this](QObject *gone) { m_index.remove(gone); });
     m_sessions.erase(std::remove_if(m_sessions.begin(), m_sessions.end(),

@@ -30,8 +30,6 @@
 
 Q_LOGGING_CATEGORY(lcSending, "messaging.sending")
 
-static_assert(int(MessageSender::MessageTimedOut) == int(MessageStatus::TimedOut), "status values");
-
 namespace {
 
 const QString StatusTimeoutKey = QStringLiteral("/Messaging/Settings/StatusTimeout");

@@ -1,4 +1,4 @@
-#include "chatcontext_p.h"
+#include "sameconversation.h"
 #include "chatsessionerror.h"
 #include "phonenumberutils.h"
 
