@@ -301,6 +301,11 @@ void QueuedMessageSenderPrivate::finish(const QString &id, int attempt, int stat
     if (MessageSender *sender = entry.sender.data()) {
         QObject::disconnect(sender, nullptr, q, nullptr);
         notifiedBySender = sender->isFailureNotificationEnabled();
+        // The conversation stays open for the next message: a request for
+        // it made right after the session went could otherwise be taken for
+        // a repeat of the request still finishing, and never be answered.
+        if (sender->chatSession())
+            lastSession = sender->chatSession();
         // A vCard that cannot be read is answered without ever becoming
         // pending, and such a sender would not delete itself.
         if (!sender->isSending())

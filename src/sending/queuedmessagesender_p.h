@@ -103,6 +103,8 @@ public:
     // save.
     QList<QByteArray> forgotten;
     quint64 nextId = 1;
+    // The conversation of the last message that had its status.
+    ChatSessionPtr lastSession;
     QString directory;
     QString fileName;
     QueueStore store;
