@@ -1,6 +1,59 @@
 #include "messagestatus.h"
 
+#include <TelepathyQt/Constants>
+
+#include <algorithm>
+#include <iterator>
+
 constexpr qint64 MessageStatus::MaximumMessageSize;
+
+namespace {
+
+// Errors that say the request or the message itself is refused: asking
+// again changes nothing.
+const QLatin1String Refusals[] = {
+    TP_QT_ERROR_INVALID_HANDLE,    TP_QT_ERROR_INVALID_ARGUMENT, TP_QT_ERROR_NOT_IMPLEMENTED,
+    TP_QT_ERROR_NOT_CAPABLE,       TP_QT_ERROR_PERMISSION_DENIED, TP_QT_ERROR_NOT_YOURS,
+    TP_QT_ERROR_CHANNEL_BANNED,    TP_QT_ERROR_CHANNEL_FULL,     TP_QT_ERROR_CHANNEL_INVITE_ONLY,
+};
+
+// Errors that say the connection went away under the message.
+const QLatin1String ConnectionLosses[] = {
+    TP_QT_ERROR_NETWORK_ERROR, TP_QT_ERROR_DISCONNECTED,      TP_QT_ERROR_CANCELLED, TP_QT_ERROR_OFFLINE,
+    TP_QT_ERROR_NOT_AVAILABLE, TP_QT_ERROR_CONNECTION_LOST,  TP_QT_ERROR_ORPHANED,
+    // The channel or its connection manager is gone from the bus.
+    QLatin1String("org.freedesktop.DBus.Error.UnknownObject"),
+    QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown"),
+    QLatin1String("org.freedesktop.DBus.Error.NoReply"),
+    QLatin1String("org.freedesktop.DBus.Error.Disconnected"),
+};
+
+template<size_t N>
+bool isOneOf(const QString &errorName, const QLatin1String (&names)[N])
+{
+    return std::find(std::begin(names), std::end(names), errorName) != std::end(names);
+}
+
+} // namespace
+
+bool MessageStatus::isTransient(int status, const QString &errorName)
+{
+    switch (status) {
+    case NoChannel:
+    case Disconnected:
+    case Cancelled:
+    case AccountManagerUnavailable:
+    case Offline:
+    case TimedOut:
+        return true;
+    case ChannelRequestFailed:
+        return !isOneOf(errorName, Refusals);
+    case SendFailed:
+        return isOneOf(errorName, ConnectionLosses);
+    default:
+        return false;
+    }
+}
 
 QString MessageStatus::description(int status)
 {
@@ -20,6 +73,7 @@ QString MessageStatus::description(int status)
     case VCardUnreadable: return QStringLiteral("the vCard file cannot be read");
     case MessageTooLarge: return QStringLiteral("the message is too large");
     case TimedOut: return QStringLiteral("no status came in time");
+    case RetriesExhausted: return QStringLiteral("still failing after the whole retry period");
     default: return QStringLiteral("error %1").arg(status);
     }
 }

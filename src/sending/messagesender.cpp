@@ -1,4 +1,5 @@
 #include "messagesender.h"
+#include "sendfailurenotification.h"
 
 #include "chatsession.h"
 #include "chatsessionmanager.h"
@@ -51,6 +52,16 @@ qint64 statusTimeoutMs()
 }
 
 } // namespace
+
+void publishSendFailureNotification(const QString &remoteUid)
+{
+    Notification notification{QLatin1String(NotificationEventTypes::MessagingErrorStrong), QString(),
+                              QString()};
+    const QString recipient = PlatformServices::localeService()->toLocalizedNumbers(remoteUid);
+    notification.setBody(LibraryCatalogue::trId("lxr_msg_error_sms_sending_failed")
+                             .arg(recipient, 0, QLatin1Char(' ')));
+    notification.publish();
+}
 
 class MessageSenderPrivate
 {
@@ -132,6 +143,7 @@ public:
     QHash<QString, QPair<QString, QString>> failureReasons;
     bool sending = false;
     bool autoDelete = false;
+    bool notifyFailures = true;
     // When each pending message runs out of time, on clock; one timer for
     // the earliest.
     QMap<QString, qint64> deadlines;
@@ -218,6 +230,18 @@ void MessageSender::setAutoDelete(bool autoDelete)
     d->autoDelete = autoDelete;
     if (autoDelete)
         setParent(QCoreApplication::instance());
+}
+
+void MessageSender::setFailureNotificationEnabled(bool enabled)
+{
+    Q_D(MessageSender);
+    d->notifyFailures = enabled;
+}
+
+bool MessageSender::isFailureNotificationEnabled() const
+{
+    Q_D(const MessageSender);
+    return d->notifyFailures;
 }
 
 QMap<QString, QDBusVariant> MessageSender::constructMessagePart(const QString &content,
@@ -417,7 +441,15 @@ void MessageSender::slotOnChatSessionError(ChatSessionError &error)
     Q_D(MessageSender);
     QPointer<MessageSender> self(this);
     const int status = error.type();
-    const QStringList keys = d->queuedIds();
+    // A message the session has taken gets its status from the session
+    // itself, whose send call is answered also when the channel goes: the
+    // connection manager may have taken it, and failing it here would have
+    // it sent twice by whoever tries again.
+    QStringList keys;
+    for (const QString &key : d->queuedIds()) {
+        if (!d->pending.value(key).handedOver)
+            keys.append(key);
+    }
     const QPair<QString, QString> reason = qMakePair(error.errorName(), error.message());
     for (const QString &key : keys)
         d->failureReasons.insert(key, reason);
@@ -448,7 +480,8 @@ void MessageSender::slotOnMessageStatusChanged(const QString &messageId, int mes
         Q_EMIT messageStatusChanged(messageId, messageStatus);
         return;
     }
-    d->publishFailureNotification();
+    if (d->notifyFailures)
+        publishSendFailureNotification(d->context.remoteUid());
     QPointer<MessageSender> self(this);
     Q_EMIT messageFailed(messageId, messageStatus, reason.first, reason.second);
     if (self)
