@@ -4,20 +4,16 @@
 #include "abstractaccount.h"
 #include "accountpaths.h"
 #include "accountservicemapper.h"
+#include "accountutils.h"
 #include "staticsmsaccount.h"
 #include "tpaccount.h"
 
-#include <TelepathyQt/AccountFactory>
 #include <TelepathyQt/AccountSet>
-#include <TelepathyQt/ChannelFactory>
-#include <TelepathyQt/ConnectionFactory>
-#include <TelepathyQt/ContactFactory>
 #include <TelepathyQt/PendingOperation>
 #include <TelepathyQt/PendingReady>
 
 #include <QDBusConnection>
 #include <QLoggingCategory>
-#include <QSignalMapper>
 
 template<> AccountModel *SingletonBase<AccountModel>::m_pInstance = nullptr;
 
@@ -36,15 +32,6 @@ constexpr Qt::ItemFlags WritableFlags = Qt::ItemIsEditable | Qt::ItemIsUserCheck
 } // namespace
 
 AccountModelPrivate::AccountModelPrivate()
-    : accountNameMapper(new QSignalMapper(this))
-    , serviceNameMapper(new QSignalMapper(this))
-    , statusUpdateMapper(new QSignalMapper(this))
-    , enabledMapper(new QSignalMapper(this))
-    , statusMessageMapper(new QSignalMapper(this))
-    , currentStatusMapper(new QSignalMapper(this))
-    , statusProgressMapper(new QSignalMapper(this))
-    , statusErrorMapper(new QSignalMapper(this))
-    , errorMessageMapper(new QSignalMapper(this))
 {
     // Process-wide; the account objects ask it for their services.
     AccountServiceMapper::instance();
@@ -69,12 +56,7 @@ int AccountModelPrivate::rowOfPath(const QString &path) const
 
 void AccountModelPrivate::createAccountManager()
 {
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    accountManager = Tp::AccountManager::create(
-        Tp::AccountFactory::create(bus, Tp::Features() << Tp::Account::FeatureCore),
-        Tp::ConnectionFactory::create(bus),
-        Tp::ChannelFactory::create(bus),
-        Tp::ContactFactory::create());
+    accountManager = AccountUtils::instance()->accountManager();
 }
 
 void AccountModelPrivate::accountRemoved(Tp::Account *account)
@@ -229,24 +211,6 @@ void AccountModel::init()
     d->createAccountManager();
     if (!d->accountManager)
         return;
-
-    const struct {
-        QSignalMapper *mapper;
-        void (AccountModel::*slot)(QObject *);
-    } wiring[] = {
-        {d->accountNameMapper, &AccountModel::handleAccountNameChanged},
-        {d->serviceNameMapper, &AccountModel::handleServiceNameChanged},
-        {d->statusUpdateMapper, &AccountModel::handleStatusUpdateChanged},
-        {d->enabledMapper, &AccountModel::handleAccountEnabledChanged},
-        {d->statusMessageMapper, &AccountModel::handleStatusMessageChanged},
-        {d->currentStatusMapper, &AccountModel::handleCurrentStatusChanged},
-        {d->statusProgressMapper, &AccountModel::handleStatusProgressChanged},
-        {d->statusErrorMapper, &AccountModel::handleStatusErrorChanged},
-        {d->errorMessageMapper, &AccountModel::handleErrorMessageChanged},
-    };
-    for (const auto &w : wiring)
-        connect(w.mapper, &QSignalMapper::mappedObject, this, w.slot, Qt::UniqueConnection);
-
     if (initializeTpAccounts())
         d->initialised = true;
 }
@@ -351,24 +315,23 @@ void AccountModel::addTpAccount(const Tp::AccountPtr &account)
 
     auto *tpAccount = new TpAccount(account, this); // owned by the model (child), deleted with its row
 
+    // Each change signal reaches the slot of its column with the account.
     const struct {
         void (AbstractAccount::*signal)();
-        QSignalMapper *mapper;
+        void (AccountModel::*slot)(QObject *);
     } wiring[] = {
-        {&AbstractAccount::accountNameChanged, d->accountNameMapper},
-        {&AbstractAccount::accountEnabledChanged, d->enabledMapper},
-        {&AbstractAccount::currentStatusChanged, d->currentStatusMapper},
-        {&AbstractAccount::errorMessageChanged, d->errorMessageMapper},
-        {&AbstractAccount::serviceNameChanged, d->serviceNameMapper},
-        {&AbstractAccount::statusErrorChanged, d->statusErrorMapper},
-        {&AbstractAccount::statusMessageChanged, d->statusMessageMapper},
-        {&AbstractAccount::statusProgressChanged, d->statusProgressMapper},
-        {&AbstractAccount::statusUpdateChanged, d->statusUpdateMapper},
+        {&AbstractAccount::accountNameChanged, &AccountModel::handleAccountNameChanged},
+        {&AbstractAccount::accountEnabledChanged, &AccountModel::handleAccountEnabledChanged},
+        {&AbstractAccount::currentStatusChanged, &AccountModel::handleCurrentStatusChanged},
+        {&AbstractAccount::errorMessageChanged, &AccountModel::handleErrorMessageChanged},
+        {&AbstractAccount::serviceNameChanged, &AccountModel::handleServiceNameChanged},
+        {&AbstractAccount::statusErrorChanged, &AccountModel::handleStatusErrorChanged},
+        {&AbstractAccount::statusMessageChanged, &AccountModel::handleStatusMessageChanged},
+        {&AbstractAccount::statusProgressChanged, &AccountModel::handleStatusProgressChanged},
+        {&AbstractAccount::statusUpdateChanged, &AccountModel::handleStatusUpdateChanged},
     };
-    for (const auto &w : wiring) {
-        connect(tpAccount, w.signal, w.mapper, qOverload<>(&QSignalMapper::map));
-        w.mapper->setMapping(tpAccount, tpAccount);
-    }
+    for (const auto &w : wiring)
+        connect(tpAccount, w.signal, this, [this, tpAccount, slot = w.slot] { (this->*slot)(tpAccount); });
 
     const int row = d->accounts.size();
     beginInsertRows(QModelIndex(), row, row);

@@ -10,7 +10,6 @@
 #include <QSet>
 
 class AbstractAccount;
-class QSignalMapper;
 
 class AccountModelPrivate : public QObject
 {
@@ -29,18 +28,7 @@ public:
 
     AccountModel *q_ptr = nullptr;
 
-    // One per attribute; each maps an account's change signal to the account.
-    // All are children of this object.
-    QSignalMapper *accountNameMapper;
-    QSignalMapper *serviceNameMapper;
-    QSignalMapper *statusUpdateMapper;
-    QSignalMapper *enabledMapper;
-    QSignalMapper *statusMessageMapper;
-    QSignalMapper *currentStatusMapper;
-    QSignalMapper *statusProgressMapper;
-    QSignalMapper *statusErrorMapper;
-    QSignalMapper *errorMessageMapper;
-
+    // The library's one account manager, AccountUtils'.
     Tp::AccountManagerPtr accountManager;
     QList<AbstractAccount *> accounts; // the rows; children of the model
     QSet<Tp::Account *> watched;       // whose removal and validity are followed
