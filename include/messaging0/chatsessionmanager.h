@@ -46,6 +46,9 @@ public:
     //! The first call creates the manager with the given parent; later calls
     //! return it and ignore the argument. Never destroyed by the library.
     static ChatSessionManager *instance(QObject *parent = nullptr);
+    //! Builds the handler and takes AccountUtils' account manager. Use
+    //! instance(): the handler "Messaging" is registered by one manager.
+    explicit ChatSessionManager(QObject *parent);
     ~ChatSessionManager() override;
 
     //! Waits for the account manager and registers the handler; managerReady()
@@ -84,7 +87,6 @@ protected:
     ChatSessionManagerPrivate *const d_ptr;
 
 private:
-    explicit ChatSessionManager(QObject *parent);
     Q_DISABLE_COPY(ChatSessionManager)
 };
 

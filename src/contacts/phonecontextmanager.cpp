@@ -60,8 +60,10 @@ public:
         request.setManager(&manager);
     }
 
-    QContactFetchRequest request;
+    // The manager before the request that uses it: members go in reverse
+    // order, so the request is destroyed while its manager still exists.
     QContactManager manager;
+    QContactFetchRequest request;
     // Labels by the short form of the number.
     QMap<QString, QString> contexts;
     QSet<QString> trackedRemoteIds;
