@@ -114,8 +114,10 @@ void ChatSessionManagerPrivate::pendingChannelReady(Tp::PendingOperation *operat
     const ChatContext context = requester.takeRequestedContext(operation);
     requester.forget(operation);
     const QString retriedPath = requester.takeRetry(context);
-    if (operation && !operation->isError())
+    if (operation && !operation->isError()) {
+        qCDebug(lcManager) << "Channel request for" << context.remoteUid() << "succeeded";
         return;
+    }
 
     const QString errorName = operation ? operation->errorName() : QString();
     const QString errorMessage = operation ? operation->errorMessage() : QString();
@@ -293,16 +295,24 @@ void ChatSessionManager::requestChatSession(const ChatContext &context)
     prefixed.setAccountPath(AccountPaths::withPrefix(context.accountPath()));
 
     // A repeat waits for the session the request in flight brings, or has
-    // brought and is still alive. A session made and let go already (its
-    // sender was done before the dispatcher confirmed the request) brings
-    // nothing more: then this is a request of its own.
+    // brought and is still alive with its channel. A session made and let
+    // go already (its sender was done before the dispatcher confirmed the
+    // request), or one whose channel has died since (the connection went
+    // while Telepathy-Qt was still finishing the request, which it then
+    // does late or never), brings nothing more: then this is a request of
+    // its own.
     // Compared with the full path: pending keys carry it, so a short path
     // would otherwise never be recognised as a repeat.
-    if (d->handler->isOffered(prefixed))
+    if (d->handler->isOffered(prefixed)) {
+        qCDebug(lcManager) << "A request for" << prefixed.remoteUid() << "is being handled already";
         return;
+    }
+    const ChatSessionPtr brought = d->registry.find(prefixed);
     if (d->requester.isPending(prefixed)
-        && (d->requester.awaitsSession(prefixed) || d->registry.find(prefixed)))
+        && (d->requester.awaitsSession(prefixed) || (brought && !brought->channelPath().isEmpty()))) {
+        qCDebug(lcManager) << "A request for" << prefixed.remoteUid() << "is in flight already";
         return;
+    }
 
     ChatSessionError error(ChatSessionError::UnknownError, QString(), QString(),
                            prefixed.accountPath(), prefixed.remoteUid());
