@@ -63,9 +63,12 @@ bool ChannelRequester::join(const ChatContext &context, PendingChatSession *wait
         if (!isSameConversation(it.key(), context))
             continue;
         // A session made and let go already (its holders were done before
-        // the dispatcher confirmed the request) brings nothing more.
+        // the dispatcher confirmed the request), or one whose channel has
+        // died since (the connection went while Telepathy-Qt was still
+        // finishing the request, which it then does late or never), brings
+        // nothing more.
         const ChatSessionPtr session = it->session.toStrongRef();
-        if (it->answered && !session)
+        if (it->answered && (!session || session->channelPath().isEmpty()))
             continue;
         if (waiter) {
             it->waiters.append(waiter);

@@ -111,6 +111,7 @@ void ChatSessionPrivate::slotOnPendingMessageFinished(Tp::PendingOperation *oper
     if (!send)
         return;
     const QString id = send->property(MessageIdProperty).toString();
+    qCDebug(lcSession) << "Send of" << id << "answered:" << (send->isError() ? send->errorName() : QStringLiteral("sent"));
     lastMessageToken = send->sentMessageToken();
     if (!send->isError()) {
         rememberSentToken(lastMessageToken, id);
@@ -406,6 +407,8 @@ QString ChatSession::sendMessage(const MsgPartsList &parts, const QString &messa
 
     Tp::PendingSendMessage *send =
         d->channel->send(message, Tp::MessageSendingFlags(sendFlags));
+    qCDebug(lcSession) << "Sending" << id << "on" << d->channelPath << "valid:" << d->channel->isValid()
+                       << "finished:" << send->isFinished();
     send->setProperty(MessageIdProperty, id);
     connect(send, &Tp::PendingOperation::finished,
             d, &ChatSessionPrivate::slotOnPendingMessageFinished);

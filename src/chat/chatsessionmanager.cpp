@@ -123,6 +123,7 @@ void ChatSessionManagerPrivate::pendingChannelReady(Tp::PendingOperation *operat
                 return;
             }
         }
+        qCDebug(lcManager) << "Channel request for" << context.remoteUid() << "succeeded";
         requester.finish(context);
         return;
     }

@@ -82,6 +82,7 @@ private Q_SLOTS:
     void requestObjectsFinishOnceAfterTheCall_data();
     void requestObjectsFinishOnceAfterTheCall();
     void repeatedRequestObjectsShareOneChannelRequest();
+    void requestAfterTheChannelDiedUnderItsRequestBringsANewOne();
     void requestMapsFollowTheChatType_data();
     void requestMapsFollowTheChatType();
     void refusedChannelRequestGivesOneChannelRequestError();
@@ -371,6 +372,39 @@ void TestChatSessionManager::repeatedRequestObjectsShareOneChannelRequest()
     QCOMPARE(control.channelRequests().size(), 1);
     delete first;
     delete second;
+}
+
+void TestChatSessionManager::requestAfterTheChannelDiedUnderItsRequestBringsANewOne()
+{
+    // The channel dies while its request is still in flight (the handler
+    // has not answered the dispatcher yet; after a connection loss
+    // Telepathy-Qt may finish such a request late or never). Asking again
+    // must bring a live channel instead of waiting for that request.
+    const ChatContext context(QStringLiteral("ida@loop.test"), Env::ImAccountPath);
+    ChatSessionPtr first;
+    bool askedAgain = false;
+    // The connections end with this case.
+    QObject scope;
+    connect(m_manager, &ChatSessionManager::prepareChatSession, &scope, [&](ChatSessionPtr session) {
+        if (first || session->remoteUid() != context.remoteUid())
+            return;
+        first = session;
+        connect(session.data(), &ChatSession::readyToChat, &scope, [&](bool ready) {
+            if (!ready || askedAgain)
+                return;
+            askedAgain = true;
+            // Asked again the moment the session learns of it, while the
+            // dispatcher still has the request.
+            QSignalSpy closed(first.data(), &ChatSession::chatSessionClosed);
+            m_env->control(Env::ImAccountPath).closeChannel(first->channelPath());
+            QVERIFY(closed.wait(10000));
+            m_manager->requestChatSession(context);
+        });
+    });
+    m_manager->requestChatSession(context);
+    QTRY_VERIFY_WITH_TIMEOUT(askedAgain, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_manager->getReadyChatSession(context)
+                                 && m_manager->getReadyChatSession(context)->isReady(), 10000);
 }
 
 void TestChatSessionManager::requestMapsFollowTheChatType_data()
