@@ -63,6 +63,11 @@ public:
     bool isSending() const;
     // True also reparents the sender to the application object.
     void setAutoDelete(bool autoDelete);
+    // Whether a failed message raises the failure notification (default
+    // true); a caller that tries again turns it off and tells the user
+    // itself once it gives up.
+    void setFailureNotificationEnabled(bool enabled);
+    bool isFailureNotificationEnabled() const;
 
     // One content part: each key only when its argument is given (non-empty
     // strings, size other than -1).

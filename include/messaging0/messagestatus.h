@@ -47,7 +47,10 @@ public:
         MessageTooLarge = 24,
         // No status came within the bound of "/Messaging/Settings/StatusTimeout"
         // (MessageSender); the message may or may not have left.
-        TimedOut = 25
+        TimedOut = 25,
+        // The send queue retried the message for its whole retry period
+        // (QueuedMessageSender) and gave up.
+        RetriesExhausted = 26
     };
     Q_ENUM(Code)
 
@@ -65,6 +68,17 @@ public:
 
     // True for every code other than Sent.
     static bool isFailure(int status) { return status != Sent; }
+    // How a retrying send queue sorts a failure: true when the message may
+    // well leave on a later attempt, because of the connection or the
+    // device rather than the message: NoChannel, Disconnected, Cancelled,
+    // AccountManagerUnavailable, Offline, TimedOut, ChannelRequestFailed
+    // unless errorName (the D-Bus error the failure came with, where there
+    // is one) says the request itself is refused, and SendFailed when
+    // errorName says the connection was lost. Every other status is final:
+    // Sent, InvalidHandle, MessageTooLarge, VCardUnreadable, InvalidAccount
+    // (no such account, or disabled), SendFailed for the connection
+    // manager's own reasons, NotYours, UnknownError, RetriesExhausted.
+    static bool isTransient(int status, const QString &errorName = QString());
     // A short English description of a status value, for logs and
     // command-line tools ("sent", "the message is too large", ...); values
     // the library never produces give "error <n>".

@@ -144,6 +144,20 @@ void ChatSessionPrivate::rememberSentToken(const QString &token, const QString &
 void ChatSessionPrivate::announce(const Tp::ReceivedMessage &message)
 {
     Q_Q(ChatSession);
+    // A connection manager may hand the same message over again (after a
+    // reconnect, or a modem that delivers twice): the caller hears of it
+    // once. Messages without a token cannot be told apart and all go out.
+    const QString token = message.messageToken();
+    if (!token.isEmpty()) {
+        if (announcedTokens.contains(token)) {
+            qCDebug(lcSession) << "Received" << token << "again; announced already";
+            return;
+        }
+        announcedTokens.insert(token);
+        announcedTokenOrder.append(token);
+        while (announcedTokenOrder.size() > MaxRememberedTokens)
+            announcedTokens.remove(announcedTokenOrder.takeFirst());
+    }
     IncomingMessage incoming;
     IncomingMessageData *data = incoming.d.data();
     data->senderId = message.header().value(QStringLiteral("message-sender-id")).variant().toString();

@@ -6,6 +6,7 @@
 #include <TelepathyQt/ReceivedMessage>
 
 #include <QHash>
+#include <QSet>
 #include <QObject>
 
 #include <functional>
@@ -40,6 +41,9 @@ public:
     // under, for delivery reports. Oldest first; bounded.
     QHash<QString, QString> sentTokens;
     QList<QString> sentTokenOrder;
+    // Tokens of the incoming messages announced, oldest first; bounded.
+    QSet<QString> announcedTokens;
+    QList<QString> announcedTokenOrder;
     // Set once the user left the group: the session then never asks to be
     // restored, which would join the room again.
     bool restoreSuppressed = false;

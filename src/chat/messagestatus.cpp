@@ -3,6 +3,8 @@
 #include "chatsession.h"
 #include "chatsessionerror.h"
 
+#include <TelepathyQt/Constants>
+
 // The codes are shared with the session's and the error's own enumerations;
 // they must never drift apart.
 static_assert(int(MessageStatus::Sent) == int(ChatSession::MessageSent), "status values");
@@ -23,6 +25,63 @@ static_assert(int(MessageStatus::NotYours) == int(ChatSessionError::NotYoursErro
 
 constexpr qint64 MessageStatus::MaximumMessageSize;
 
+namespace {
+
+// Errors that say the request or the message itself is refused: asking
+// again changes nothing.
+bool refusesTheRequest(const QString &errorName)
+{
+    static const QLatin1String refusals[] = {
+        TP_QT_ERROR_INVALID_HANDLE,    TP_QT_ERROR_INVALID_ARGUMENT,
+        TP_QT_ERROR_NOT_IMPLEMENTED,   TP_QT_ERROR_NOT_CAPABLE,
+        TP_QT_ERROR_PERMISSION_DENIED, TP_QT_ERROR_NOT_YOURS,
+        TP_QT_ERROR_CHANNEL_BANNED,    TP_QT_ERROR_CHANNEL_FULL,
+        TP_QT_ERROR_CHANNEL_INVITE_ONLY,
+    };
+    for (const QLatin1String &refusal : refusals) {
+        if (errorName == refusal)
+            return true;
+    }
+    return false;
+}
+
+// Errors that say the connection went away under the message.
+bool losesTheConnection(const QString &errorName)
+{
+    static const QLatin1String losses[] = {
+        TP_QT_ERROR_NETWORK_ERROR, TP_QT_ERROR_DISCONNECTED,
+        TP_QT_ERROR_CANCELLED,     TP_QT_ERROR_OFFLINE,
+        TP_QT_ERROR_NOT_AVAILABLE, TP_QT_ERROR_CONNECTION_LOST,
+        TP_QT_ERROR_ORPHANED,
+    };
+    for (const QLatin1String &loss : losses) {
+        if (errorName == loss)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool MessageStatus::isTransient(int status, const QString &errorName)
+{
+    switch (status) {
+    case NoChannel:
+    case Disconnected:
+    case Cancelled:
+    case AccountManagerUnavailable:
+    case Offline:
+    case TimedOut:
+        return true;
+    case ChannelRequestFailed:
+        return !refusesTheRequest(errorName);
+    case SendFailed:
+        return losesTheConnection(errorName);
+    default:
+        return false;
+    }
+}
+
 QString MessageStatus::description(int status)
 {
     switch (status) {
@@ -41,6 +100,7 @@ QString MessageStatus::description(int status)
     case VCardUnreadable: return QStringLiteral("the vCard file cannot be read");
     case MessageTooLarge: return QStringLiteral("the message is too large");
     case TimedOut: return QStringLiteral("no status came in time");
+    case RetriesExhausted: return QStringLiteral("still failing after the whole retry period");
     default: return QStringLiteral("error %1").arg(status);
     }
 }

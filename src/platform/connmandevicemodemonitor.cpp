@@ -3,6 +3,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusReply>
 #include <QDBusServiceWatcher>
 #include <QLoggingCategory>
 #include <QVariantMap>
@@ -42,7 +43,16 @@ ConnmanDeviceModeMonitor::ConnmanDeviceModeMonitor(QObject *parent)
     });
     m_bus.connect(Service, Path, Interface, QStringLiteral("PropertyChanged"), this,
                   SLOT(handlePropertyChanged(QString,QDBusVariant)));
-    readProperties();
+    // The first reading is ConnMan's own, so that getMode() tells the truth
+    // from the start; bounded, so that a hung ConnMan cannot hold the
+    // caller for long. Without an answer in time the reading comes later.
+    const QDBusMessage reply = m_bus.call(QDBusMessage::createMethodCall(Service, Path, Interface,
+                                                                         QStringLiteral("GetProperties")),
+                                          QDBus::Block, FirstReadingTimeoutMs);
+    if (reply.type() == QDBusMessage::ErrorMessage && reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply"))
+        readProperties();
+    else
+        takeProperties(reply);
 }
 
 ConnmanDeviceModeMonitor::~ConnmanDeviceModeMonitor()
@@ -85,15 +95,20 @@ void ConnmanDeviceModeMonitor::readProperties()
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
         w->deleteLater();
-        const QDBusPendingReply<QVariantMap> reply = *w;
-        if (reply.isError()) {
-            qCInfo(lcDeviceMode) << "ConnMan not available:" << reply.error().message();
-            report(UnknownMode);
-            return;
-        }
-        const QVariant offline = reply.value().value(OfflineMode);
-        report(!offline.isValid() ? UnknownMode : offline.toBool() ? FlightMode : NormalMode);
+        takeProperties(w->reply());
     });
+}
+
+void ConnmanDeviceModeMonitor::takeProperties(const QDBusMessage &reply)
+{
+    const QDBusReply<QVariantMap> properties(reply);
+    if (!properties.isValid()) {
+        qCInfo(lcDeviceMode) << "ConnMan not available:" << properties.error().message();
+        report(UnknownMode);
+        return;
+    }
+    const QVariant offline = properties.value().value(OfflineMode);
+    report(!offline.isValid() ? UnknownMode : offline.toBool() ? FlightMode : NormalMode);
 }
 
 void ConnmanDeviceModeMonitor::handlePropertyChanged(const QString &name, const QDBusVariant &value)

@@ -4,19 +4,25 @@
 #include "devicemodemonitor.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusVariant>
 
 class QDBusServiceWatcher;
 
 // Flight mode as ConnMan's "OfflineMode" ("net.connman.Manager" at "/" on the
-// system bus). Everything is asynchronous: the mode is read when the service
-// appears and followed through PropertyChanged; UnknownMode while ConnMan is
-// not running. ConnMan has no packaged Qt binding, hence plain QtDBus.
+// system bus). The constructor reads the mode with a bounded call (at most
+// FirstReadingTimeoutMs), so that getMode() is ConnMan's answer from the
+// start; after that everything is asynchronous: the mode is read again when
+// the service appears and followed through PropertyChanged; UnknownMode
+// while ConnMan is not running. ConnMan has no packaged Qt binding, hence
+// plain QtDBus.
 class ConnmanDeviceModeMonitor : public DeviceModeMonitor
 {
     Q_OBJECT
 
 public:
+    static constexpr int FirstReadingTimeoutMs = 500;
+
     explicit ConnmanDeviceModeMonitor(QObject *parent = nullptr);
     ~ConnmanDeviceModeMonitor() override;
 
@@ -28,6 +34,7 @@ private Q_SLOTS:
 
 private:
     void readProperties();
+    void takeProperties(const QDBusMessage &reply);
     void report(DeviceMode mode, bool always = false);
 
     QDBusConnection m_bus;

@@ -4,6 +4,7 @@
 
 #include <qofonomodem.h>
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -26,6 +27,42 @@ OfonoCellularPowerControl::OfonoCellularPowerControl(QObject *parent)
 {
     connect(m_follower, &OfonoModemFollower::modemChanged, this,
             &OfonoCellularPowerControl::followModem);
+    readFirstModem();
+}
+
+void OfonoCellularPowerControl::readFirstModem()
+{
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (!bus.isConnected())
+        return;
+    const QDBusMessage reply = bus.call(QDBusMessage::createMethodCall(QStringLiteral("org.ofono"),
+                                                                       QStringLiteral("/"),
+                                                                       QStringLiteral("org.ofono.Manager"),
+                                                                       QStringLiteral("GetModems")),
+                                        QDBus::Block, FirstReadingTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+        // oFono is not there: no modem, no radio. No answer in time: the
+        // follower's report comes later.
+        if (reply.errorName() != QLatin1String("org.freedesktop.DBus.Error.NoReply")) {
+            m_online = false;
+            m_known = true;
+        }
+        return;
+    }
+    // a(oa{sv}): the modems with their properties, the first one followed.
+    const QDBusArgument modems = reply.arguments().value(0).value<QDBusArgument>();
+    bool online = false;
+    modems.beginArray();
+    if (!modems.atEnd()) {
+        QDBusObjectPath path;
+        QVariantMap properties;
+        modems.beginStructure();
+        modems >> path >> properties;
+        modems.endStructure();
+        online = properties.value(QStringLiteral("Online")).toBool();
+    }
+    m_online = online;
+    m_known = true;
 }
 
 OfonoCellularPowerControl::~OfonoCellularPowerControl() = default;
@@ -77,7 +114,9 @@ void OfonoCellularPowerControl::followModem(const QString &path)
 
 void OfonoCellularPowerControl::modemKnown(const QString &path)
 {
-    report(m_modem->online());
+    // Told also when the first reading said the same: whoever waits for
+    // the modem learns that it is there.
+    report(m_modem->online(), true);
     // libqofono's first reading can miss a change made just before it
     // listens for changes (and a shared modem object may carry that miss
     // from earlier). Now that it listens, one more reading of our own

@@ -9,12 +9,16 @@ class OfonoModemFollower;
 class QOfonoModem;
 
 // The radio as the "Online" property of oFono's first modem (libqofono).
-// No modem, or no oFono: power off.
+// No modem, or no oFono: power off. The constructor asks oFono once with a
+// bounded call (at most FirstReadingTimeoutMs), so that power() is the
+// modem's own answer from the start; libqofono follows it from then on.
 class OfonoCellularPowerControl : public CellularPowerControl
 {
     Q_OBJECT
 
 public:
+    static constexpr int FirstReadingTimeoutMs = 500;
+
     explicit OfonoCellularPowerControl(QObject *parent = nullptr);
     ~OfonoCellularPowerControl() override;
 
@@ -22,6 +26,7 @@ public:
     void setPower(bool on) override;
 
 private:
+    void readFirstModem();
     void followModem(const QString &path);
     void modemKnown(const QString &path);
     void report(bool on, bool always = false);

@@ -1,4 +1,5 @@
 #include "messagesender.h"
+#include "sendfailurenotification.h"
 
 #include "accountpaths.h"
 #include "chatsession.h"
@@ -66,6 +67,16 @@ qint64 statusTimeoutMs()
 
 } // namespace
 
+void publishSendFailureNotification(const QString &remoteUid)
+{
+    Notification notification{QLatin1String(NotificationEventTypes::MessagingErrorStrong), QString(),
+                              QString()};
+    const QString recipient = PlatformServices::localeService()->toLocalizedNumbers(remoteUid);
+    notification.setBody(LibraryCatalogue::trId("lxr_msg_error_sms_sending_failed")
+                             .arg(recipient, 0, QLatin1Char(' ')));
+    notification.publish();
+}
+
 class MessageSenderPrivate
 {
 public:
@@ -101,16 +112,6 @@ public:
                                                     PhoneNumberUtils::NormalizeFlagDefault);
     }
 
-    void publishFailureNotification() const
-    {
-        Notification notification{QLatin1String(NotificationEventTypes::MessagingErrorStrong),
-                                  QString(), QString()};
-        const QString recipient =
-            PlatformServices::localeService()->toLocalizedNumbers(context.remoteUid());
-        notification.setBody(LibraryCatalogue::trId("lxr_msg_error_sms_sending_failed")
-                                 .arg(recipient, 0, QLatin1Char(' ')));
-        notification.publish();
-    }
 
     struct Pending
     {
@@ -167,6 +168,7 @@ public:
     QHash<QString, QPair<QString, QString>> failureReasons;
     bool sending = false;
     bool autoDelete = false;
+    bool notifyFailures = true;
     // When each pending message runs out of time, on clock; one timer for
     // the earliest.
     QMap<QString, qint64> deadlines;
@@ -253,6 +255,18 @@ void MessageSender::setAutoDelete(bool autoDelete)
     d->autoDelete = autoDelete;
     if (autoDelete)
         setParent(QCoreApplication::instance());
+}
+
+void MessageSender::setFailureNotificationEnabled(bool enabled)
+{
+    Q_D(MessageSender);
+    d->notifyFailures = enabled;
+}
+
+bool MessageSender::isFailureNotificationEnabled() const
+{
+    Q_D(const MessageSender);
+    return d->notifyFailures;
 }
 
 QMap<QString, QDBusVariant> MessageSender::constructMessagePart(const QString &content,
@@ -477,7 +491,8 @@ void MessageSender::slotOnMessageStatusChanged(const QString &messageId, int mes
         Q_EMIT messageStatusChanged(messageId, messageStatus);
         return;
     }
-    d->publishFailureNotification();
+    if (d->notifyFailures)
+        publishSendFailureNotification(d->context.remoteUid());
     QPointer<MessageSender> self(this);
     Q_EMIT messageFailed(messageId, messageStatus, reason.first, reason.second);
     if (self)

@@ -1,19 +1,27 @@
 #include "queuedmessagesender.h"
 
+#include "accountpaths.h"
+#include "chatcontext.h"
+#include "confitem.h"
 #include "messagesender.h"
+#include "messagestatus.h"
+#include "networkstatusmanager.h"
 #include "queuedmessagesender_p.h"
 #include "queuefile.h"
+#include "sendfailurenotification.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QHash>
 #include <QLoggingCategory>
-#include <QSaveFile>
+#include <QPointer>
 #include <QTimer>
 
-#include <sys/stat.h>
+#include <cerrno>
+#include <csignal>
 
 Q_LOGGING_CATEGORY(lcSendQueue, "messaging.sending.queue")
 
@@ -21,19 +29,34 @@ namespace {
 
 const QString DirectoryName = QStringLiteral(".messaging-ui");
 const QString FileName = QStringLiteral("sendqueue.dat");
+const QString SendingRoleName = QStringLiteral("sendqueue.lock");
+const QString RetryKey = QStringLiteral("/Messaging/Settings/QueueRetryTransient");
+const QString RetryPeriodKey = QStringLiteral("/Messaging/Settings/QueueRetryPeriod");
 
 // The queue holds private messages: only the user may read it.
 constexpr QFileDevice::Permissions DirectoryMode =
     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
-constexpr mode_t FileMode = S_IRUSR | S_IWUSR;
 constexpr QFileDevice::Permissions OthersMask = QFileDevice::ReadGroup | QFileDevice::WriteGroup
     | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
 
-// Saves that only forget answered messages are gathered over this long.
-// Each save reaches the disk (fsync), which would otherwise bound the
-// sending rate; a crash inside the window costs the re-sending of the
-// messages answered in it, never a loss.
+// Saves that only forget answered messages are gathered over this long; a
+// crash inside the window costs the re-sending of the messages answered in
+// it, never a loss.
 constexpr int StatusSaveDelayMs = 100;
+
+// How often a process whose queue holds messages looks whether the process
+// sending them is still there.
+constexpr int TakeOverIntervalMs = 1000;
+// The sending role's lock is taken over at once when its process is gone.
+// A lock file without a readable holder (its process was killed between
+// creating and filling it) is taken over after this long; a live holder's
+// lock is never broken, as QLockFile holds a kernel lock on it as well.
+constexpr int StaleRoleLockMs = 10000;
+
+// Pauses between attempts of a transiently failed message.
+constexpr qint64 FirstRetryDelayMs = 5000;
+constexpr qint64 LongestRetryDelayMs = 10 * 60 * 1000;
+constexpr qint64 DefaultRetryPeriodS = 24 * 3600;
 
 } // namespace
 
@@ -43,9 +66,22 @@ QueuedMessageSenderPrivate::QueuedMessageSenderPrivate(QueuedMessageSender *q)
     : q_ptr(q)
     , directory(QDir::homePath() + QLatin1Char('/') + DirectoryName)
     , fileName(directory + QLatin1Char('/') + FileName)
+    , store(fileName)
+    , sendingRole(directory + QLatin1Char('/') + SendingRoleName)
 {
+    sendingRole.setStaleLockTime(StaleRoleLockMs);
+    clock.start();
     flushTimer.setSingleShot(true);
     QObject::connect(&flushTimer, &QTimer::timeout, q, &QueuedMessageSender::saveQueue);
+    takeOverTimer.setInterval(TakeOverIntervalMs);
+    QObject::connect(&takeOverTimer, &QTimer::timeout, q, [this] {
+        if (!hasWork())
+            takeOverTimer.stop();
+        else
+            q_ptr->slotSendNextMessage();
+    });
+    retryTimer.setSingleShot(true);
+    QObject::connect(&retryTimer, &QTimer::timeout, q, [this] { retryDue(); });
 }
 
 QByteArray QueuedMessageSenderPrivate::storableRecord(const MessageContent &content)
@@ -63,77 +99,354 @@ QByteArray QueuedMessageSenderPrivate::storableRecord(const MessageContent &cont
     return record;
 }
 
-void QueuedMessageSenderPrivate::saveAfterStatus()
+QueuedMessageSenderPrivate::Entry QueuedMessageSenderPrivate::newEntry(const MessageContent &content,
+                                                                      const QByteArray &record)
 {
-    Q_Q(QueuedMessageSender);
-    const qint64 age = sinceSave.isValid() ? sinceSave.elapsed() : StatusSaveDelayMs;
-    if ((queue.isEmpty() && inFlight.isEmpty()) || age >= StatusSaveDelayMs) {
-        q->saveQueue();
-        return;
+    Entry entry;
+    entry.id = QStringLiteral("queued-%1").arg(nextId++);
+    entry.content = content;
+    entry.record = record;
+    return entry;
+}
+
+int QueuedMessageSenderPrivate::indexOf(const QString &id) const
+{
+    for (int i = 0; i < entries.size(); ++i) {
+        if (entries.at(i).id == id)
+            return i;
     }
-    dirty = true;
-    if (!flushTimer.isActive())
-        flushTimer.start(int(StatusSaveDelayMs - age));
+    return -1;
 }
 
-QList<MessageContent> QueuedMessageSenderPrivate::allMessages() const
+void QueuedMessageSenderPrivate::merge(const QList<QByteArray> &fileRecords)
 {
-    QList<MessageContent> messages;
-    messages.reserve(deferred.size() + inFlight.size() + queue.size());
-    for (const Entry &entry : deferred)
-        messages.append(entry.content);
-    for (const InFlight &flight : inFlight)
-        messages.append(flight.entry.content);
-    for (const Entry &entry : queue)
-        messages.append(entry.content);
-    return messages;
-}
+    // Answered here, not yet forgotten by the file.
+    QList<QByteArray> records = fileRecords;
+    for (const QByteArray &answered : qAsConst(forgotten))
+        records.removeOne(answered);
 
-void QueuedMessageSenderPrivate::finish(quint64 ticket, int status)
-{
-    Q_Q(QueuedMessageSender);
-    int index = -1;
-    for (int i = 0; i < inFlight.size(); ++i) {
-        if (inFlight.at(i).ticket == ticket) {
-            index = i;
-            break;
+    // Equal records are equal messages: which of two copies is which does
+    // not matter, only how many there are.
+    QHash<QByteArray, QList<int>> known;
+    for (int i = 0; i < entries.size(); ++i) {
+        if (!entries.at(i).record.isEmpty())
+            known[entries.at(i).record].append(i);
+    }
+    QVector<bool> kept(entries.size(), false);
+    QList<Entry> merged;
+    merged.reserve(records.size());
+    for (const QByteArray &record : qAsConst(records)) {
+        const auto it = known.find(record);
+        if (it != known.end() && !it->isEmpty()) {
+            const int index = it->takeFirst();
+            kept[index] = true;
+            merged.append(entries.at(index));
+            continue;
         }
+        const QueueFile::Contents one = QueueFile::decode(QueueFile::fromRecords({record}));
+        merged.append(newEntry(one.messages.value(0), record));
     }
-    // A second status from the same sender: the message is done already.
-    if (index < 0)
+    // In flight or never stored: this process's own business, not the file's.
+    QList<Entry> own;
+    for (int i = 0; i < entries.size(); ++i) {
+        const Entry &entry = entries.at(i);
+        if (!kept.at(i) && (entry.state == Entry::InFlight || entry.record.isEmpty()))
+            own.append(entry);
+    }
+    entries = own + merged;
+}
+
+void QueuedMessageSenderPrivate::refreshIfChanged()
+{
+    if (!store.changedElsewhere())
         return;
-    const InFlight flight = inFlight.takeAt(index);
-    if (status == MessageSender::MessageTimedOut)
-        deferred.append(flight.entry);
-    if (MessageSender *sender = flight.sender.data()) {
+    const QueueStore::Result result = store.refresh();
+    if (result.ok && result.changedElsewhere)
+        merge(result.records);
+}
+
+void QueuedMessageSenderPrivate::watchFile()
+{
+    Q_Q(QueuedMessageSender);
+    if (!watcher) {
+        watcher = new QFileSystemWatcher(q);
+        // Other processes replace the file (and the sending role's lock
+        // comes and goes) by renaming in the folder.
+        QObject::connect(watcher, &QFileSystemWatcher::directoryChanged, q, [this] {
+            refreshIfChanged();
+            bool inFlight = false;
+            for (const Entry &entry : qAsConst(entries))
+                inFlight = inFlight || entry.state == Entry::InFlight;
+            if (!inFlight && hasWork())
+                q_ptr->slotSendNextMessage();
+        });
+    }
+    if (watcher->directories().isEmpty() && QFileInfo(directory).isDir())
+        watcher->addPath(directory);
+}
+
+int QueuedMessageSenderPrivate::nextToSend() const
+{
+    QStringList held;
+    for (int i = 0; i < entries.size(); ++i) {
+        const Entry &entry = entries.at(i);
+        const QString account = AccountPaths::withPrefix(entry.content.account());
+        if (entry.state == Entry::RetryWaiting)
+            held.append(account);
+        else if (entry.state == Entry::Waiting && !held.contains(account))
+            return i;
+    }
+    return -1;
+}
+
+bool QueuedMessageSenderPrivate::hasWork() const
+{
+    return nextToSend() >= 0;
+}
+
+bool QueuedMessageSenderPrivate::takeSendingRole()
+{
+    if (holdsSendingRole)
+        return true;
+    if (sendingRole.tryLock(0)) {
+        holdsSendingRole = true;
+        takeOverTimer.stop();
+        qCDebug(lcSendQueue) << "this process sends the queue";
+        // The previous sender may have answered messages this process has
+        // not seen go.
+        refreshIfChanged();
+        return true;
+    }
+    if (sendingRole.error() == QLockFile::LockFailedError) {
+        watchFile();
+        if (!takeOverTimer.isActive())
+            takeOverTimer.start();
+        return false;
+    }
+    // No folder for the lock: nobody can share the file either, and the
+    // messages must leave all the same.
+    return true;
+}
+
+void QueuedMessageSenderPrivate::releaseSendingRoleWhenIdle()
+{
+    Q_Q(QueuedMessageSender);
+    if (!holdsSendingRole)
+        return;
+    for (const Entry &entry : qAsConst(entries)) {
+        if (entry.state == Entry::InFlight || entry.state == Entry::RetryWaiting)
+            return;
+    }
+    // The next sender must not see answered messages as waiting.
+    if (!forgotten.isEmpty())
+        q->saveQueue();
+    sendingRole.unlock();
+    holdsSendingRole = false;
+}
+
+void QueuedMessageSenderPrivate::start(Entry &entry)
+{
+    Q_Q(QueuedMessageSender);
+    entry.state = Entry::InFlight;
+    entry.errorName.clear();
+    const int attempt = ++entry.attempts;
+    const QString id = entry.id;
+    const MessageContent content = entry.content;
+    // Owned by the application object (auto delete); it deletes itself once
+    // its message has its status.
+    auto *sender = new MessageSender(content.remoteUid(), content.account(), true, nullptr);
+    // A retrying queue tells the user itself, once a failure is final.
+    if (retries())
+        sender->setFailureNotificationEnabled(false);
+    entry.sender = sender;
+    QObject::connect(sender, &MessageSender::messageFailed, q,
+                     [this, id](const QString &, int, const QString &errorName, const QString &) {
+                         const int index = indexOf(id);
+                         if (index >= 0)
+                             entries[index].errorName = errorName;
+                     });
+    // Direct, so that the next message to the same conversation finds the
+    // session this sender still holds. A status from inside send() (an
+    // unreadable vCard) is taken from the event loop instead, so that a run
+    // of such messages does not recurse.
+    QObject::connect(sender, &MessageSender::messageStatusChanged, q,
+                     [this, id, attempt](const QString &, int status) {
+                         if (starting)
+                             QTimer::singleShot(0, q_ptr, [this, id, attempt, status] { finish(id, attempt, status); });
+                         else
+                             finish(id, attempt, status);
+                     });
+
+    starting = true;
+    if (!content.messageParts().isEmpty())
+        sender->send(content.messageParts(), QString());
+    else if (content.isVCard())
+        sender->sendVCard(content.message(), QString());
+    else
+        sender->send(content.message(), QString());
+    starting = false;
+}
+
+void QueuedMessageSenderPrivate::finish(const QString &id, int attempt, int status)
+{
+    Q_Q(QueuedMessageSender);
+    const int index = indexOf(id);
+    // A second status from the same sender, or one from an earlier attempt.
+    if (index < 0 || entries.at(index).state != Entry::InFlight || entries.at(index).attempts != attempt)
+        return;
+    Entry &entry = entries[index];
+    bool notifiedBySender = true;
+    if (MessageSender *sender = entry.sender.data()) {
         QObject::disconnect(sender, nullptr, q, nullptr);
-        // The conversation stays open for the next message: a request for
-        // it made right after the session went could otherwise be taken for
-        // a repeat of the request still finishing, and never be answered.
-        if (sender->chatSession())
-            lastSession = sender->chatSession();
+        notifiedBySender = sender->isFailureNotificationEnabled();
         // A vCard that cannot be read is answered without ever becoming
         // pending, and such a sender would not delete itself.
         if (!sender->isSending())
             sender->deleteLater();
     }
+    entry.sender.clear();
+
+    int reported = status;
+    bool willRetry = false;
+    bool stays = false;
+    if (status == MessageSender::MessageTimedOut && !retries()) {
+        entry.state = Entry::Deferred;
+        stays = true;
+    } else if (retries() && MessageStatus::isTransient(status, entry.errorName)) {
+        if (entry.firstFailureMs < 0)
+            entry.firstFailureMs = clock.elapsed();
+        if (clock.elapsed() - entry.firstFailureMs < retryPeriodMs()) {
+            willRetry = stays = true;
+            scheduleRetry(entry);
+        } else {
+            qCWarning(lcSendQueue) << "a message to" << entry.content.remoteUid() << "gives up after"
+                                   << entry.attempts << "attempts";
+            reported = MessageStatus::RetriesExhausted;
+        }
+    }
+    const MessageContent content = entry.content;
+    if (!stays) {
+        if (!entry.record.isEmpty())
+            forgotten.append(entry.record);
+        entries.removeAt(index);
+        if (reported != MessageStatus::Sent && !notifiedBySender)
+            publishSendFailureNotification(content.remoteUid());
+    }
     q->slotMessageSent();
-    Q_EMIT q->messageStatusChanged(flight.entry.content, status);
+    QPointer<QueuedMessageSender> self(q);
+    Q_EMIT q->messageAttempted(id, content, reported, willRetry);
+    if (self)
+        Q_EMIT q->messageStatusChanged(content, reported);
 }
 
-void QueuedMessageSenderPrivate::keepDamagedFileAside()
+bool QueuedMessageSenderPrivate::retries() const
 {
-    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddThhmmsszzz"));
-    QString aside = fileName + QStringLiteral(".damaged-") + stamp;
-    for (int n = 1; QFileInfo::exists(aside); ++n)
-        aside = fileName + QStringLiteral(".damaged-") + stamp + QLatin1Char('-') + QString::number(n);
-    if (QFile::rename(fileName, aside)) {
-        qCWarning(lcSendQueue) << "the send queue file was damaged; kept as" << aside << "after taking over"
-                               << queue.size() << "complete message(s)";
-    } else {
-        qCCritical(lcSendQueue) << "void QueuedMessageSender::loadQueue()"
-                                << "cannot keep the damaged queue file aside:" << fileName;
+    if (retryChoice)
+        return *retryChoice;
+    if (!retrySetting)
+        retrySetting = new ConfItem(RetryKey, q_ptr);
+    return retrySetting->value(false).toBool();
+}
+
+qint64 QueuedMessageSenderPrivate::retryPeriodMs() const
+{
+    if (!retryPeriodSetting)
+        retryPeriodSetting = new ConfItem(RetryPeriodKey, q_ptr);
+    bool ok = false;
+    const qint64 seconds = retryPeriodSetting->value(DefaultRetryPeriodS).toLongLong(&ok);
+    return (ok && seconds >= 0 ? seconds : DefaultRetryPeriodS) * 1000;
+}
+
+void QueuedMessageSenderPrivate::scheduleRetry(Entry &entry)
+{
+    entry.state = Entry::RetryWaiting;
+    const qint64 delay = qMin(FirstRetryDelayMs << qMin(entry.attempts - 1, 20), LongestRetryDelayMs);
+    entry.nextAttemptMs = clock.elapsed() + delay;
+    qCInfo(lcSendQueue) << "a message to" << entry.content.remoteUid() << "failed with a transient status;"
+                        << "next attempt when its account is usable, at the latest in" << delay / 1000 << "s";
+    followNetworkStatus();
+    // Starts following the account, so that its comeback is heard.
+    NetworkStatusManager::instance()->accountStatus(AccountPaths::withPrefix(entry.content.account()));
+    armRetryTimer();
+}
+
+void QueuedMessageSenderPrivate::armRetryTimer()
+{
+    qint64 earliest = -1;
+    for (const Entry &entry : qAsConst(entries)) {
+        if (entry.state == Entry::RetryWaiting && (earliest < 0 || entry.nextAttemptMs < earliest))
+            earliest = entry.nextAttemptMs;
     }
+    if (earliest < 0)
+        retryTimer.stop();
+    else
+        retryTimer.start(int(qMax<qint64>(0, earliest - clock.elapsed())));
+}
+
+void QueuedMessageSenderPrivate::retryDue()
+{
+    const qint64 now = clock.elapsed();
+    for (Entry &entry : entries) {
+        if (entry.state == Entry::RetryWaiting && entry.nextAttemptMs <= now)
+            entry.state = Entry::Waiting;
+    }
+    armRetryTimer();
+    q_ptr->slotSendNextMessage();
+}
+
+bool QueuedMessageSenderPrivate::canLeave(const QString &accountPath) const
+{
+    NetworkStatusManager *status = NetworkStatusManager::instance();
+    if (status->accountStatus(accountPath) != NetworkStatusManager::AccountUsable)
+        return false;
+    if (!ChatContext(QString(), accountPath, OneToOneChat, -1).isCellular())
+        return true;
+    return status->isDeviceInNormalMode() && status->isCellularOnline();
+}
+
+void QueuedMessageSenderPrivate::retryAccount(const QString &accountPath)
+{
+    const QString account = AccountPaths::withPrefix(accountPath);
+    bool woken = false;
+    for (Entry &entry : entries) {
+        if (entry.state == Entry::RetryWaiting && AccountPaths::withPrefix(entry.content.account()) == account
+            && canLeave(account)) {
+            entry.state = Entry::Waiting;
+            woken = true;
+        }
+    }
+    if (!woken)
+        return;
+    armRetryTimer();
+    q_ptr->slotSendNextMessage();
+}
+
+void QueuedMessageSenderPrivate::followNetworkStatus()
+{
+    Q_Q(QueuedMessageSender);
+    if (followsNetworkStatus)
+        return;
+    followsNetworkStatus = true;
+    NetworkStatusManager *status = NetworkStatusManager::instance();
+    QObject::connect(status, &NetworkStatusManager::accountStatusChanged, q,
+                     [this](int accountStatus, const QString &path) {
+                         if (accountStatus == NetworkStatusManager::AccountUsable)
+                             retryAccount(path);
+                     });
+    // The radio or the device mode lets the cellular messages go again.
+    const auto cellularMayLeave = [this](bool yes) {
+        if (!yes)
+            return;
+        QStringList accounts;
+        for (const Entry &entry : qAsConst(entries)) {
+            if (entry.state == Entry::RetryWaiting && !accounts.contains(entry.content.account()))
+                accounts.append(entry.content.account());
+        }
+        for (const QString &account : qAsConst(accounts))
+            retryAccount(account);
+    };
+    QObject::connect(status, &NetworkStatusManager::cellularOnline, q, cellularMayLeave);
+    QObject::connect(status, &NetworkStatusManager::deviceModeChanged, q, cellularMayLeave);
 }
 
 void QueuedMessageSenderPrivate::reportSaveFailure(const QString &reason)
@@ -144,6 +457,32 @@ void QueuedMessageSenderPrivate::reportSaveFailure(const QString &reason)
     qCCritical(lcSendQueue) << "void QueuedMessageSender::saveQueue()"
                             << "cannot write the send queue" << fileName << ":" << reason
                             << "- messages are sent but will not survive a restart";
+}
+
+void QueuedMessageSenderPrivate::saveAfterStatus()
+{
+    Q_Q(QueuedMessageSender);
+    if (forgotten.isEmpty())
+        return;
+    const qint64 age = sinceSave.isValid() ? sinceSave.elapsed() : StatusSaveDelayMs;
+    bool busy = false;
+    for (const Entry &entry : qAsConst(entries))
+        busy = busy || entry.state == Entry::Waiting || entry.state == Entry::InFlight;
+    if (!busy || age >= StatusSaveDelayMs) {
+        q->saveQueue();
+        return;
+    }
+    if (!flushTimer.isActive())
+        flushTimer.start(int(StatusSaveDelayMs - age));
+}
+
+QList<MessageContent> QueuedMessageSenderPrivate::allMessages() const
+{
+    QList<MessageContent> messages;
+    messages.reserve(entries.size());
+    for (const Entry &entry : entries)
+        messages.append(entry.content);
+    return messages;
 }
 
 QueuedMessageSender *QueuedMessageSender::instance()
@@ -167,7 +506,7 @@ QueuedMessageSender::~QueuedMessageSender()
     Q_D(QueuedMessageSender);
     if (m_instance == this)
         m_instance = nullptr;
-    if (d->dirty)
+    if (!d->forgotten.isEmpty())
         saveQueue();
     delete d_ptr;
 }
@@ -177,7 +516,8 @@ void QueuedMessageSender::init()
     Q_D(QueuedMessageSender);
     createDataDirectory();
     loadQueue();
-    if (!d->queue.isEmpty())
+    d->watchFile();
+    if (d->hasWork())
         slotSendNextMessage();
 }
 
@@ -197,71 +537,96 @@ void QueuedMessageSender::loadQueue()
 {
     Q_D(QueuedMessageSender);
     QFile file(d->fileName);
-    if (!file.exists())
-        return;
-    if (file.permissions() & OthersMask)
+    if (file.exists() && (file.permissions() & OthersMask))
         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (!file.open(QIODevice::ReadOnly)) {
-        // The next save would replace it: keep it for whoever can read it.
-        qCWarning(lcSendQueue) << "cannot read" << d->fileName << file.errorString();
-        d->keepDamagedFileAside();
+    const QueueStore::Result result = d->store.refresh();
+    if (!result.ok) {
+        qCWarning(lcSendQueue) << "cannot read" << d->fileName << result.error;
         return;
     }
-    const QueueFile::Contents contents = QueueFile::decode(file.readAll());
-    file.close();
-
-    d->queue.clear();
-    for (int i = 0; i < contents.messages.size(); ++i)
-        d->queue.append({contents.messages.at(i), contents.records.at(i)});
-    if (contents.damaged) {
-        d->keepDamagedFileAside();
-        // A healthy file with what could be saved, right away.
-        saveQueue();
-    }
+    d->merge(result.records);
 }
 
 void QueuedMessageSender::saveQueue()
 {
     Q_D(QueuedMessageSender);
-    d->dirty = false;
     d->flushTimer.stop();
     d->sinceSave.start();
-    QList<QByteArray> records;
-    records.reserve(d->deferred.size() + d->inFlight.size() + d->queue.size());
-    for (const QueuedMessageSenderPrivate::Entry &entry : qAsConst(d->deferred)) {
-        if (!entry.record.isEmpty())
-            records.append(entry.record);
-    }
-    for (const QueuedMessageSenderPrivate::InFlight &flight : qAsConst(d->inFlight)) {
-        if (!flight.entry.record.isEmpty())
-            records.append(flight.entry.record);
-    }
-    for (const QueuedMessageSenderPrivate::Entry &entry : qAsConst(d->queue)) {
-        if (!entry.record.isEmpty())
-            records.append(entry.record);
-    }
-    const QByteArray bytes = QueueFile::fromRecords(records);
-    // Written to a new file that replaces the old one only once it is
-    // complete and on disk: a crash leaves the previous or the new queue.
-    QSaveFile file(d->fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        d->reportSaveFailure(file.errorString());
+    const QList<QByteArray> answered = d->forgotten;
+    const QueueStore::Result result = d->store.update(
+        [&answered](QList<QByteArray> &records) {
+            bool changed = false;
+            for (const QByteArray &record : answered)
+                changed = records.removeOne(record) || changed;
+            return changed;
+        },
+        QueueStore::Unsynced);
+    d->forgotten.clear();
+    if (!result.ok) {
+        d->reportSaveFailure(result.error);
         return;
     }
-    if (::fchmod(file.handle(), FileMode) != 0)
-        qCWarning(lcSendQueue) << "cannot make" << d->fileName << "private";
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        d->reportSaveFailure(file.errorString());
+    if (result.changedElsewhere)
+        d->merge(result.records);
 }
 
 void QueuedMessageSender::sendMessage(const MessageContent &content)
 {
+    enqueue(content);
+}
+
+QString QueuedMessageSender::enqueue(const MessageContent &content)
+{
     Q_D(QueuedMessageSender);
-    const bool wasEmpty = d->queue.isEmpty();
-    d->queue.append({content, d->storableRecord(content)});
-    if (wasEmpty)
+    const bool idle = !d->hasWork();
+    QueuedMessageSenderPrivate::Entry entry = d->newEntry(content, d->storableRecord(content));
+    bool stored = false;
+    if (!entry.record.isEmpty()) {
+        const QByteArray record = entry.record;
+        const QueueStore::Result result = d->store.update(
+            [&record](QList<QByteArray> &records) {
+                records.append(record);
+                return true;
+            },
+            QueueStore::Synced);
+        if (!result.ok) {
+            d->reportSaveFailure(result.error);
+        } else {
+            stored = true;
+            if (result.changedElsewhere)
+                d->merge(result.records.mid(0, result.records.size() - 1));
+        }
+    }
+    d->entries.append(entry);
+    if (idle)
         QTimer::singleShot(0, this, &QueuedMessageSender::slotSendNextMessage);
-    saveQueue();
+    return stored ? entry.id : QString();
+}
+
+void QueuedMessageSender::setRetryTransientFailures(bool retry)
+{
+    Q_D(QueuedMessageSender);
+    d->retryChoice = retry;
+}
+
+bool QueuedMessageSender::retryTransientFailures() const
+{
+    Q_D(const QueuedMessageSender);
+    return d->retries();
+}
+
+qint64 QueuedMessageSender::sendingProcessId() const
+{
+    Q_D(const QueuedMessageSender);
+    if (d->holdsSendingRole)
+        return QCoreApplication::applicationPid();
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (!d->sendingRole.getLockInfo(&pid, &host, &application) || pid <= 0)
+        return 0;
+    // A lock left by a process that is gone sends nothing.
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM ? pid : 0;
 }
 
 QList<MessageContent> QueuedMessageSender::messages() const
@@ -286,34 +651,17 @@ void QueuedMessageSender::slotMessageSent()
 void QueuedMessageSender::slotSendNextMessage()
 {
     Q_D(QueuedMessageSender);
-    if (d->queue.isEmpty())
+    d->refreshIfChanged();
+    if (!d->hasWork()) {
+        d->releaseSendingRoleWhenIdle();
         return;
-
-    const QueuedMessageSenderPrivate::Entry entry = d->queue.takeFirst();
-    const MessageContent &content = entry.content;
-    const quint64 ticket = d->nextTicket++;
-    // Owned by the application object (auto delete); it deletes itself once
-    // its message has its status.
-    auto *sender = new MessageSender(content.remoteUid(), content.account(), true, nullptr);
-    d->inFlight.append({ticket, sender, entry});
-    // Direct, so that the next message to the same conversation finds the
-    // session this sender still holds. A status from inside send() (an
-    // unreadable vCard) is taken from the event loop instead, so that a run
-    // of such messages does not recurse.
-    connect(sender, &MessageSender::messageStatusChanged, this, [this, d, ticket](const QString &, int status) {
-        if (d->starting)
-            QTimer::singleShot(0, this, [d, ticket, status] { d->finish(ticket, status); });
-        else
-            d->finish(ticket, status);
-    });
-
-    d->starting = true;
-
-    if (!content.messageParts().isEmpty())
-        sender->send(content.messageParts(), QString());
-    else if (content.isVCard())
-        sender->sendVCard(content.message(), QString());
-    else
-        sender->send(content.message(), QString());
-    d->starting = false;
+    }
+    if (!d->takeSendingRole())
+        return;
+    const int next = d->nextToSend();
+    if (next < 0) {
+        d->releaseSendingRoleWhenIdle();
+        return;
+    }
+    d->start(d->entries[next]);
 }

@@ -4,14 +4,21 @@
 #include "chatsession.h"
 #include "messagecontent.h"
 #include "queuedmessagesender.h"
+#include "queuestore.h"
 
 #include <QElapsedTimer>
 #include <QList>
+#include <QLockFile>
 #include <QPointer>
+#include <QScopedPointer>
 #include <QString>
 #include <QTimer>
 
+#include <optional>
+
+class ConfItem;
 class MessageSender;
+class QFileSystemWatcher;
 
 class QueuedMessageSenderPrivate
 {
@@ -20,24 +27,66 @@ public:
 
     struct Entry
     {
+        enum State {
+            Waiting,
+            InFlight,
+            // Gave no status in time and retries are off: kept in the file
+            // for the next start, not sent again in this process.
+            Deferred,
+            // Failed transiently; sent again when its account is usable or
+            // at nextAttemptMs.
+            RetryWaiting
+        };
+
+        QString id;
         MessageContent content;
         // Its record in the file, encoded once; empty when it cannot be
         // stored.
         QByteArray record;
-    };
-
-    struct InFlight
-    {
-        quint64 ticket;
+        State state = Waiting;
         // Owned by the application object; deletes itself after its status.
         QPointer<MessageSender> sender;
-        Entry entry;
+        // The D-Bus error of the attempt in flight, when it failed with one.
+        QString errorName;
+        qint64 firstFailureMs = -1;
+        qint64 nextAttemptMs = -1;
+        int attempts = 0;
     };
 
     static QByteArray storableRecord(const MessageContent &content);
-    // A status for the message sent under ticket.
-    void finish(quint64 ticket, int status);
-    void keepDamagedFileAside();
+    Entry newEntry(const MessageContent &content, const QByteArray &record);
+    int indexOf(const QString &id) const;
+
+    // The file as another process left it: keeps what this process knows
+    // of each message still there, takes the messages new to it, drops the
+    // ones gone, and keeps those in flight or not storable.
+    void merge(const QList<QByteArray> &fileRecords);
+    void refreshIfChanged();
+    void watchFile();
+
+    // The first message that may leave now: waiting, and not behind a
+    // message of the same account that waits for another attempt.
+    int nextToSend() const;
+    bool hasWork() const;
+    // Takes the sending role when nobody holds it; false while another
+    // process sends.
+    bool takeSendingRole();
+    void releaseSendingRoleWhenIdle();
+    void start(Entry &entry);
+
+    // A status for the attempt of the message id.
+    void finish(const QString &id, int attempt, int status);
+    bool retries() const;
+    qint64 retryPeriodMs() const;
+    void scheduleRetry(Entry &entry);
+    void armRetryTimer();
+    void retryDue();
+    // The account can take messages again: its messages waiting for
+    // another attempt go now.
+    void retryAccount(const QString &accountPath);
+    bool canLeave(const QString &accountPath) const;
+    void followNetworkStatus();
+
     void reportSaveFailure(const QString &reason);
     // After a status: at once when the queue is empty or the last save is
     // old enough, else a little later (see StatusSaveDelayMs).
@@ -47,25 +96,34 @@ public:
     QueuedMessageSender *const q_ptr;
     Q_DECLARE_PUBLIC(QueuedMessageSender)
 
-    // Waiting, oldest first.
-    QList<Entry> queue;
-    // Handed to a sender, no status yet; still saved to the file.
-    QList<InFlight> inFlight;
-    // Gave no status in time: kept in the file for the next start, not sent
-    // again in this process, so the queue moves on.
-    QList<Entry> deferred;
-    quint64 nextTicket = 1;
-    // The conversation of the last message that had its status.
-    ChatSessionPtr lastSession;
+    // Every message not yet answered, in the order of the file.
+    QList<Entry> entries;
+    // Answered messages the file still holds, to be forgotten at the next
+    // save.
+    QList<QByteArray> forgotten;
+    quint64 nextId = 1;
     QString directory;
     QString fileName;
+    QueueStore store;
+    // Held while this process sends the queue.
+    QLockFile sendingRole;
+    bool holdsSendingRole = false;
+    // While another process sends: looks whether it still does.
+    QTimer takeOverTimer;
+    QFileSystemWatcher *watcher = nullptr; // child of the queue
     bool saveFailureReported = false;
-    // The file still holds messages that have had their status.
-    bool dirty = false;
     QElapsedTimer sinceSave;
     QTimer flushTimer;
     // Inside slotSendNextMessage(), handing a message to its sender.
     bool starting = false;
+
+    std::optional<bool> retryChoice;
+    // Made on first use; children of the queue.
+    mutable ConfItem *retrySetting = nullptr;
+    mutable ConfItem *retryPeriodSetting = nullptr;
+    bool followsNetworkStatus = false;
+    QElapsedTimer clock;
+    QTimer retryTimer;
 };
 
 #endif // MESSAGING0_QUEUEDMESSAGESENDER_P_H

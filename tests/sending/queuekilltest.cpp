@@ -1,10 +1,11 @@
-// Kill test of the send queue's file: a child process enqueues messages in
-// a loop (every sendMessage() saves the whole queue) and is killed with
-// SIGKILL at a random moment, again and again. After each kill the file
-// must load undamaged and hold every message whose sendMessage() had
-// returned, in order, after what it held before.
+// Kill test of the send queue's file: two child processes enqueue messages
+// into the same queue in a loop (every sendMessage() saves the whole queue,
+// under the queue's lock) and are killed with SIGKILL at random moments,
+// again and again. After each round the file must load undamaged and hold,
+// after what it held before, every message whose sendMessage() had
+// returned, each writer's in its order.
 //
-//   queuekilltest [kills]        (default 1000; the test suite runs fewer)
+//   queuekilltest [kills] [writers]   (default 1000 and 2; the suite runs fewer kills)
 //
 // Prints the counts and exits non-zero when a message was lost or a file
 // did not load.
@@ -18,6 +19,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -64,9 +66,10 @@ int main(int argc, char *argv[])
         return runChild(arguments.value(2));
 
     const int kills = arguments.size() > 1 ? arguments.at(1).toInt() : 1000;
+    const int writers = arguments.size() > 2 ? arguments.at(2).toInt() : 2;
     QTemporaryDir home;
-    if (!home.isValid() || kills <= 0) {
-        std::fprintf(stderr, "usage: queuekilltest [kills]\n");
+    if (!home.isValid() || kills <= 0 || writers <= 0) {
+        std::fprintf(stderr, "usage: queuekilltest [kills] [writers]\n");
         return 2;
     }
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -81,54 +84,70 @@ int main(int argc, char *argv[])
     qint64 unacknowledgedKept = 0;
     QStringList before;
     for (int kill = 0; kill < kills; ++kill) {
-        const QString prefix = QStringLiteral("k%1-").arg(kill);
-        QProcess child;
-        child.setProcessEnvironment(environment);
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), prefix});
-        if (!child.waitForStarted() || !child.waitForReadyRead(10000)) {
-            ++startFailures;
-            child.kill();
-            child.waitForFinished();
-            continue;
+        QList<QProcess *> children;
+        QStringList prefixes;
+        for (int w = 0; w < writers; ++w) {
+            prefixes << QStringLiteral("k%1w%2-").arg(kill).arg(w);
+            auto *child = new QProcess;
+            child->setProcessEnvironment(environment);
+            child->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), prefixes.last()});
+            children << child;
         }
-        ::usleep(useconds_t(random.bounded(60000)));
-        child.kill(); // SIGKILL
-        child.waitForFinished();
-
-        // "ready", then one line per message whose sendMessage() returned.
-        const QList<QByteArray> lines = child.readAllStandardOutput().split('\n');
-        int acked = 0;
-        for (const QByteArray &line : lines)
-            acked += !line.isEmpty() && line != "ready" ? 1 : 0;
-        acknowledged += acked;
+        for (QProcess *child : qAsConst(children)) {
+            if (!child->waitForStarted() || !child->waitForReadyRead(10000))
+                ++startFailures;
+        }
+        // Each writer dies at its own moment, the others still writing.
+        for (QProcess *child : qAsConst(children)) {
+            ::usleep(useconds_t(random.bounded(60000 / writers)));
+            child->kill(); // SIGKILL
+            child->waitForFinished();
+        }
 
         QFile file(fileName);
         QueueFile::Contents contents;
         if (file.open(QIODevice::ReadOnly))
             contents = QueueFile::decode(file.readAll());
         else
-            contents.damaged = !before.isEmpty() || acked > 0;
+            contents.damaged = !before.isEmpty();
         file.close();
         if (contents.damaged) {
             ++unreadable;
             std::fprintf(stderr, "kill %d: the file does not load\n", kill);
         }
         const QStringList after = texts(contents.messages);
-        QStringList expected = before;
-        for (int n = 0; n < acked; ++n)
-            expected << prefix + QString::number(n);
-        // The message being saved when the kill came may be there or not.
-        const bool complete = after.mid(0, expected.size()) == expected && after.size() <= expected.size() + 1
-            && (after.size() == expected.size() || after.last() == prefix + QString::number(acked));
-        if (!complete) {
-            int missing = 0;
-            for (const QString &text : qAsConst(expected))
-                missing += after.contains(text) ? 0 : 1;
-            lost += qMax(missing, 1);
-            std::fprintf(stderr, "kill %d: expected %d messages, the file holds %d\n", kill,
-                         int(expected.size()), int(after.size()));
+        bool complete = after.mid(0, before.size()) == before;
+        int expectedSize = before.size();
+        for (int w = 0; w < writers; ++w) {
+            // "ready", then one line per message whose sendMessage() returned.
+            const QList<QByteArray> lines = children.at(w)->readAllStandardOutput().split('\n');
+            int acked = 0;
+            for (const QByteArray &line : lines)
+                acked += !line.isEmpty() && line != "ready" ? 1 : 0;
+            acknowledged += acked;
+            expectedSize += acked;
+            QStringList expected;
+            for (int n = 0; n < acked; ++n)
+                expected << prefixes.at(w) + QString::number(n);
+            const QStringList own = after.mid(before.size()).filter(QRegularExpression(QStringLiteral("^") + prefixes.at(w)));
+            // The message being saved when the kill came may be there or not.
+            const bool writerComplete = own.mid(0, acked) == expected && own.size() <= acked + 1;
+            if (!writerComplete) {
+                int missing = 0;
+                for (const QString &text : qAsConst(expected))
+                    missing += own.contains(text) ? 0 : 1;
+                lost += qMax(missing, 1);
+                std::fprintf(stderr, "kill %d, writer %d: expected %d messages, the file holds %d\n", kill, w,
+                             acked, int(own.size()));
+            }
+            complete = complete && writerComplete;
         }
-        unacknowledgedKept += after.size() - expected.size() > 0 ? 1 : 0;
+        if (!complete && after.mid(0, before.size()) != before) {
+            ++lost;
+            std::fprintf(stderr, "kill %d: what the file held before changed\n", kill);
+        }
+        unacknowledgedKept += after.size() > expectedSize ? 1 : 0;
+        qDeleteAll(children);
         before = after;
         if (before.size() > MaxKept || contents.damaged) {
             QFile::remove(fileName);
@@ -137,9 +156,9 @@ int main(int argc, char *argv[])
     }
     const int aside = QDir(home.path() + QStringLiteral("/.messaging-ui"))
                           .entryList({QStringLiteral("sendqueue.dat.damaged-*")}, QDir::Files).size();
-    std::printf("kills: %d, messages acknowledged: %lld, lost: %d, unreadable files: %d, files kept aside as "
-                "damaged: %d, kills that caught a save already on disk but not yet acknowledged: %lld, "
-                "children that did not start: %d\n",
-                kills, acknowledged, lost, unreadable, aside, unacknowledgedKept, startFailures);
+    std::printf("rounds: %d of %d writer(s) killed each, messages acknowledged: %lld, lost: %d, unreadable files: "
+                "%d, files kept aside as damaged: %d, rounds that caught a save already on disk but not yet "
+                "acknowledged: %lld, children that did not start: %d\n",
+                kills, writers, acknowledged, lost, unreadable, aside, unacknowledgedKept, startFailures);
     return lost == 0 && unreadable == 0 && aside == 0 && startFailures == 0 ? 0 : 1;
 }

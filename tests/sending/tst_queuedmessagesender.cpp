@@ -2,9 +2,12 @@
 // connection manager on the test's private bus, the queue file under the
 // run's own HOME. Every test starts without a queue folder.
 
+#include "messagestatus.h"
 #include "queuedmessagesender.h"
 #include "queuefile.h"
 #include "telepathytestenvironment.h"
+
+#include <TelepathyQt/Constants>
 
 #include <QDir>
 #include <QSignalSpy>
@@ -96,6 +99,11 @@ private Q_SLOTS:
     void failedSaveIsReportedOnceWhileSendingGoesOn_data();
     void failedSaveIsReportedOnceWhileSendingGoesOn();
     void restartSendsStoredMessagesInOrderWithPrivateModes();
+
+    void sortsStatusesIntoFinalAndTransient_data();
+    void sortsStatusesIntoFinalAndTransient();
+    void retryingQueueSendsEachMessageOnceAcrossAConnectionDrop();
+    void twoQueuesInOneFileNeverOverwriteEachOther();
 
 private:
     QStringList sentTexts() { return textsOf(m_env.control(Im).sentMessages()); }
@@ -382,6 +390,97 @@ void QueuedMessageSenderTest::restartSendsStoredMessagesInOrderWithPrivateModes(
     QCOMPARE(mode(folder()), 0700);
     QCOMPARE(mode(queueFile()), 0600);
     QTRY_COMPARE_WITH_TIMEOUT(storedTexts(), QStringList(), Timeout);
+}
+
+void QueuedMessageSenderTest::sortsStatusesIntoFinalAndTransient_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("errorName");
+    QTest::addColumn<bool>("transient");
+    const QString none;
+    QTest::newRow("sent") << int(MessageStatus::Sent) << none << false;
+    QTest::newRow("no such recipient") << int(MessageStatus::InvalidHandle) << none << false;
+    QTest::newRow("too large") << int(MessageStatus::MessageTooLarge) << none << false;
+    QTest::newRow("unreadable vCard") << int(MessageStatus::VCardUnreadable) << none << false;
+    QTest::newRow("no such account") << int(MessageStatus::InvalidAccount) << none << false;
+    QTest::newRow("refused by the manager") << int(MessageStatus::SendFailed) << QStringLiteral("com.example.Refused") << false;
+    QTest::newRow("gave up") << int(MessageStatus::RetriesExhausted) << none << false;
+    QTest::newRow("request refused") << int(MessageStatus::ChannelRequestFailed) << QString(TP_QT_ERROR_INVALID_HANDLE) << false;
+    QTest::newRow("disconnected") << int(MessageStatus::Disconnected) << none << true;
+    QTest::newRow("cancelled") << int(MessageStatus::Cancelled) << none << true;
+    QTest::newRow("offline") << int(MessageStatus::Offline) << none << true;
+    QTest::newRow("no channel") << int(MessageStatus::NoChannel) << none << true;
+    QTest::newRow("no status in time") << int(MessageStatus::TimedOut) << none << true;
+    QTest::newRow("account manager away") << int(MessageStatus::AccountManagerUnavailable) << none << true;
+    QTest::newRow("request lost the network") << int(MessageStatus::ChannelRequestFailed) << QString(TP_QT_ERROR_NETWORK_ERROR) << true;
+    QTest::newRow("send lost the connection") << int(MessageStatus::SendFailed) << QString(TP_QT_ERROR_DISCONNECTED) << true;
+}
+
+void QueuedMessageSenderTest::sortsStatusesIntoFinalAndTransient()
+{
+    QFETCH(int, status);
+    QFETCH(QString, errorName);
+    QFETCH(bool, transient);
+    QCOMPARE(MessageStatus::isTransient(status, errorName), transient);
+}
+
+void QueuedMessageSenderTest::retryingQueueSendsEachMessageOnceAcrossAConnectionDrop()
+{
+    QueuedMessageSender queue;
+    queue.createDataDirectory();
+    queue.setRetryTransientFailures(true);
+    QStringList finals;
+    int retries = 0;
+    bool dropped = false;
+    connect(&queue, &QueuedMessageSender::messageAttempted, this,
+            [&](const QString &, const MessageContent &message, int status, bool willRetry) {
+                if (willRetry) {
+                    ++retries;
+                    return;
+                }
+                finals << QStringLiteral("%1=%2").arg(message.message()).arg(status);
+                // The connection goes while the rest of the queue is on its way.
+                if (!dropped) {
+                    dropped = true;
+                    m_env.control(Im).dropConnection(QStringLiteral("/"));
+                }
+            });
+    QStringList all;
+    for (int n = 1; n <= 5; ++n) {
+        all << QStringLiteral("m%1").arg(n);
+        queue.sendMessage(text(all.last()));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(retries > 0 || finals.size() == 5, Timeout);
+    QVERIFY(m_env.restoreConnection(Im));
+    QTRY_COMPARE_WITH_TIMEOUT(finals.size(), 5, 3 * Timeout);
+    QCOMPARE(finals, (QStringList{QStringLiteral("m1=0"), QStringLiteral("m2=0"), QStringLiteral("m3=0"),
+                                  QStringLiteral("m4=0"), QStringLiteral("m5=0")}));
+    QCOMPARE(sentTexts(), all);
+    QTRY_COMPARE_WITH_TIMEOUT(storedTexts(), QStringList(), Timeout);
+}
+
+void QueuedMessageSenderTest::twoQueuesInOneFileNeverOverwriteEachOther()
+{
+    // The account is down: what the sending queue has stays in flight.
+    QVERIFY(m_env.dropConnection(Im));
+    QueuedMessageSender sending;
+    QueuedMessageSender adding;
+    sending.init();
+    adding.init();
+    sending.sendMessage(text(QStringLiteral("first")));
+    QTRY_COMPARE_WITH_TIMEOUT(sending.sendingProcessId(), QCoreApplication::applicationPid(), Timeout);
+    // The other queue adds behind it and learns of what is there.
+    adding.sendMessage(text(QStringLiteral("second")));
+    QCOMPARE(storedTexts(), (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
+    QCOMPARE(adding.messages().size(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(sending.messages().size(), 2, Timeout);
+
+    QSignalSpy statuses(&sending, &QueuedMessageSender::messageStatusChanged);
+    QVERIFY(m_env.restoreConnection(Im));
+    QTRY_COMPARE_WITH_TIMEOUT(statuses.size(), 2, Timeout);
+    QCOMPARE(sentTexts(), (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
+    QTRY_COMPARE_WITH_TIMEOUT(storedTexts(), QStringList(), Timeout);
+    QTRY_VERIFY_WITH_TIMEOUT(adding.messages().isEmpty(), Timeout);
 }
 
 QTEST_GUILESS_MAIN(QueuedMessageSenderTest)

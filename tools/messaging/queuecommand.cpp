@@ -3,12 +3,12 @@
 #include "commandline.h"
 
 #include <messaging0/messagecontent.h>
+#include <messaging0/messagestatus.h>
 #include <messaging0/queuedmessagesender.h>
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QTextStream>
 
 namespace {
@@ -20,9 +20,11 @@ const char QueueUsage[] =
     "         send); they are in the queue file when the command returns\n"
     "  list   show what the queue file holds, oldest first\n"
     "  run    send what the queue holds, one message at a time, printing each\n"
-    "         status, until the queue is empty (or --timeout)\n"
+    "         status, until the queue is empty (or --timeout); --retry sends\n"
+    "         messages that failed for a transient reason again\n"
     "\n"
-    "The queue is the library's: ~/.messaging-ui/sendqueue.dat.\n";
+    "The queue is the library's: ~/.messaging-ui/sendqueue.dat. Several processes\n"
+    "may add to it at once, also while one of them sends it.\n";
 
 QString describe(const MessageContent &message)
 {
@@ -40,56 +42,25 @@ QString describe(const MessageContent &message)
     return QStringLiteral("to %1 on %2: %3").arg(message.remoteUid(), message.account(), what);
 }
 
-QString lockFileName(const QueuedMessageSender &queue)
-{
-    return QFileInfo(queue.queueFileName()).absolutePath() + QStringLiteral("/sendqueue.lock");
-}
-
-// Only one process may own the queue file at a time: a `run` saves its own
-// view of the queue, which would drop messages another process added.
-bool lockQueue(QLockFile &lock, const QString &command)
-{
-    if (lock.tryLock(0))
-        return true;
-    qint64 pid = 0;
-    QString host;
-    QString application;
-    lock.getLockInfo(&pid, &host, &application);
-    if (lock.error() == QLockFile::LockFailedError) {
-        err() << "messaging " << command << ": the queue is being sent by process " << pid
-              << " (messaging queue run); try again when it has finished" << Qt::endl;
-    } else {
-        err() << "messaging " << command << ": cannot lock the send queue" << Qt::endl;
-    }
-    return false;
-}
-
+// Every process may add while another sends: each add is in the file when
+// enqueue() returns, whoever else holds the queue.
 int addToQueue(const QString &accountPath, const QString &remoteUid,
                const QList<SendCommand::Message> &messages)
 {
     QueuedMessageSender queue;
     queue.createDataDirectory();
-    QLockFile lock(lockFileName(queue));
-    if (!lockQueue(lock, QStringLiteral("queue add")))
-        return ExitEnvironment;
     queue.loadQueue();
-    const int before = queue.messages().size();
     for (const SendCommand::Message &message : messages) {
         const QString content = message.isVCard ? QFileInfo(message.content).absoluteFilePath() : message.content;
-        queue.sendMessage(MessageContent(accountPath, remoteUid, content, message.isVCard, 0));
+        const MessageContent queued(accountPath, remoteUid, content, message.isVCard, 0);
+        if (queue.enqueue(queued).isNull()) {
+            err() << "messaging queue add: the queue file " << queue.queueFileName() << " could not be written"
+                  << Qt::endl;
+            return ExitEnvironment;
+        }
+        out() << "queued [" << queue.messages().size() << "] " << describe(queued) << Qt::endl;
     }
-    // The queue saves without telling; what counts is what the file holds.
-    QueuedMessageSender check;
-    check.loadQueue();
-    if (check.messages().size() != before + messages.size()) {
-        err() << "messaging queue add: the queue file " << queue.queueFileName() << " could not be written"
-              << Qt::endl;
-        return ExitEnvironment;
-    }
-    const QList<MessageContent> stored = check.messages();
-    for (int i = before; i < stored.size(); ++i)
-        out() << "queued [" << i + 1 << "] " << describe(stored.at(i)) << Qt::endl;
-    err() << "messaging: " << stored.size() << " message(s) in the queue" << Qt::endl;
+    err() << "messaging: " << queue.messages().size() << " message(s) in the queue" << Qt::endl;
     return ExitSuccess;
 }
 
@@ -137,19 +108,20 @@ int runQueueRun(QCoreApplication &app, const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Sends the messages of the send queue one at a time and prints each\n"
-                       "message's status, until the queue is empty."));
+                       "message's status, until the queue is empty. While another process\n"
+                       "sends the queue, waits until it has sent everything."));
+    const QCommandLineOption retry(QStringLiteral("retry"),
+        QStringLiteral("Keep a message that failed for a transient reason (connection lost,\n"
+                       "offline, no status in time) and send it again when its account is\n"
+                       "usable, instead of ending it with the failure."));
+    parser.addOption(retry);
     int timeoutSeconds = 0;
     const int parsed = CommandLine::parse(app, QStringLiteral("queue run"), arguments, parser, &timeoutSeconds,
                                           0, DefaultRunTimeoutSeconds);
     if (parsed >= 0)
         return parsed;
 
-    QueuedMessageSender probe;
-    probe.createDataDirectory();
-    QLockFile lock(lockFileName(probe));
-    if (!lockQueue(lock, QStringLiteral("queue run")))
-        return ExitEnvironment;
-    QueueRunCommand run(timeoutSeconds);
+    QueueRunCommand run(timeoutSeconds, parser.isSet(retry));
     run.start();
     return app.exec();
 }
@@ -183,33 +155,59 @@ int runQueue(QCoreApplication &app, const QStringList &arguments, const SendPars
     return ExitUsage;
 }
 
-void QueueRunCommand::accountManagerReady()
+QueueRunCommand::QueueRunCommand(int timeoutSeconds, bool retry, QObject *parent)
+    : Command(timeoutSeconds, parent)
+    , m_retry(retry)
 {
-    m_queue = QueuedMessageSender::instance();
-    connect(m_queue, &QueuedMessageSender::messageStatusChanged, this, &QueueRunCommand::onStatus);
-    const int count = m_queue->messages().size();
-    if (count == 0) {
-        err() << "messaging: the queue is empty" << Qt::endl;
-        finish(ExitSuccess);
-        return;
-    }
-    setStage(QStringLiteral("the status of %1 queued message(s)").arg(count));
 }
 
-void QueueRunCommand::onStatus(const MessageContent &message, int status)
+void QueueRunCommand::accountManagerReady()
 {
+    // A queue of its own rather than instance(), so that the retry choice
+    // holds from the first message on.
+    m_queue = new QueuedMessageSender(this);
+    m_queue->setRetryTransientFailures(m_retry);
+    connect(m_queue, &QueuedMessageSender::messageAttempted, this, &QueueRunCommand::onAttempt);
+    m_queue->init();
+    // Another process may be sending: the file tells when it is done.
+    connect(&m_poll, &QTimer::timeout, this, &QueueRunCommand::checkProgress);
+    m_poll.start(200);
+    checkProgress();
+}
+
+void QueueRunCommand::checkProgress()
+{
+    const int left = m_queue->messages().size();
+    if (left == 0) {
+        if (m_done == 0)
+            err() << "messaging: the queue is empty" << Qt::endl;
+        else
+            err() << "messaging: " << m_sent << " of " << m_done << " message(s) sent; the queue is empty"
+                  << Qt::endl;
+        finish(m_sent == m_done ? ExitSuccess : ExitMessageFailed);
+        return;
+    }
+    const qint64 sender = m_queue->sendingProcessId();
+    if (sender != 0 && sender != QCoreApplication::applicationPid())
+        setStage(QStringLiteral("process %1 to send the %2 queued message(s)").arg(sender).arg(left));
+    else
+        setStage(QStringLiteral("the status of %1 queued message(s)").arg(left));
+}
+
+void QueueRunCommand::onAttempt(const QString &, const MessageContent &message, int status, bool willRetry)
+{
+    if (willRetry) {
+        out() << "    " << describe(message) << ": not sent yet (status " << status << ", "
+              << MessageStatus::description(status) << "); the queue tries again" << Qt::endl;
+        checkProgress();
+        return;
+    }
     ++m_done;
     if (status == 0)
         ++m_sent;
     out() << '[' << m_done << "] " << describe(message) << ": "
           << (status == 0 ? QStringLiteral("sent") : QStringLiteral("failed (status %1)").arg(status)) << Qt::endl;
-    const int left = m_queue->messages().size();
-    if (left > 0) {
-        setStage(QStringLiteral("the status of %1 queued message(s)").arg(left));
-        return;
-    }
-    err() << "messaging: " << m_sent << " of " << m_done << " message(s) sent; the queue is empty" << Qt::endl;
-    finish(m_sent == m_done ? ExitSuccess : ExitMessageFailed);
+    checkProgress();
 }
 
 void QueueRunCommand::timedOut()

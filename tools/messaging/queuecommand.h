@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 
@@ -33,16 +34,19 @@ class QueueRunCommand : public Command
     Q_OBJECT
 
 public:
-    using Command::Command;
+    QueueRunCommand(int timeoutSeconds, bool retry, QObject *parent = nullptr);
 
 protected:
     void accountManagerReady() override;
     void timedOut() override;
 
 private:
-    void onStatus(const MessageContent &message, int status);
+    void onAttempt(const QString &id, const MessageContent &message, int status, bool willRetry);
+    void checkProgress();
 
-    QueuedMessageSender *m_queue = nullptr;
+    bool m_retry = false;
+    QueuedMessageSender *m_queue = nullptr; // child of this
+    QTimer m_poll;
     int m_done = 0;
     int m_sent = 0;
 };
