@@ -6,6 +6,7 @@
 #include <messaging0/messagestatus.h>
 #include <messaging0/mucchatsession.h>
 #include <messaging0/mucparticipant.h>
+#include <messaging0/queuedmessagesender.h>
 
 #include <QFileInfo>
 
@@ -251,10 +252,40 @@ void QmlConversation::messageFinished(const QString &messageId, int status)
                          reason.isEmpty() ? MessageStatus::description(status) : reason);
 }
 
+// Every attempt of a queued message: the queue tries a transient failure
+// again (Retrying) and ends the message with its final status.
+void QmlConversation::connectQueue()
+{
+    if (m_queueConnected)
+        return;
+    m_queueConnected = true;
+    QueuedMessageSender *queue = QueuedMessageSender::instance();
+    queue->setRetryTransientFailures(true);
+    connect(queue, &QueuedMessageSender::messageAttempted, this,
+            [this](const QString &id, const MessageContent &, int status, bool willRetry) {
+                if (status == MessageStatus::Sent)
+                    m_messages->setState(id, QmlMessageModel::Sent);
+                else
+                    m_messages->setState(id, willRetry ? QmlMessageModel::Retrying : QmlMessageModel::Failed,
+                                         MessageStatus::description(status));
+            });
+}
+
 QString QmlConversation::send(const QString &text)
 {
     if (m_accountPath.isEmpty() || m_remoteId.isEmpty())
         return QString();
+    if (m_queued) {
+        connectQueue();
+        QString id = QueuedMessageSender::instance()->enqueue(
+            MessageContent(m_accountPath, m_remoteId, text, false, 0));
+        // Not stored: the queue sends it all the same, but tells nothing
+        // about it; the row stays Sending.
+        if (id.isNull())
+            id = ChatSessionManager::generateMessageId();
+        m_messages->appendOutgoing(id, text);
+        return id;
+    }
     const QString id = ChatSessionManager::generateMessageId();
     m_messages->appendOutgoing(id, text);
     sender()->send(text, id);

@@ -23,8 +23,11 @@ class QueuedMessageSender;
 //
 // Sends go through a MessageSender of this conversation (the message id
 // is the row's messageId); Delivered comes from the conversation's delivery
-// reports. With queued set, texts go through the persistent send queue
-// instead, which tries a message again after a passing failure (Retrying).
+// reports. With queued set, texts go through the process's persistent send
+// queue instead, with its retries turned on (for the whole process): a
+// message that fails for a passing reason shows Retrying until the queue's
+// next attempt ends it; queued messages show no Delivered (the queue's ids
+// are its own). vCards always go directly.
 class QmlConversation : public QObject, public QQmlParserStatus
 {
     Q_OBJECT

@@ -78,4 +78,16 @@ TestCase {
         compare(row.text, "Hi there")
         verify(row.sender.indexOf("frank") >= 0, row.sender)
     }
+
+    function test_queuedMessageRetriesAfterPassingFailure() {
+        var c = ready("gina@loop.test")
+        c.queued = true
+        var states = []
+        c.messages.dataChanged.connect(function() { states.push(c.messages.get(0).state) })
+        fixture.failNextSend(alice, "org.freedesktop.Telepathy.Error.NetworkError", "The line dropped")
+        c.send("Again")
+        tryVerify(() => c.messages.get(0).state === MessageModel.Sent, 20000)
+        verify(states.indexOf(MessageModel.Retrying) >= 0, JSON.stringify(states))
+        verify(c.messages.get(0).failureReason === "")
+    }
 }
