@@ -93,36 +93,45 @@ void SmsSegmentCounterData::count()
     const int size = text.size();
     const SeptetTable &table = septetTable();
 
+    // One pass for GSM 7-bit: the septets, and where the parts of a longer
+    // text would start, in case it does not fit one message.
     encoding = SmsSegmentCounter::Gsm7;
     units = 0;
+    int fill = 0;
     for (int i = 0; i < size; ++i) {
         const int septets = septetsOf(chars[i].unicode(), table);
         if (septets == 0) {
             encoding = SmsSegmentCounter::Ucs2;
             units = size;
+            partStarts.clear();
             break;
         }
         units += septets;
+        if (fill + septets > SmsSegmentCounter::Gsm7PartLimit) {
+            partStarts.append(i);
+            fill = 0;
+        }
+        fill += septets;
     }
 
     const bool gsm = encoding == SmsSegmentCounter::Gsm7;
     const int single = gsm ? SmsSegmentCounter::Gsm7SingleLimit : SmsSegmentCounter::Ucs2SingleLimit;
     if (units <= single) {
+        partStarts.clear();
         segments = size == 0 ? 0 : 1;
         lastSegmentUnits = units;
         return;
     }
     if (gsm) {
-        pack(SmsSegmentCounter::Gsm7PartLimit,
-             [&](int i) { return septetsOf(chars[i].unicode(), table); });
-    } else {
-        pack(SmsSegmentCounter::Ucs2PartLimit,
-             [&](int i) { return startsSurrogatePair(chars, i, size) ? 2 : 1; });
+        segments = partStarts.size() + 1;
+        lastSegmentUnits = fill;
+        return;
     }
+    pack(SmsSegmentCounter::Ucs2PartLimit, [&](int i) { return startsSurrogatePair(chars, i, size) ? 2 : 1; });
 }
 
-// Fills parts greedily; a character (an escaped septet pair, a surrogate
-// pair) that does not fit whole starts the next part.
+// Fills UCS-2 parts greedily; a surrogate pair that does not fit whole
+// starts the next part.
 template<typename CostOf>
 void SmsSegmentCounterData::pack(int limit, CostOf costOf)
 {
@@ -137,8 +146,7 @@ void SmsSegmentCounterData::pack(int limit, CostOf costOf)
             fill = 0;
         }
         fill += cost;
-        // A surrogate pair is two UTF-16 units of the string as well.
-        i += encoding == SmsSegmentCounter::Ucs2 ? cost : 1;
+        i += cost;
     }
     lastSegmentUnits = fill;
 }
