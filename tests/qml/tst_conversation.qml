@@ -79,6 +79,16 @@ TestCase {
         verify(row.sender.indexOf("frank") >= 0, row.sender)
     }
 
+    function test_roomHasMembersAndTopic() {
+        var c = createTemporaryObject(conversation, testCase,
+                                      { accountPath: alice, remoteId: "#kitchen", groupChat: true })
+        tryCompare(c, "state", Conversation.Ready, 10000)
+        tryVerify(() => c.members.length > 0, 10000)
+        tryVerify(() => c.canSetTopic, 10000)
+        c.setTopic("Lunch at noon")
+        tryCompare(c, "topic", "Lunch at noon", 10000)
+    }
+
     function test_queuedMessageRetriesAfterPassingFailure() {
         var c = ready("gina@loop.test")
         c.queued = true
