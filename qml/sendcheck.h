@@ -1,12 +1,13 @@
 #ifndef MESSAGING_QML_SENDCHECK_H
 #define MESSAGING_QML_SENDCHECK_H
 
+#include <messaging0/sendvalidator.h>
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
 class QmlQuestion;
-class SendValidator;
 
 // The check before a send (SendValidator) for one account and recipient.
 // run() ends with finished(canSend, code, reason): code 0 when the message
@@ -27,15 +28,15 @@ class QmlSendCheck : public QObject
     Q_PROPERTY(QString question READ question NOTIFY questionChanged)
     Q_PROPERTY(QString questionTitle READ questionTitle NOTIFY questionChanged)
 public:
-    // The code of finished(); the same values as SendValidator's.
+    // The code of finished(): 0, or SendValidator's failure code.
     enum Code {
         CanSend = 0,
-        AccountOffline = 1,
-        AccountConnecting = 2,
-        NoSimCard = 3,
-        UserDeclined = 4,
-        RadioOff = 5,
-        AccountDisabled = 6
+        AccountOffline = SendValidator::AccountOffline,
+        AccountConnecting = SendValidator::AccountConnecting,
+        NoSimCard = SendValidator::NoSimCard,
+        UserDeclined = SendValidator::UserDeclined,
+        RadioOff = SendValidator::RadioOff,
+        AccountDisabled = SendValidator::AccountDisabled
     };
     Q_ENUM(Code)
 

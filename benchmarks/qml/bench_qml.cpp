@@ -13,12 +13,12 @@
 
 #include "benchstats.h"
 #include "messagemodel.h"
+#include "testhelpers.h"
 
 #include <messaging0/messagesender.h>
 #include <messaging0/smssegmentcounter.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QQmlComponent>
@@ -38,18 +38,6 @@ Conversation {
 }
 )";
 
-template<typename Predicate>
-bool serveUntil(Predicate done, int timeoutMs = 10000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
-
 int sendLatency(int rounds)
 {
     QQmlEngine engine;
@@ -61,7 +49,7 @@ int sendLatency(int rounds)
         std::fprintf(stderr, "%s\n", qPrintable(component.errorString()));
         return 1;
     }
-    if (!serveUntil([&] { return conversation->property("state").toInt() == 2; })) {
+    if (!waitUntil([&] { return conversation->property("state").toInt() == 2; }, 10000)) {
         std::fprintf(stderr, "the conversation did not become ready\n");
         return 1;
     }
@@ -79,7 +67,7 @@ int sendLatency(int rounds)
     });
     // Warm both paths up (the sender adopts the session on its first send).
     sender.send(QStringLiteral("warm"));
-    serveUntil([&] { return cppDone; });
+    waitUntil([&] { return cppDone; });
 
     QVector<qint64> qml, cpp;
     QElapsedTimer timer;
@@ -89,7 +77,7 @@ int sendLatency(int rounds)
         timer.start();
         QMetaObject::invokeMethod(conversation, "sendFromQml", Q_RETURN_ARG(QVariant, id),
                                   Q_ARG(QVariant, QStringLiteral("from QML")));
-        if (!serveUntil([&] {
+        if (!waitUntil([&] {
                 return messages->data(messages->index(row, 0), QmlMessageModel::StateRole).toInt()
                     == QmlMessageModel::Sent;
             }))
@@ -99,7 +87,7 @@ int sendLatency(int rounds)
         cppDone = false;
         timer.start();
         sender.send(QStringLiteral("from C++"));
-        if (!serveUntil([&] { return cppDone; }))
+        if (!waitUntil([&] { return cppDone; }))
             return 1;
         const qint64 cppTime = timer.nsecsElapsed();
         if (round >= 5) {
