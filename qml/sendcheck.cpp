@@ -58,6 +58,8 @@ QmlSendCheck::QmlSendCheck(QObject *parent) : QObject(parent) {}
 QmlSendCheck::~QmlSendCheck()
 {
     runningChecks().removeAll(this);
+    // The validator leaves an unanswered question to whoever showed it.
+    delete m_question;
 }
 
 void QmlSendCheck::setAccountPath(const QString &accountPath)

@@ -77,7 +77,8 @@ private:
     bool m_running = false;
     // The current run's validator, a child of this check.
     QPointer<SendValidator> m_validator;
-    // Owned by the validator that asked it.
+    // The open question; the validator that asked deletes it once answered,
+    // this check when it goes first.
     QPointer<QmlQuestion> m_question;
 
     friend class QmlQuestion;
