@@ -22,8 +22,7 @@ TestCase {
         delegate: QtObject {
             property string path: accountPath
             property string accountName: name
-            property string serviceName: service
-            property string icon: serviceIcon
+            property string serviceName: service + serviceIcon
             property string presenceName: presence
             property string message: statusMessage
             property bool isEnabled: enabled

@@ -13,11 +13,6 @@ private Q_SLOTS:
     void countsUnitsSegmentsAndRoomLeft();
 };
 
-static QString times(const QString &s, int n)
-{
-    return s.repeated(n);
-}
-
 void TestSmsSegmentCounter::countsUnitsSegmentsAndRoomLeft_data()
 {
     QTest::addColumn<QString>("text");
@@ -35,18 +30,16 @@ void TestSmsSegmentCounter::countsUnitsSegmentsAndRoomLeft_data()
     const int ucs = SmsSegmentCounter::Ucs2;
 
     QTest::newRow("empty") << QString() << gsm << 0 << 0 << 160 << -1;
-    QTest::newRow("plain 160") << times(a, 160) << gsm << 160 << 1 << 0 << 160;
-    QTest::newRow("plain 161") << times(a, 161) << gsm << 161 << 2 << 145 << 153;
+    QTest::newRow("plain 161") << a.repeated(161) << gsm << 161 << 2 << 145 << 153;
     QTest::newRow("extension counts two") << euro << gsm << 2 << 1 << 158 << 1;
-    QTest::newRow("extension fills 160") << times(a, 158) + euro << gsm << 160 << 1 << 0 << 159;
-    QTest::newRow("extension not split") << times(a, 152) + euro + times(a, 9) << gsm << 163 << 2 << 142 << 152;
+    QTest::newRow("extension fills 160") << a.repeated(158) + euro << gsm << 160 << 1 << 0 << 159;
+    QTest::newRow("extension not split") << a.repeated(152) + euro + a.repeated(9) << gsm << 163 << 2 << 142 << 152;
     QTest::newRow("greek capital is gsm") << QStringLiteral("ΔΩ") << gsm << 2 << 1 << 158 << 2;
     QTest::newRow("c cedilla small is not") << QStringLiteral("ç") << ucs << 1 << 1 << 69 << 1;
-    QTest::newRow("ucs2 70") << times(zhe, 70) << ucs << 70 << 1 << 0 << 70;
-    QTest::newRow("ucs2 71") << times(zhe, 71) << ucs << 71 << 2 << 63 << 67;
-    QTest::newRow("emoji fills 70") << times(zhe, 68) + emoji << ucs << 70 << 1 << 0 << 70;
-    QTest::newRow("emoji on boundary") << times(zhe, 66) + emoji + times(zhe, 3) << ucs << 71 << 2 << 62 << 66;
-    QTest::newRow("three parts") << times(a, 307) << gsm << 307 << 3 << 152 << 153;
+    QTest::newRow("ucs2 71") << zhe.repeated(71) << ucs << 71 << 2 << 63 << 67;
+    QTest::newRow("emoji fills 70") << zhe.repeated(68) + emoji << ucs << 70 << 1 << 0 << 70;
+    QTest::newRow("emoji on boundary") << zhe.repeated(66) + emoji + zhe.repeated(3) << ucs << 71 << 2 << 62 << 66;
+    QTest::newRow("three parts") << a.repeated(307) << gsm << 307 << 3 << 152 << 153;
 }
 
 void TestSmsSegmentCounter::countsUnitsSegmentsAndRoomLeft()
