@@ -77,6 +77,13 @@ Page {
                         : qsTr("idle")
                 }
             }
+            // Through the persistent send queue, which retries a message
+            // after a passing failure (its row shows "retrying").
+            Switch {
+                text: qsTr("Retry")
+                checked: conversation.queued
+                onToggled: conversation.queued = checked
+            }
             ToolButton {
                 visible: page.groupChat
                 text: qsTr("Leave")
