@@ -30,7 +30,8 @@ public:
     ChatSessionError(ErrorType type = NoError, const QString &message = QString(),
                      const QString &request = QString(), const QString &account = QString(),
                      const QString &remoteId = QString());
-    // The type is derived from a Telepathy D-Bus error name.
+    // The type is derived from a Telepathy D-Bus error name, which errorName()
+    // keeps.
     ChatSessionError(const QString &errorName, const QString &message,
                      const QString &request = QString(), const QString &account = QString(),
                      const QString &remoteId = QString());
@@ -43,12 +44,17 @@ public:
     QString request() const;
     QString account() const;
     QString remoteId() const;
+    //! The D-Bus error name Telepathy gave, whole; empty for the library's
+    //! own errors. message() then holds Telepathy's message, also whole.
+    QString errorName() const;
 
     void setType(ErrorType type);
     void setMessage(const QString &message);
     void setRequest(const QString &request);
     void setAccount(const QString &account);
     void setRemoteId(const QString &remoteId);
+    //! Sets the D-Bus error name; the type stays as it is.
+    void setErrorName(const QString &errorName);
 
     // True for every type but NoError.
     bool isValid() const;

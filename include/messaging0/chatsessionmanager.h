@@ -5,6 +5,7 @@
 #include "chatsessionerror.h"
 #include "messaging0global.h"
 #include "messagingtypes.h"
+#include "pendingchatsession.h"
 
 #include <TelepathyQt/Channel>
 
@@ -14,18 +15,24 @@ class ChatSessionManagerPrivate;
 
 // The process-wide entry point to conversations.
 //
-// Ask for a session with requestChatSession(); it arrives with
-// prepareChatSession() once the channel dispatcher has handed a channel to
-// this library's Telepathy handler "Messaging", or the request fails with
-// chatSessionError(). Incoming conversations arrive the same way.
+// Ask for a session with ensureChatSession(): the PendingChatSession it
+// returns finishes with the session once it is ready to chat, or with the
+// error that kept it from opening. Channels arrive through this library's
+// Telepathy handler "Messaging".
+//
+// Every session the handler makes or finds for a request, and every
+// incoming conversation, is also announced to all with
+// prepareChatSession(); every failed request with chatSessionError().
+// requestChatSession() asks without a request object, for callers that
+// follow those signals.
 //
 // The error of a failed request names the conversation it belongs to
 // (account path and remote id, and the request's object path where there
-// is one) and gives Telepathy's reason in its message as
-// "<D-Bus error name>: <message>"; only errors that concern every
-// conversation (no account manager) name none. A request made before the
-// channel dispatcher has read the newly registered handler is asked once
-// more and does not fail.
+// is one) and gives Telepathy's D-Bus error name and message, each whole
+// (ChatSessionError::errorName(), message()); only errors that concern
+// every conversation (no account manager) name none. A request made before
+// the channel dispatcher has read the newly registered handler is asked
+// once more and does not fail.
 class MESSAGING0_EXPORT ChatSessionManager : public QObject
 {
     Q_OBJECT
@@ -42,6 +49,14 @@ public:
     void initialize();
     bool isReady() const;
 
+    //! Asks for the conversation; the returned request finishes once, later,
+    //! with the session ready to chat or with an error. A request for a
+    //! conversation already asked for joins the one in flight. The request
+    //! belongs to the manager and deletes itself after finished() unless
+    //! PendingChatSession::setAutoDelete(false) is called.
+    PendingChatSession *ensureChatSession(const ChatContext &context);
+
+    // As ensureChatSession(), answered only by the signals below.
     void requestChatSession(const ChatContext &context);
     void requestChatSession(const QString &remoteUid, const QString &accountPath);
 

@@ -70,7 +70,7 @@ void ChannelHandler::detach()
 bool ChannelHandler::isOffered(const ChatContext &context) const
 {
     for (const RequestEntry *entry : m_requests) {
-        if (ChannelRequester::contextsMatch(entry->context, context))
+        if (isSameConversation(entry->context, context))
             return true;
     }
     return false;
@@ -155,7 +155,6 @@ void ChannelHandler::processRequest(const Tp::ChannelRequestPtr &request)
     entry->context = context;
     entry->session = session;
     const bool local = m_manager->requester.isPending(context);
-    m_manager->requester.answered(context);
     m_manager->announceSession(session, local);
 }
 
@@ -202,9 +201,9 @@ void ChannelHandler::removeRequest(const Tp::ChannelRequestPtr &request, const Q
     if (!m_manager
         || m_manager->requester.isSwallowedHandlerRace(request->objectPath(), context, errorName, errorMessage))
         return;
-    ChatSessionError error(errorName, ChannelRequester::describeError(errorName, errorMessage),
-                           request->objectPath(), context.accountPath(), context.remoteUid());
-    m_manager->reportError(error);
+    ChatSessionError error(errorName, errorMessage, request->objectPath(), context.accountPath(),
+                           context.remoteUid());
+    m_manager->reportWithdrawnRequest(error, context);
 }
 
 void ChannelHandler::handleChannels(const Tp::MethodInvocationContextPtr<> &dbusContext,

@@ -1,7 +1,8 @@
 #include "channelrequester.h"
 
 #include "channelproperties.h"
-#include "phonenumberutils.h"
+#include "chatsession.h"
+#include "pendingchatsession.h"
 
 #include <TelepathyQt/Constants>
 #include <TelepathyQt/PendingChannelRequest>
@@ -35,74 +36,106 @@ Tp::PendingOperation *ChannelRequester::ensureChannel(const Tp::AccountPtr &acco
     }
     qCDebug(lcManager) << "Requesting a channel for" << context.remoteUid() << "on" << account->objectPath();
     Tp::PendingOperation *operation = account->ensureChannel(request, QDateTime::currentDateTime(), QString());
-    m_requested.insert(operation, context);
+    wait(context, operation);
     return operation;
 }
 
-ChatContext ChannelRequester::takeRequestedContext(Tp::PendingOperation *operation)
+void ChannelRequester::start(const ChatContext &context, PendingChatSession *waiter)
 {
-    return m_requested.take(operation);
+    // What an earlier request for the context left (its session gone) is
+    // of no use; objects still waiting for it wait for this one.
+    Request &request = m_requests[context];
+    const QList<QPointer<PendingChatSession>> waiters = request.waiters;
+    request = Request();
+    request.waiters = waiters;
+    if (waiter)
+        request.waiters.append(waiter);
 }
 
 void ChannelRequester::wait(const ChatContext &context, Tp::PendingOperation *operation)
 {
-    m_pending.insert(context, operation);
-    m_answered.remove(context);
+    m_requests[context].operation = operation;
+}
+
+bool ChannelRequester::join(const ChatContext &context, PendingChatSession *waiter)
+{
+    for (auto it = m_requests.begin(); it != m_requests.end(); ++it) {
+        if (!isSameConversation(it.key(), context))
+            continue;
+        // A session made and let go already (its holders were done before
+        // the dispatcher confirmed the request) brings nothing more.
+        const ChatSessionPtr session = it->session.toStrongRef();
+        if (it->answered && !session)
+            continue;
+        if (waiter) {
+            it->waiters.append(waiter);
+            if (session)
+                waiter->setSession(session);
+        }
+        return true;
+    }
+    return false;
 }
 
 QList<ChatContext> ChannelRequester::waitingFor(Tp::PendingOperation *operation) const
 {
     QList<ChatContext> contexts;
-    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
-        if (it.value() == operation)
+    for (auto it = m_requests.cbegin(); it != m_requests.cend(); ++it) {
+        if (it->operation && it->operation == operation)
             contexts.append(it.key());
     }
     return contexts;
 }
 
-void ChannelRequester::forget(Tp::PendingOperation *operation)
+bool ChannelRequester::isPending(const ChatContext &context) const
 {
-    for (auto it = m_pending.begin(); it != m_pending.end();) {
-        if (it.value() == operation) {
-            m_answered.remove(it.key());
-            it = m_pending.erase(it);
-        } else {
-            ++it;
+    for (auto it = m_requests.cbegin(); it != m_requests.cend(); ++it) {
+        if (isSameConversation(it.key(), context))
+            return true;
+    }
+    return false;
+}
+
+bool ChannelRequester::hasSession(const ChatContext &context) const
+{
+    const auto it = m_requests.constFind(context);
+    return it != m_requests.cend() && it->answered;
+}
+
+void ChannelRequester::answer(const ChatContext &context, const ChatSessionPtr &session)
+{
+    for (auto it = m_requests.begin(); it != m_requests.end(); ++it) {
+        if (!isSameConversation(it.key(), context))
+            continue;
+        it->answered = true;
+        it->session = session.toWeakRef();
+        for (const QPointer<PendingChatSession> &waiter : qAsConst(it->waiters)) {
+            if (waiter)
+                waiter->setSession(session);
         }
     }
 }
 
-bool ChannelRequester::isPending(const ChatContext &context) const
+void ChannelRequester::finish(const ChatContext &context, const ChatSessionError &error)
 {
-    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
-        if (contextsMatch(it.key(), context))
-            return true;
-    }
-    return false;
-}
-
-void ChannelRequester::answered(const ChatContext &context)
-{
-    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
-        if (contextsMatch(it.key(), context))
-            m_answered.insert(it.key());
+    const Request request = m_requests.take(context);
+    if (!error.isValid())
+        return;
+    for (const QPointer<PendingChatSession> &waiter : request.waiters) {
+        if (waiter)
+            waiter->setError(error);
     }
 }
 
-bool ChannelRequester::awaitsSession(const ChatContext &context) const
+void ChannelRequester::abandon(const ChatContext &context, const ChatSessionError &error)
 {
-    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
-        if (contextsMatch(it.key(), context) && !m_answered.contains(it.key()))
-            return true;
+    QList<ChatContext> abandoned;
+    for (auto it = m_requests.cbegin(); it != m_requests.cend(); ++it) {
+        if (!it->operation && isSameConversation(it.key(), context))
+            abandoned.append(it.key());
     }
-    return false;
-}
-
-bool ChannelRequester::contextsMatch(const ChatContext &a, const ChatContext &b)
-{
-    return a.accountPath() == b.accountPath() && a.chatType() == b.chatType()
-           && PhoneNumberUtils::remoteAddressMatch(a.remoteUid(), b.remoteUid(),
-                                                   PhoneNumberUtils::NormalizeFlagDefault);
+    for (const ChatContext &key : qAsConst(abandoned))
+        finish(key, error);
 }
 
 bool ChannelRequester::isHandlerRace(const QString &errorName, const QString &errorMessage)
@@ -116,9 +149,17 @@ bool ChannelRequester::isHandlerRace(const QString &errorName, const QString &er
         && errorMessage == QLatin1String("Handler no longer available");
 }
 
+bool ChannelRequester::isRetrying(const ChatContext &context) const
+{
+    const auto it = m_requests.constFind(context);
+    return it != m_requests.cend() && it->retried;
+}
+
 void ChannelRequester::retrying(const ChatContext &context, const QString &failedRequestPath)
 {
-    m_handlerRaceRetries.insert(context, failedRequestPath);
+    Request &request = m_requests[context];
+    request.retried = true;
+    request.failedRequestPath = failedRequestPath;
 }
 
 bool ChannelRequester::isSwallowedHandlerRace(const QString &requestPath, const ChatContext &context,
@@ -127,18 +168,13 @@ bool ChannelRequester::isSwallowedHandlerRace(const QString &requestPath, const 
     if (!isHandlerRace(errorName, errorMessage))
         return false;
     // Already retried, or about to be: the retry reports the outcome.
-    for (auto it = m_handlerRaceRetries.cbegin(); it != m_handlerRaceRetries.cend(); ++it) {
-        if (it.value() == requestPath)
+    for (auto it = m_requests.cbegin(); it != m_requests.cend(); ++it) {
+        if (it->retried && it->failedRequestPath == requestPath)
             return true;
     }
-    return isPending(context) && !m_handlerRaceRetries.contains(context);
-}
-
-QString ChannelRequester::describeError(const QString &errorName, const QString &errorMessage)
-{
-    if (errorName.isEmpty())
-        return errorMessage;
-    if (errorMessage.isEmpty())
-        return errorName;
-    return errorName + QLatin1String(": ") + errorMessage;
+    for (auto it = m_requests.cbegin(); it != m_requests.cend(); ++it) {
+        if (it->operation && !it->retried && isSameConversation(it.key(), context))
+            return true;
+    }
+    return false;
 }

@@ -2,70 +2,93 @@
 #define MESSAGING0_CHANNELREQUESTER_H
 
 #include "chatcontext_p.h"
+#include "chatsessionerror.h"
+#include "messagingtypes.h"
 
 #include <TelepathyQt/Account>
 
 #include <QHash>
 #include <QList>
-#include <QSet>
+#include <QPointer>
+#include <QWeakPointer>
+
+class PendingChatSession;
 
 namespace Tp {
 class PendingOperation;
 }
 
-// What the manager waits for on callers' behalf, per conversation: an
-// account becoming ready or a channel request (ensureChannel) in progress.
-// Duplicate requests are recognised here.
+// The requests this library has in flight, one per conversation, each with
+// the request objects (PendingChatSession) that wait for its answer: an
+// account becoming ready or a channel request (ensureChannel) in progress,
+// then the session the handler makes for it. A repeated request joins the
+// one in flight.
 //
-// Owned by ChatSessionManagerPrivate (a member); the operations belong to
-// Telepathy-Qt and delete themselves when finished.
+// Owned by ChatSessionManagerPrivate (a member). The operations belong to
+// Telepathy-Qt and delete themselves when finished; the request objects
+// belong to the manager until they finish.
 class ChannelRequester
 {
 public:
     // Asks the channel dispatcher for a text channel for the context on the
-    // account; the channel itself arrives through the handler.
+    // account; the channel itself arrives through the handler. The request
+    // for the context now waits for this operation.
     Tp::PendingOperation *ensureChannel(const Tp::AccountPtr &account, const ChatContext &context);
-    // The context a finished channel request was for, also when a newer
-    // request for the same context has replaced it meanwhile.
-    ChatContext takeRequestedContext(Tp::PendingOperation *operation);
-
-    // Remembers the operation the context waits for (replacing an earlier one).
+    // A new request for the context, with its request object if there is
+    // one; it waits for nothing yet (or for another client's request).
+    void start(const ChatContext &context, PendingChatSession *waiter);
+    // The request for the context waits for the operation (an account
+    // becoming ready, or a channel request).
     void wait(const ChatContext &context, Tp::PendingOperation *operation);
-    // The contexts waiting for the operation, and forgetting them.
-    QList<ChatContext> waitingFor(Tp::PendingOperation *operation) const;
-    void forget(Tp::PendingOperation *operation);
+    // Adds the request object (if any) to a request in flight for the same
+    // conversation, whose session is still to come or still alive; false
+    // when there is none.
+    bool join(const ChatContext &context, PendingChatSession *waiter);
 
+    // The contexts whose request waits for the operation.
+    QList<ChatContext> waitingFor(Tp::PendingOperation *operation) const;
     // Whether this library waits for a channel for the conversation.
     bool isPending(const ChatContext &context) const;
-    // The handler has made the session for the conversation's request.
-    void answered(const ChatContext &context);
-    // Whether a request in flight has still to bring the conversation's
-    // session (the handler has not made it yet).
-    bool awaitsSession(const ChatContext &context) const;
+    // Whether the request for the context has had its session.
+    bool hasSession(const ChatContext &context) const;
+
+    // The handler made or found a session for the conversation: every
+    // request for it takes it.
+    void answer(const ChatContext &context, const ChatSessionPtr &session);
+    // The request for the context is over: its objects that wait still have
+    // the error.
+    void finish(const ChatContext &context, const ChatSessionError &error = ChatSessionError());
+    // The requests for the conversation that wait for another client's
+    // channel request, which failed: they end with the error.
+    void abandon(const ChatContext &context, const ChatSessionError &error);
 
     // The dispatcher's answer to a request made right after the handler was
     // registered, before it has read the handler's filter: asked once more.
     static bool isHandlerRace(const QString &errorName, const QString &errorMessage);
-    // Whether the context's request is being asked again after the race
-    // (at most once), noting the failed request's object path.
-    bool isRetrying(const ChatContext &context) const { return m_handlerRaceRetries.contains(context); }
+    // Whether the context's request has been asked again after the race
+    // (at most once), and noting that, with the failed request's path.
+    bool isRetrying(const ChatContext &context) const;
     void retrying(const ChatContext &context, const QString &failedRequestPath);
-    QString takeRetry(const ChatContext &context) { return m_handlerRaceRetries.take(context); }
     // A race failure whose outcome the retry reports: not for callers.
     bool isSwallowedHandlerRace(const QString &requestPath, const ChatContext &context,
                                 const QString &errorName, const QString &errorMessage) const;
 
-    // The manager's rule for "the same conversation": the same account path
-    // string and chat type, and remote uids that match as addresses.
-    static bool contextsMatch(const ChatContext &a, const ChatContext &b);
-    // A Telepathy error as "name: message" for a ChatSessionError's message.
-    static QString describeError(const QString &errorName, const QString &errorMessage);
-
 private:
-    QHash<ChatContext, Tp::PendingOperation *> m_pending;
-    QSet<ChatContext> m_answered; // keys of m_pending whose session was made
-    QHash<Tp::PendingOperation *, ChatContext> m_requested;
-    QHash<ChatContext, QString> m_handlerRaceRetries;
+    struct Request
+    {
+        // What the request waits for now; null once it has finished.
+        Tp::PendingOperation *operation = nullptr;
+        // What the handler made for it, held by the waiting objects.
+        QWeakPointer<ChatSession> session;
+        bool answered = false;
+        // Asked again after the handler race; the failed request's path.
+        bool retried = false;
+        QString failedRequestPath;
+        QList<QPointer<PendingChatSession>> waiters;
+    };
+
+    // By the context asked for (the full account path).
+    QHash<ChatContext, Request> m_requests;
 };
 
 #endif // MESSAGING0_CHANNELREQUESTER_H

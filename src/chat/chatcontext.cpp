@@ -70,3 +70,10 @@ uint qHash(const ChatContext &context, uint seed)
     return qHash(context.remoteUid() + context.accountPath(), seed)
            + uint(context.chatType()) + uint(context.conversationId());
 }
+
+bool isSameConversation(const ChatContext &a, const ChatContext &b)
+{
+    return a.accountPath() == b.accountPath() && a.chatType() == b.chatType()
+           && PhoneNumberUtils::remoteAddressMatch(a.remoteUid(), b.remoteUid(),
+                                                   PhoneNumberUtils::NormalizeFlagDefault);
+}

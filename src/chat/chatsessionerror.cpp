@@ -10,6 +10,7 @@ public:
     QString request;
     QString account;
     QString remoteId;
+    QString errorName;
 };
 
 ChatSessionError::ChatSessionError(ErrorType type, const QString &message, const QString &request,
@@ -28,6 +29,7 @@ ChatSessionError::ChatSessionError(const QString &errorName, const QString &mess
                                    const QString &remoteId)
     : ChatSessionError(typeFromErrorName(errorName), message, request, account, remoteId)
 {
+    d->errorName = errorName;
 }
 
 ChatSessionError::ChatSessionError(const ChatSessionError &other) = default;
@@ -59,12 +61,14 @@ QString ChatSessionError::message() const { return d->message; }
 QString ChatSessionError::request() const { return d->request; }
 QString ChatSessionError::account() const { return d->account; }
 QString ChatSessionError::remoteId() const { return d->remoteId; }
+QString ChatSessionError::errorName() const { return d->errorName; }
 
 void ChatSessionError::setType(ErrorType type) { d->type = type; }
 void ChatSessionError::setMessage(const QString &message) { d->message = message; }
 void ChatSessionError::setRequest(const QString &request) { d->request = request; }
 void ChatSessionError::setAccount(const QString &account) { d->account = account; }
 void ChatSessionError::setRemoteId(const QString &remoteId) { d->remoteId = remoteId; }
+void ChatSessionError::setErrorName(const QString &errorName) { d->errorName = errorName; }
 
 bool ChatSessionError::isValid() const
 {

@@ -5,6 +5,7 @@
 #include "accountutils.h"
 #include "chatsession_p.h"
 #include "mucchatsession.h"
+#include "pendingchatsession.h"
 
 #include <TelepathyQt/Account>
 #include <TelepathyQt/ChannelClassSpec>
@@ -57,7 +58,13 @@ void ChatSessionManagerPrivate::requestChannel(const Tp::AccountPtr &account, co
     Tp::PendingOperation *operation = requester.ensureChannel(account, context);
     connect(operation, &Tp::PendingOperation::finished,
             this, &ChatSessionManagerPrivate::pendingChannelReady);
-    requester.wait(context, operation);
+}
+
+void ChatSessionManagerPrivate::failRequest(const ChatContext &context, ChatSessionError &error)
+{
+    Q_Q(ChatSessionManager);
+    requester.finish(context, error);
+    Q_EMIT q->chatSessionError(error);
 }
 
 void ChatSessionManagerPrivate::accountManagerReady(Tp::PendingOperation *operation)
@@ -76,46 +83,49 @@ void ChatSessionManagerPrivate::accountManagerReady(Tp::PendingOperation *operat
 
 void ChatSessionManagerPrivate::accountForChannelReady(Tp::PendingOperation *operation)
 {
-    Q_Q(ChatSessionManager);
-    // Each error names the conversation that waited, so that only its
-    // senders take it as theirs.
-    auto emitFor = [q, operation](const ChatContext &context) {
-        ChatSessionError error(ChatSessionError::InvalidAccountError,
-                               operation ? ChannelRequester::describeError(operation->errorName(),
-                                                                           operation->errorMessage())
-                                         : QString(),
-                               QString(), context.accountPath(), context.remoteUid());
-        Q_EMIT q->chatSessionError(error);
-    };
-    const QList<ChatContext> waiting = requester.waitingFor(operation);
-    // Nothing more is requested for the contexts that waited on it, but one.
-    requester.forget(operation);
-    if (!operation || operation->isError()) {
-        for (const ChatContext &context : waiting)
-            emitFor(context);
-        return;
-    }
-
     auto *ready = qobject_cast<Tp::PendingReady *>(operation);
-    const Tp::AccountPtr account =
-        ready ? Tp::AccountPtr::qObjectCast(ready->proxy()) : Tp::AccountPtr();
+    const Tp::AccountPtr account = ready && !operation->isError()
+        ? Tp::AccountPtr::qObjectCast(ready->proxy()) : Tp::AccountPtr();
+    // Every conversation that waited for this account goes on, or fails
+    // with an error that names it.
+    const QList<ChatContext> waiting = requester.waitingFor(operation);
     for (const ChatContext &context : waiting) {
         if (account && account->isReady()) {
             requestChannel(account, context);
-            return;
+            continue;
         }
-        emitFor(context);
+        ChatSessionError error(ChatSessionError::InvalidAccountError,
+                               operation ? operation->errorMessage() : QString(),
+                               QString(), context.accountPath(), context.remoteUid());
+        error.setErrorName(operation ? operation->errorName() : QString());
+        failRequest(context, error);
     }
 }
 
 void ChatSessionManagerPrivate::pendingChannelReady(Tp::PendingOperation *operation)
 {
-    Q_Q(ChatSessionManager);
-    const ChatContext context = requester.takeRequestedContext(operation);
-    requester.forget(operation);
-    const QString retriedPath = requester.takeRetry(context);
-    if (operation && !operation->isError())
+    // Empty when a newer request for the conversation has replaced this one.
+    const QList<ChatContext> contexts = requester.waitingFor(operation);
+    if (contexts.isEmpty())
         return;
+    const ChatContext context = contexts.first();
+    if (operation && !operation->isError()) {
+        // The handler has had the channel by now, unless the dispatcher gave
+        // it to another client.
+        if (!requester.hasSession(context)) {
+            if (const ChatSessionPtr session = registry.find(context)) {
+                requester.answer(context, session);
+            } else {
+                ChatSessionError error(ChatSessionError::ChannelRequestError,
+                                       QStringLiteral("The channel went to another handler"),
+                                       QString(), context.accountPath(), context.remoteUid());
+                requester.finish(context, error);
+                return;
+            }
+        }
+        requester.finish(context);
+        return;
+    }
 
     const QString errorName = operation ? operation->errorName() : QString();
     const QString errorMessage = operation ? operation->errorMessage() : QString();
@@ -124,14 +134,14 @@ void ChatSessionManagerPrivate::pendingChannelReady(Tp::PendingOperation *operat
         ? pending->channelRequest()->objectPath() : QString();
     qCDebug(lcManager) << "Channel request for" << context.remoteUid() << "failed:" << errorName
                        << errorMessage;
-    if (retriedPath.isNull() && ChannelRequester::isHandlerRace(errorName, errorMessage)
+    if (ChannelRequester::isHandlerRace(errorName, errorMessage)
         && retryAfterHandlerRace(context, requestPath))
         return;
 
-    ChatSessionError error(ChatSessionError::ChannelRequestError,
-                           ChannelRequester::describeError(errorName, errorMessage),
-                           requestPath, context.accountPath(), context.remoteUid());
-    Q_EMIT q->chatSessionError(error);
+    ChatSessionError error(ChatSessionError::ChannelRequestError, errorMessage, requestPath,
+                           context.accountPath(), context.remoteUid());
+    error.setErrorName(errorName);
+    failRequest(context, error);
 }
 
 bool ChatSessionManagerPrivate::retryAfterHandlerRace(const ChatContext &context,
@@ -180,12 +190,64 @@ ChatSessionPtr ChatSessionManagerPrivate::createSession(const Tp::AccountPtr &ac
 void ChatSessionManagerPrivate::announceSession(const ChatSessionPtr &session, bool local)
 {
     Q_Q(ChatSessionManager);
+    requester.answer(session->context(), session);
     Q_EMIT q->prepareChatSession(session, local);
 }
 
-void ChatSessionManagerPrivate::reportError(ChatSessionError &error)
+void ChatSessionManagerPrivate::ensure(const ChatContext &context, PendingChatSession *waiter)
+{
+    // A repeat joins the request in flight for the conversation, also one
+    // another client made and the handler was offered.
+    if (requester.join(context, waiter))
+        return;
+    if (handler->isOffered(context)) {
+        requester.start(context, waiter);
+        if (const ChatSessionPtr session = registry.find(context))
+            requester.answer(context, session);
+        return;
+    }
+
+    ChatSessionError error(ChatSessionError::UnknownError, QString(), QString(),
+                           context.accountPath(), context.remoteUid());
+    if (!accountManager || !accountManager->isReady()) {
+        error.setType(ChatSessionError::AccountManagerError);
+        reportImmediateError(error, waiter);
+        return;
+    }
+    const Tp::AccountPtr account = accountManager->accountForObjectPath(context.accountPath());
+    if (!account || !account->isValid()) {
+        error.setType(ChatSessionError::InvalidAccountError);
+        reportImmediateError(error, waiter);
+        return;
+    }
+
+    requester.start(context, waiter);
+    if (account->isReady()) {
+        requestChannel(account, context);
+        return;
+    }
+    Tp::PendingOperation *operation = account->becomeReady();
+    connect(operation, &Tp::PendingOperation::finished,
+            this, &ChatSessionManagerPrivate::accountForChannelReady);
+    requester.wait(context, operation);
+}
+
+void ChatSessionManagerPrivate::reportImmediateError(ChatSessionError &error, PendingChatSession *waiter)
 {
     Q_Q(ChatSessionManager);
+    // The request object answers from the event loop; the signal comes at
+    // once, as it always has.
+    if (waiter)
+        waiter->setError(error);
+    Q_EMIT q->chatSessionError(error);
+}
+
+void ChatSessionManagerPrivate::reportWithdrawnRequest(ChatSessionError &error, const ChatContext &context)
+{
+    Q_Q(ChatSessionManager);
+    // Our own requests hear of it from their channel request; the ones that
+    // joined another client's request only here.
+    requester.abandon(context, error);
     Q_EMIT q->chatSessionError(error);
 }
 
@@ -244,6 +306,15 @@ ChatSessionManager *ChatSessionManager::instance(QObject *parent)
     return manager;
 }
 
+// Pending keys carry the full path, so a short one would otherwise never be
+// recognised as a repeat.
+static ChatContext withFullAccountPath(const ChatContext &context)
+{
+    ChatContext full = context;
+    full.setAccountPath(AccountPaths::withPrefix(context.accountPath()));
+    return full;
+}
+
 // Text channels with a contact, a room or no target.
 static Tp::ChannelClassSpecList handlerFilter()
 {
@@ -289,43 +360,16 @@ bool ChatSessionManager::isReady() const
 void ChatSessionManager::requestChatSession(const ChatContext &context)
 {
     Q_D(ChatSessionManager);
-    ChatContext prefixed = context;
-    prefixed.setAccountPath(AccountPaths::withPrefix(context.accountPath()));
+    d->ensure(withFullAccountPath(context), nullptr);
+}
 
-    // A repeat waits for the session the request in flight brings, or has
-    // brought and is still alive. A session made and let go already (its
-    // sender was done before the dispatcher confirmed the request) brings
-    // nothing more: then this is a request of its own.
-    // Compared with the full path: pending keys carry it, so a short path
-    // would otherwise never be recognised as a repeat.
-    if (d->handler->isOffered(prefixed))
-        return;
-    if (d->requester.isPending(prefixed)
-        && (d->requester.awaitsSession(prefixed) || d->registry.find(prefixed)))
-        return;
-
-    ChatSessionError error(ChatSessionError::UnknownError, QString(), QString(),
-                           prefixed.accountPath(), prefixed.remoteUid());
-    if (!d->accountManager || !d->accountManager->isReady()) {
-        error.setType(ChatSessionError::AccountManagerError);
-        Q_EMIT chatSessionError(error);
-        return;
-    }
-    const Tp::AccountPtr account = d->accountManager->accountForObjectPath(prefixed.accountPath());
-    if (!account || !account->isValid()) {
-        error.setType(ChatSessionError::InvalidAccountError);
-        Q_EMIT chatSessionError(error);
-        return;
-    }
-
-    if (account->isReady()) {
-        d->requestChannel(account, prefixed);
-        return;
-    }
-    Tp::PendingOperation *operation = account->becomeReady();
-    connect(operation, &Tp::PendingOperation::finished,
-            d, &ChatSessionManagerPrivate::accountForChannelReady);
-    d->requester.wait(prefixed, operation);
+PendingChatSession *ChatSessionManager::ensureChatSession(const ChatContext &context)
+{
+    Q_D(ChatSessionManager);
+    const ChatContext full = withFullAccountPath(context);
+    PendingChatSession *request = new PendingChatSession(full, this);
+    d->ensure(full, request);
+    return request;
 }
 
 void ChatSessionManager::requestChatSession(const QString &remoteUid, const QString &accountPath)

@@ -45,8 +45,15 @@ public:
     // Asks once more after the dispatcher failed a request because it did
     // not know the handler yet; false when that is not possible.
     bool retryAfterHandlerRace(const ChatContext &context, const QString &requestPath);
+    // Every request path: joins a request in flight for the conversation or
+    // starts one; the waiter (null for requestChatSession()) gets the answer.
+    void ensure(const ChatContext &context, PendingChatSession *waiter);
+    void reportImmediateError(ChatSessionError &error, PendingChatSession *waiter);
+    // The request for the context failed: its waiters and every listener
+    // of chatSessionError() hear it.
+    void failRequest(const ChatContext &context, ChatSessionError &error);
     void announceSession(const ChatSessionPtr &session, bool local);
-    void reportError(ChatSessionError &error);
+    void reportWithdrawnRequest(ChatSessionError &error, const ChatContext &context);
 
 public Q_SLOTS:
     // The Telepathy client handler operations, answered by the handler.

@@ -1,5 +1,6 @@
 #include "sessionregistry.h"
 
+#include "chatcontext_p.h"
 #include "chatsession_p.h"
 #include "phonenumberutils.h"
 
@@ -101,10 +102,7 @@ void SessionRegistry::add(const ChatSessionPtr &session)
 ChatSessionPtr SessionRegistry::find(const ChatContext &context) const
 {
     return m_index.find(context.remoteUid(), [&context](const ChatSessionPtr &session) {
-        const ChatContext c = session->context();
-        return c.accountPath() == context.accountPath() && c.chatType() == context.chatType()
-               && PhoneNumberUtils::remoteAddressMatch(c.remoteUid(), context.remoteUid(),
-                                                       PhoneNumberUtils::NormalizeFlagDefault);
+        return isSameConversation(session->context(), context);
     });
 }
 

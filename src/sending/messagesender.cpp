@@ -23,7 +23,6 @@
 #include <QMap>
 #include <QPair>
 #include <QPointer>
-#include <QRegularExpression>
 #include <QVector>
 
 #include <limits>
@@ -35,17 +34,6 @@ Q_LOGGING_CATEGORY(lcSending, "messaging.sending")
 static_assert(int(MessageSender::MessageTimedOut) == int(MessageStatus::TimedOut), "status values");
 
 namespace {
-
-// Errors of channel requests carry "<D-Bus error name>: <message>".
-QPair<QString, QString> splitErrorMessage(const QString &message)
-{
-    static const QRegularExpression named(QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*(?:\\.[A-Za-z_][A-Za-z0-9_]*)+): (.*)$"),
-                                          QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpressionMatch match = named.match(message);
-    if (match.hasMatch())
-        return qMakePair(match.captured(1), match.captured(2));
-    return qMakePair(QString(), message);
-}
 
 const QString StatusTimeoutKey = QStringLiteral("/Messaging/Settings/StatusTimeout");
 
@@ -461,7 +449,7 @@ void MessageSender::slotOnChatSessionError(ChatSessionError &error)
     QPointer<MessageSender> self(this);
     const int status = error.type();
     const QStringList keys = d->queuedIds();
-    const QPair<QString, QString> reason = splitErrorMessage(error.message());
+    const QPair<QString, QString> reason = qMakePair(error.errorName(), error.message());
     for (const QString &key : keys)
         d->failureReasons.insert(key, reason);
     for (const QString &key : keys) {

@@ -79,6 +79,9 @@ private Q_SLOTS:
     void requestYieldsALocalSessionThatBecomesReady();
     void repeatedRequestsMakeOneChannelRequest();
     void requestAfterTheSessionWasLetGoBringsANewOne();
+    void requestObjectsFinishOnceAfterTheCall_data();
+    void requestObjectsFinishOnceAfterTheCall();
+    void repeatedRequestObjectsShareOneChannelRequest();
     void requestMapsFollowTheChatType_data();
     void requestMapsFollowTheChatType();
     void refusedChannelRequestGivesOneChannelRequestError();
@@ -310,6 +313,66 @@ void TestChatSessionManager::requestAfterTheSessionWasLetGoBringsANewOne()
     disconnect(m_manager, &ChatSessionManager::prepareChatSession, this, nullptr);
 }
 
+void TestChatSessionManager::requestObjectsFinishOnceAfterTheCall_data()
+{
+    QTest::addColumn<QString>("remoteUid");
+    QTest::addColumn<QString>("accountPath");
+    QTest::addColumn<QString>("failWith");
+    QTest::addColumn<int>("type");
+
+    QTest::newRow("ready session") << "ivy@loop.test" << "loopback/loop/alice0" << "" << 0;
+    QTest::newRow("no such account") << "ivy@loop.test" << "loopback/loop/nobody" << "" << 6;
+    QTest::newRow("refused channel request") << "jay@loop.test" << "loopback/loop/alice0"
+                                             << QString(TP_QT_ERROR_NOT_AVAILABLE) << 9;
+}
+
+void TestChatSessionManager::requestObjectsFinishOnceAfterTheCall()
+{
+    QFETCH(QString, remoteUid);
+    QFETCH(QString, accountPath);
+    QFETCH(QString, failWith);
+    QFETCH(int, type);
+
+    if (!failWith.isEmpty())
+        m_env->control(Env::ImAccountPath).failNextChannelRequest(failWith);
+    QPointer<PendingChatSession> request = m_manager->ensureChatSession(ChatContext(remoteUid, accountPath));
+    QSignalSpy finished(request.data(), &PendingChatSession::finished);
+    QVERIFY(!request->isFinished());
+    QCOMPARE(request->context().accountPath(), Prefix + accountPath);
+    QVERIFY(waitFor(finished));
+    QCOMPARE(finished.first().first().value<PendingChatSession *>(), request.data());
+    QCOMPARE(int(request->error().type()), type);
+    QCOMPARE(request->isError(), type != 0);
+    if (type == 0) {
+        QVERIFY(request->chatSession() && request->chatSession()->isReadyToChat());
+        m_keep << request->chatSession();
+    } else {
+        QVERIFY(!request->chatSession());
+        QCOMPARE(request->error().remoteId(), remoteUid);
+        QCOMPARE(request->error().errorName(), failWith);
+    }
+    QTRY_VERIFY(request.isNull()); // deletes itself
+    QCOMPARE(finished.count(), 1);
+}
+
+void TestChatSessionManager::repeatedRequestObjectsShareOneChannelRequest()
+{
+    TestCmControl &control = m_env->control(Env::ImAccountPath);
+    control.clearChannelRequests();
+    PendingChatSession *first = m_manager->ensureChatSession(ChatContext(QStringLiteral("kim@loop.test"), Env::ImAccountPath));
+    PendingChatSession *second = m_manager->ensureChatSession(ChatContext(QStringLiteral("kim@loop.test"), Env::ImAccountPath));
+    first->setAutoDelete(false);
+    second->setAutoDelete(false);
+    QSignalSpy firstDone(first, &PendingChatSession::finished);
+    QSignalSpy secondDone(second, &PendingChatSession::finished);
+    QVERIFY(waitFor(firstDone) && waitFor(secondDone));
+    QVERIFY(first->chatSession());
+    QCOMPARE(first->chatSession(), second->chatSession());
+    QCOMPARE(control.channelRequests().size(), 1);
+    delete first;
+    delete second;
+}
+
 void TestChatSessionManager::requestMapsFollowTheChatType_data()
 {
     QTest::addColumn<int>("chatType");
@@ -367,7 +430,7 @@ void TestChatSessionManager::refusedChannelRequestGivesOneChannelRequestError()
             continue;
         QCOMPARE(e.account(), Env::ImAccountPath);
         QCOMPARE(e.remoteId(), context.remoteUid());
-        QVERIFY2(e.message().startsWith(TP_QT_ERROR_NOT_AVAILABLE + QLatin1String(": ")), qPrintable(e.message()));
+        QCOMPARE(e.errorName(), TP_QT_ERROR_NOT_AVAILABLE);
         QVERIFY(e.request().startsWith(QLatin1String("/org/freedesktop/Telepathy/ChannelDispatcher/Request")));
     }
 
