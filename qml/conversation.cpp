@@ -6,6 +6,7 @@
 #include <messaging0/messagestatus.h>
 #include <messaging0/mucchatsession.h>
 #include <messaging0/mucparticipant.h>
+#include <messaging0/pendingchatsession.h>
 #include <messaging0/queuedmessagesender.h>
 
 #include <QFileInfo>
@@ -111,37 +112,30 @@ void QmlConversation::request()
     ChatSessionManager *manager = ChatSessionManager::instance();
     const int serial = m_requestSerial;
     if (!manager->isReady()) {
-        m_requestConnections.append(connect(manager, &ChatSessionManager::managerReady, this, [this, serial] {
-            if (serial == m_requestSerial && m_state == Requesting) {
-                dropRequest();
+        m_managerReady = connect(manager, &ChatSessionManager::managerReady, this, [this, serial] {
+            dropRequest();
+            if (serial == m_requestSerial && m_state == Requesting)
                 request();
-            }
-        }));
+        });
         manager->initialize();
         return;
     }
-    const ChatContext wanted = context();
-    m_requestConnections.append(connect(manager, &ChatSessionManager::prepareChatSession, this,
-            [this, serial, wanted](ChatSessionPtr session) {
-                if (serial == m_requestSerial && m_state == Requesting && session
-                    && session->accountPath() == wanted.accountPath() && session->context() == wanted)
-                    adopt(session);
-            }));
-    m_requestConnections.append(connect(manager, &ChatSessionManager::chatSessionError, this,
-            [this, serial, wanted](ChatSessionError &error) {
-                if (serial == m_requestSerial && m_state == Requesting
-                    && error.account() == wanted.accountPath()
-                    && ChatContext(error.remoteId(), error.account()) == wanted)
-                    setState(Failed, errorText(error));
-            }));
-    manager->requestChatSession(wanted);
+    // The request belongs to the manager and deletes itself; an answer to
+    // a request made for an earlier account or recipient is ignored.
+    PendingChatSession *pending = manager->ensureChatSession(context());
+    connect(pending, &PendingChatSession::finished, this, [this, serial](PendingChatSession *answer) {
+        if (serial != m_requestSerial)
+            return;
+        if (answer->isError())
+            setState(Failed, errorText(answer->error()));
+        else
+            adopt(answer->chatSession());
+    });
 }
 
 void QmlConversation::dropRequest()
 {
-    for (const QMetaObject::Connection &connection : qAsConst(m_requestConnections))
-        disconnect(connection);
-    m_requestConnections.clear();
+    disconnect(m_managerReady);
 }
 
 void QmlConversation::adopt(const ChatSessionPtr &session)

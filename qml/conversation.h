@@ -11,13 +11,13 @@
 #include <QQmlParserStatus>
 #include <QStringList>
 #include <QUrl>
-#include <QVector>
 
 class MessageSender;
 class QueuedMessageSender;
 
 // One conversation for QML: set accountPath and remoteId (and groupChat for
-// a room) and it requests the conversation from the library; state goes
+// a room) and it requests the conversation from the library
+// (ChatSessionManager::ensureChatSession()); state goes
 // Idle -> Requesting -> Ready, or Failed with errorText. messages lists what
 // is sent and received from then on, each sent message with its state.
 //
@@ -118,7 +118,8 @@ private:
     ChatSessionPtr m_session;
     // Tells the answer to the current request from older ones.
     int m_requestSerial = 0;
-    QVector<QMetaObject::Connection> m_requestConnections;
+    // Waiting for the manager before the first request.
+    QMetaObject::Connection m_managerReady;
     // Failure reasons that arrive before their status.
     QHash<QString, QString> m_failureReasons;
     bool m_queueConnected = false;
