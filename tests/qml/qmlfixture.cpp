@@ -1,15 +1,12 @@
 #include "qmlfixture.h"
 
-#include "systembusfakes.h"
 #include "testcmcontrol.h"
+#include "testhelpers.h"
 
 #include <TelepathyQt/Account>
 #include <TelepathyQt/AccountManager>
 #include <TelepathyQt/AccountSet>
 #include <TelepathyQt/PendingReady>
-
-#include <QEventLoop>
-#include <QTimer>
 
 namespace {
 QString managerOf(const QString &accountPath)
@@ -19,21 +16,11 @@ QString managerOf(const QString &accountPath)
 }
 } // namespace
 
-QmlFixture::QmlFixture(QObject *parent) : QObject(parent), m_device(new SystemBusFakes) {}
-
-QmlFixture::~QmlFixture()
-{
-    delete m_device;
-}
-
 bool QmlFixture::loadAccounts()
 {
     Tp::AccountManagerPtr manager = Tp::AccountManager::create(QDBusConnection::sessionBus());
-    QEventLoop loop;
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    connect(manager->becomeReady(), &Tp::PendingOperation::finished, &loop, &QEventLoop::quit);
-    loop.exec();
-    if (!manager->isReady())
+    manager->becomeReady();
+    if (!waitUntil([&] { return manager->isReady(); }, 10000))
         return false;
     const QList<Tp::AccountPtr> accounts = manager->validAccounts()->accounts();
     for (const Tp::AccountPtr &account : accounts) {
@@ -48,8 +35,8 @@ void QmlFixture::reset()
 {
     for (const char *manager : {"tala", "vexo", "loopback"})
         TestCmControl(QString::fromLatin1(manager)).reset();
-    if (m_device->isReady())
-        m_device->restore();
+    if (m_device.isReady())
+        m_device.restore();
 }
 
 void QmlFixture::failNextSend(const QString &accountPath, const QString &errorName, const QString &errorMessage)
@@ -82,10 +69,10 @@ QStringList QmlFixture::sentTexts(const QString &accountPath)
 
 void QmlFixture::setSimPresent(bool present)
 {
-    m_device->setSimPresent(present);
+    m_device.setSimPresent(present);
 }
 
 void QmlFixture::setModemOnline(bool online)
 {
-    m_device->setModemOnline(online);
+    m_device.setModemOnline(online);
 }

@@ -1,10 +1,10 @@
 #ifndef MESSAGING_TESTS_QMLFIXTURE_H
 #define MESSAGING_TESTS_QMLFIXTURE_H
 
+#include "systembusfakes.h"
+
 #include <QObject>
 #include <QVariantList>
-
-class SystemBusFakes;
 
 // The private stack as QML tests drive it (context property "fixture"):
 // the test connection managers' control interface and the fake oFono.
@@ -13,8 +13,7 @@ class QmlFixture : public QObject
 {
     Q_OBJECT
 public:
-    explicit QmlFixture(QObject *parent = nullptr);
-    ~QmlFixture() override;
+    using QObject::QObject;
 
     // The seeded Telepathy accounts as Mission Control lists them:
     // [{path, name, enabled}], read once at start.
@@ -36,7 +35,7 @@ public:
 
 private:
     QVariantList m_accounts;
-    SystemBusFakes *m_device;
+    SystemBusFakes m_device;
 };
 
 #endif // MESSAGING_TESTS_QMLFIXTURE_H
