@@ -16,7 +16,9 @@
 // refused it, 23 the vCard file could not be read, 24 the message is larger
 // than MessageStatus::MaximumMessageSize, 25 no status came within the
 // bound, or the ChatSessionError type of a conversation that could not be
-// opened or was lost; every value is listed in messagestatus.h). A failed
+// opened or was lost; a message the lost conversation had already taken
+// gets the status its send call is answered with instead, as the connection
+// manager may have taken it; every value is listed in messagestatus.h). A failed
 // message also raises a notification, and messageFailed() gives the reason
 // right before its status.
 //

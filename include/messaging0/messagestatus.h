@@ -74,7 +74,7 @@ public:
     // AccountManagerUnavailable, Offline, TimedOut, ChannelRequestFailed
     // unless errorName (the D-Bus error the failure came with, where there
     // is one) says the request itself is refused, and SendFailed when
-    // errorName says the connection was lost. Every other status is final:
+    // errorName says the connection was lost or the channel is gone. Every other status is final:
     // Sent, InvalidHandle, MessageTooLarge, VCardUnreadable, InvalidAccount
     // (no such account, or disabled), SendFailed for the connection
     // manager's own reasons, NotYours, UnknownError, RetriesExhausted.

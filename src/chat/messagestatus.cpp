@@ -5,6 +5,9 @@
 
 #include <TelepathyQt/Constants>
 
+#include <algorithm>
+#include <iterator>
+
 // The codes are shared with the session's and the error's own enumerations;
 // they must never drift apart.
 static_assert(int(MessageStatus::Sent) == int(ChatSession::MessageSent), "status values");
@@ -29,36 +32,27 @@ namespace {
 
 // Errors that say the request or the message itself is refused: asking
 // again changes nothing.
-bool refusesTheRequest(const QString &errorName)
-{
-    static const QLatin1String refusals[] = {
-        TP_QT_ERROR_INVALID_HANDLE,    TP_QT_ERROR_INVALID_ARGUMENT,
-        TP_QT_ERROR_NOT_IMPLEMENTED,   TP_QT_ERROR_NOT_CAPABLE,
-        TP_QT_ERROR_PERMISSION_DENIED, TP_QT_ERROR_NOT_YOURS,
-        TP_QT_ERROR_CHANNEL_BANNED,    TP_QT_ERROR_CHANNEL_FULL,
-        TP_QT_ERROR_CHANNEL_INVITE_ONLY,
-    };
-    for (const QLatin1String &refusal : refusals) {
-        if (errorName == refusal)
-            return true;
-    }
-    return false;
-}
+const QLatin1String Refusals[] = {
+    TP_QT_ERROR_INVALID_HANDLE,    TP_QT_ERROR_INVALID_ARGUMENT, TP_QT_ERROR_NOT_IMPLEMENTED,
+    TP_QT_ERROR_NOT_CAPABLE,       TP_QT_ERROR_PERMISSION_DENIED, TP_QT_ERROR_NOT_YOURS,
+    TP_QT_ERROR_CHANNEL_BANNED,    TP_QT_ERROR_CHANNEL_FULL,     TP_QT_ERROR_CHANNEL_INVITE_ONLY,
+};
 
 // Errors that say the connection went away under the message.
-bool losesTheConnection(const QString &errorName)
+const QLatin1String ConnectionLosses[] = {
+    TP_QT_ERROR_NETWORK_ERROR, TP_QT_ERROR_DISCONNECTED,      TP_QT_ERROR_CANCELLED, TP_QT_ERROR_OFFLINE,
+    TP_QT_ERROR_NOT_AVAILABLE, TP_QT_ERROR_CONNECTION_LOST,  TP_QT_ERROR_ORPHANED,
+    // The channel or its connection manager is gone from the bus.
+    QLatin1String("org.freedesktop.DBus.Error.UnknownObject"),
+    QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown"),
+    QLatin1String("org.freedesktop.DBus.Error.NoReply"),
+    QLatin1String("org.freedesktop.DBus.Error.Disconnected"),
+};
+
+template<size_t N>
+bool isOneOf(const QString &errorName, const QLatin1String (&names)[N])
 {
-    static const QLatin1String losses[] = {
-        TP_QT_ERROR_NETWORK_ERROR, TP_QT_ERROR_DISCONNECTED,
-        TP_QT_ERROR_CANCELLED,     TP_QT_ERROR_OFFLINE,
-        TP_QT_ERROR_NOT_AVAILABLE, TP_QT_ERROR_CONNECTION_LOST,
-        TP_QT_ERROR_ORPHANED,
-    };
-    for (const QLatin1String &loss : losses) {
-        if (errorName == loss)
-            return true;
-    }
-    return false;
+    return std::find(std::begin(names), std::end(names), errorName) != std::end(names);
 }
 
 } // namespace
@@ -74,9 +68,9 @@ bool MessageStatus::isTransient(int status, const QString &errorName)
     case TimedOut:
         return true;
     case ChannelRequestFailed:
-        return !refusesTheRequest(errorName);
+        return !isOneOf(errorName, Refusals);
     case SendFailed:
-        return losesTheConnection(errorName);
+        return isOneOf(errorName, ConnectionLosses);
     default:
         return false;
     }

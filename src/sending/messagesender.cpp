@@ -448,7 +448,15 @@ void MessageSender::slotOnChatSessionError(ChatSessionError &error)
 
     QPointer<MessageSender> self(this);
     const int status = error.type();
-    const QStringList keys = d->queuedIds();
+    // A message the session has taken gets its status from the session
+    // itself, whose send call is answered also when the channel goes: the
+    // connection manager may have taken it, and failing it here would have
+    // it sent twice by whoever tries again.
+    QStringList keys;
+    for (const QString &key : d->queuedIds()) {
+        if (!d->pending.value(key).handedOver)
+            keys.append(key);
+    }
     const QPair<QString, QString> reason = qMakePair(error.errorName(), error.message());
     for (const QString &key : keys)
         d->failureReasons.insert(key, reason);

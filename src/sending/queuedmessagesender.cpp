@@ -118,12 +118,10 @@ int QueuedMessageSenderPrivate::indexOf(const QString &id) const
     return -1;
 }
 
-void QueuedMessageSenderPrivate::merge(const QList<QByteArray> &fileRecords)
+void QueuedMessageSenderPrivate::merge(const QList<QByteArray> &fileRecords, const QList<MessageContent> &messages)
 {
     // Answered here, not yet forgotten by the file.
-    QList<QByteArray> records = fileRecords;
-    for (const QByteArray &answered : qAsConst(forgotten))
-        records.removeOne(answered);
+    QList<QByteArray> answered = forgotten;
 
     // Equal records are equal messages: which of two copies is which does
     // not matter, only how many there are.
@@ -134,8 +132,11 @@ void QueuedMessageSenderPrivate::merge(const QList<QByteArray> &fileRecords)
     }
     QVector<bool> kept(entries.size(), false);
     QList<Entry> merged;
-    merged.reserve(records.size());
-    for (const QByteArray &record : qAsConst(records)) {
+    merged.reserve(fileRecords.size());
+    for (int r = 0; r < fileRecords.size(); ++r) {
+        const QByteArray &record = fileRecords.at(r);
+        if (!answered.isEmpty() && answered.removeOne(record))
+            continue;
         const auto it = known.find(record);
         if (it != known.end() && !it->isEmpty()) {
             const int index = it->takeFirst();
@@ -143,8 +144,9 @@ void QueuedMessageSenderPrivate::merge(const QList<QByteArray> &fileRecords)
             merged.append(entries.at(index));
             continue;
         }
-        const QueueFile::Contents one = QueueFile::decode(QueueFile::fromRecords({record}));
-        merged.append(newEntry(one.messages.value(0), record));
+        const MessageContent content = r < messages.size()
+            ? messages.at(r) : QueueFile::decode(QueueFile::fromRecords({record})).messages.value(0);
+        merged.append(newEntry(content, record));
     }
     // In flight or never stored: this process's own business, not the file's.
     QList<Entry> own;
@@ -162,7 +164,7 @@ void QueuedMessageSenderPrivate::refreshIfChanged()
         return;
     const QueueStore::Result result = store.refresh();
     if (result.ok && result.changedElsewhere)
-        merge(result.records);
+        merge(result.records, result.messages);
 }
 
 void QueuedMessageSenderPrivate::watchFile()
@@ -299,6 +301,11 @@ void QueuedMessageSenderPrivate::finish(const QString &id, int attempt, int stat
     if (MessageSender *sender = entry.sender.data()) {
         QObject::disconnect(sender, nullptr, q, nullptr);
         notifiedBySender = sender->isFailureNotificationEnabled();
+        // The conversation stays open for the next message: a request for
+        // it made right after the session went could otherwise be taken for
+        // a repeat of the request still finishing, and never be answered.
+        if (sender->chatSession())
+            lastSession = sender->chatSession();
         // A vCard that cannot be read is answered without ever becoming
         // pending, and such a sender would not delete itself.
         if (!sender->isSending())
@@ -544,7 +551,7 @@ void QueuedMessageSender::loadQueue()
         qCWarning(lcSendQueue) << "cannot read" << d->fileName << result.error;
         return;
     }
-    d->merge(result.records);
+    d->merge(result.records, result.messages);
 }
 
 void QueuedMessageSender::saveQueue()

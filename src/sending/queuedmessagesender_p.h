@@ -60,7 +60,8 @@ public:
     // The file as another process left it: keeps what this process knows
     // of each message still there, takes the messages new to it, drops the
     // ones gone, and keeps those in flight or not storable.
-    void merge(const QList<QByteArray> &fileRecords);
+    // messages, when given, are fileRecords decoded.
+    void merge(const QList<QByteArray> &fileRecords, const QList<MessageContent> &messages = {});
     void refreshIfChanged();
     void watchFile();
 
@@ -102,6 +103,8 @@ public:
     // save.
     QList<QByteArray> forgotten;
     quint64 nextId = 1;
+    // The conversation of the last message that had its status.
+    ChatSessionPtr lastSession;
     QString directory;
     QString fileName;
     QueueStore store;

@@ -157,6 +157,7 @@ bool QueueStore::write(const QByteArray &bytes, Durability durability, QString *
 bool QueueStore::read(Result *result)
 {
     m_records.clear();
+    m_messages.clear();
     QFile file(m_fileName);
     if (!file.exists())
         return false;
@@ -168,6 +169,7 @@ bool QueueStore::read(Result *result)
     }
     const QueueFile::Contents contents = QueueFile::decode(file.readAll());
     m_records = contents.records;
+    m_messages = contents.messages;
     return contents.damaged;
 }
 
@@ -185,6 +187,8 @@ QueueStore::Result QueueStore::refresh()
     }
     result.ok = true;
     result.records = m_records;
+    if (result.changedElsewhere)
+        result.messages = m_messages;
     return result;
 }
 
@@ -219,6 +223,7 @@ QueueStore::Result QueueStore::update(const std::function<bool(QList<QByteArray>
             return result;
         }
         m_records = records;
+        m_messages.clear();
         m_seen = identity();
     }
     unlock();

@@ -50,6 +50,9 @@ public:
         bool changedElsewhere = false;
         // The records the file holds after the update, in order.
         QList<QByteArray> records;
+        // The same, decoded, when the file was read and left unchanged
+        // (refresh()); empty otherwise.
+        QList<MessageContent> messages;
         // A damaged file was renamed aside (to this name) and replaced by
         // the complete records before the damage.
         QString keptAside;
@@ -101,6 +104,8 @@ private:
     // What this process last read or wrote, and the file it was.
     Identity m_seen;
     QList<QByteArray> m_records;
+    // Decoded from the last read; dropped once this process changes the file.
+    QList<MessageContent> m_messages;
 };
 
 #endif // MESSAGING0_QUEUESTORE_H

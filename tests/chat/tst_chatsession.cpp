@@ -421,6 +421,20 @@ void TestChatSession::announcesPendingAndNewMessagesBeforeAcknowledging()
     for (int i = 2; i < 7; ++i)
         QVERIFY(pendingWhenAnnounced.at(i) >= 1u);
     QTRY_COMPARE(pendingMessageCount(channel), 0u);
+
+    // The connection manager hands the first message over again (same
+    // token): acknowledged, not announced twice.
+    Tp::MessagePart header;
+    header.insert(QStringLiteral("message-token"), QDBusVariant(firstToken));
+    header.insert(QStringLiteral("message-sender-id"), QDBusVariant(erin));
+    Tp::MessagePart content;
+    content.insert(QStringLiteral("content-type"), QDBusVariant(QStringLiteral("text/plain")));
+    content.insert(QStringLiteral("content"), QDBusVariant(QStringLiteral("one")));
+    control.injectMessageParts(channel->objectPath(), Tp::MessagePartList() << header << content);
+    control.injectMessageOnChannel(channel->objectPath(), erin, QStringLiteral("after the repeat"));
+    QTRY_COMPARE(received.size(), 8);
+    QCOMPARE(received.last().text(), QStringLiteral("after the repeat"));
+    QTRY_COMPARE(pendingMessageCount(channel), 0u);
 }
 
 void TestChatSession::deliveryReportsNameTheMessageTheyAreAbout_data()

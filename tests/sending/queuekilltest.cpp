@@ -94,8 +94,11 @@ int main(int argc, char *argv[])
             children << child;
         }
         for (QProcess *child : qAsConst(children)) {
-            if (!child->waitForStarted() || !child->waitForReadyRead(10000))
+            if (!child->waitForStarted() || !child->waitForReadyRead(30000)) {
                 ++startFailures;
+                std::fprintf(stderr, "kill %d: a writer did not start: state %d, %s\n", kill, int(child->state()),
+                             child->readAllStandardError().constData());
+            }
         }
         // Each writer dies at its own moment, the others still writing.
         for (QProcess *child : qAsConst(children)) {
