@@ -11,42 +11,46 @@
 
 #include <QObject>
 
+//! \file
+//! The session manager, and channelTargetId().
+
 class ChatSessionManagerPrivate;
 
-// The process-wide entry point to conversations.
-//
-// Ask for a session with ensureChatSession(): the PendingChatSession it
-// returns finishes with the session once it is ready to chat, or with the
-// error that kept it from opening. Channels arrive through this library's
-// Telepathy handler "Messaging".
-//
-// Every session the handler makes or finds for a request, and every
-// incoming conversation, is also announced to all with
-// prepareChatSession(); every failed request with chatSessionError().
-// requestChatSession() asks without a request object, for callers that
-// follow those signals.
-//
-// The error of a failed request names the conversation it belongs to
-// (account path and remote id, and the request's object path where there
-// is one) and gives Telepathy's D-Bus error name and message, each whole
-// (ChatSessionError::errorName(), message()); only errors that concern
-// every conversation (no account manager) name none. A request made before
-// the channel dispatcher has read the newly registered handler is asked
-// once more and does not fail.
+//! The process-wide entry point to conversations.
+//!
+//! Ask for a session with ensureChatSession(): the PendingChatSession it
+//! returns finishes with the session once it is ready to chat, or with the
+//! error that kept it from opening. Channels arrive through this library's
+//! Telepathy handler "Messaging".
+//!
+//! Every session the handler makes or finds for a request, and every
+//! incoming conversation, is also announced to all with
+//! prepareChatSession(); every failed request with chatSessionError().
+//! requestChatSession() asks without a request object, for callers that
+//! follow those signals.
+//!
+//! The error of a failed request names the conversation it belongs to
+//! (account path and remote id, and the request's object path where there
+//! is one) and gives Telepathy's D-Bus error name and message, each whole
+//! (ChatSessionError::errorName(), message()); only errors that concern
+//! every conversation (no account manager) name none. A request made before
+//! the channel dispatcher has read the newly registered handler is asked
+//! once more and does not fail.
 class MESSAGING0_EXPORT ChatSessionManager : public QObject
 {
     Q_OBJECT
     Q_DECLARE_PRIVATE(ChatSessionManager)
 
 public:
-    // The first call creates the manager with the given parent; later calls
-    // return it and ignore the argument. Never destroyed by the library.
+    //! The first call creates the manager with the given parent; later calls
+    //! return it and ignore the argument. Never destroyed by the library.
     static ChatSessionManager *instance(QObject *parent = nullptr);
     ~ChatSessionManager() override;
 
-    // Waits for the account manager and registers the handler; managerReady()
-    // follows (at once when everything is ready already).
+    //! Waits for the account manager and registers the handler; managerReady()
+    //! follows (at once when everything is ready already).
     void initialize();
+    //! The account manager is ready and the handler is registered.
     bool isReady() const;
 
     //! Asks for the conversation; the returned request finishes once, later,
@@ -56,18 +60,23 @@ public:
     //! PendingChatSession::setAutoDelete(false) is called.
     PendingChatSession *ensureChatSession(const ChatContext &context);
 
-    // As ensureChatSession(), answered only by the signals below.
+    //! As ensureChatSession(), answered only by the signals below.
     void requestChatSession(const ChatContext &context);
+    //! Asks for the one-to-one conversation with remoteUid on the account.
     void requestChatSession(const QString &remoteUid, const QString &accountPath);
 
-    // A live session for the context, ready or not; null when none.
+    //! A live session for the context, ready or not; null when none.
     ChatSessionPtr getReadyChatSession(const ChatContext &context);
 
+    //! A new unique message id.
     static QString generateMessageId();
 
 Q_SIGNALS:
+    //! initialize() has finished: requests can be made.
     void managerReady();
+    //! A session for a conversation, requested (local true) or incoming.
     void prepareChatSession(ChatSessionPtr session, bool local);
+    //! A request failed, or a conversation was lost; the error names the conversation.
     void chatSessionError(ChatSessionError &error);
 
 protected:
@@ -78,8 +87,8 @@ private:
     Q_DISABLE_COPY(ChatSessionManager)
 };
 
-// Writes the channel's target id and target handle type; false when the
-// channel names no target.
+//! Writes the channel's target id and target handle type; false when the
+//! channel names no target.
 MESSAGING0_EXPORT bool channelTargetId(const Tp::ChannelPtr &channel, QString &targetId,
                                        unsigned int &handleType);
 

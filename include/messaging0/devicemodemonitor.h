@@ -5,35 +5,38 @@
 
 #include <QObject>
 
-// Whether the device is in normal or flight mode, and the way to change it.
-//
-// The default implementation (PlatformServices::createDeviceModeMonitor())
-// follows ConnMan's "OfflineMode" on the system bus. A device with its own
-// system service subclasses this and registers a factory with
-// PlatformServices::setDeviceModeMonitorFactory().
+//! Whether the device is in normal or flight mode, and the way to change it.
+//!
+//! The default implementation (PlatformServices::createDeviceModeMonitor())
+//! follows ConnMan's "OfflineMode" on the system bus. A device with its own
+//! system service subclasses this and registers a factory with
+//! PlatformServices::setDeviceModeMonitorFactory().
 class MESSAGING0_EXPORT DeviceModeMonitor : public QObject
 {
     Q_OBJECT
 
 public:
+    //! The device's mode.
     enum DeviceMode {
-        NormalMode = 0,
-        FlightMode = 1,
-        // Not known: the service has not answered yet, or is not running.
+        NormalMode = 0, //!< radios may be on
+        FlightMode = 1, //!< every radio is off
+        //! Not known: the service has not answered yet, or is not running.
         UnknownMode = 2
     };
     Q_ENUM(DeviceMode)
 
+    //! For subclasses; use PlatformServices::createDeviceModeMonitor().
     explicit DeviceModeMonitor(QObject *parent = nullptr);
     ~DeviceModeMonitor() override;
 
-    // The last mode the platform reported; never blocks.
+    //! The last mode the platform reported; never blocks.
     virtual DeviceMode getMode() const = 0;
-    // Asks the platform for a mode. deviceModeChanged() reports the outcome:
-    // the new mode, or the unchanged one when the platform refused.
+    //! Asks the platform for a mode. deviceModeChanged() reports the outcome:
+    //! the new mode, or the unchanged one when the platform refused.
     virtual void setMode(DeviceModeMonitor::DeviceMode mode) = 0;
 
 Q_SIGNALS:
+    //! The platform reported the mode, or a setMode() did not change it.
     void deviceModeChanged(DeviceModeMonitor::DeviceMode mode);
 
 private:

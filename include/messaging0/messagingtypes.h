@@ -1,6 +1,9 @@
 #ifndef MESSAGING0_MESSAGINGTYPES_H
 #define MESSAGING0_MESSAGINGTYPES_H
 
+//! \file
+//! The types shared by the session, sender and group-chat classes.
+
 #include <QDBusVariant>
 #include <QList>
 #include <QMap>
@@ -11,14 +14,14 @@
 class ChatSession;
 class MucParticipant;
 
-// A conversation as handed to callers; holding one keeps the session (and
-// its channel) alive.
+//! A conversation as handed to callers; holding one keeps the session (and
+//! its channel) alive.
 typedef QSharedPointer<ChatSession> ChatSessionPtr;
 
-// Telepathy message parts: part 0 is the header, the others carry content.
+//! Telepathy message parts: part 0 is the header, the others carry content.
 typedef QList<QMap<QString, QDBusVariant> > MsgPartsList;
 
-// Group-chat members as carried by MucChatSession's signals.
+//! Group-chat members as carried by MucChatSession's signals.
 typedef QList<MucParticipant *> MucParticipantList;
 
 Q_DECLARE_METATYPE(ChatSessionPtr)

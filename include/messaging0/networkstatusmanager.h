@@ -13,49 +13,71 @@
 
 class NetworkStatusManagerPrivate;
 
-// Whether a message can leave the device now.
-//
-// Mirrors the radio power, the SIM state and normal/flight mode of the
-// platform (see PlatformServices for the monitors behind them), and tells
-// the usability of Telepathy accounts:
-//   0 usable, 1 offline (or unknown), 2 connecting, 3 disabled.
-// Every change comes as a signal. setCellularOnline() and
-// setDeviceNormalMode() only ask the platform: the stored values change
-// when the platform reports.
+//! Whether a message can leave the device now.
+//!
+//! Mirrors the radio power, the SIM state and normal/flight mode of the
+//! platform (see PlatformServices for the monitors behind them), and tells
+//! the usability of Telepathy accounts:
+//!   0 usable, 1 offline (or unknown), 2 connecting, 3 disabled.
+//! Every change comes as a signal. setCellularOnline() and
+//! setDeviceNormalMode() only ask the platform: the stored values change
+//! when the platform reports.
 class MESSAGING0_EXPORT NetworkStatusManager : public QObject
 {
     Q_OBJECT
     Q_DECLARE_PRIVATE(NetworkStatusManager)
 
 public:
+    //! \var NetworkStatusManager::AccountUsable
+    //! Connected and enabled: messages can leave.
+
+    //! \var NetworkStatusManager::AccountOffline
+    //! Offline, or not known.
+
+    //! \var NetworkStatusManager::AccountConnecting
+    //! Connecting.
+
+    //! \var NetworkStatusManager::AccountDisabled
+    //! Disabled by the user.
+
+    //! The usability of an account, as accountStatus() tells it.
     enum AccountStatus { AccountUsable = 0, AccountOffline = 1, AccountConnecting = 2, AccountDisabled = 3 };
 
-    // The process-wide manager, a child of the application object; a fresh
-    // one after the previous one was deleted.
+    //! The process-wide manager, a child of the application object; a fresh
+    //! one after the previous one was deleted.
     static NetworkStatusManager *instance();
 
+    //! Use instance(); a second manager follows the platform on its own.
     explicit NetworkStatusManager(QObject *parent = nullptr);
     ~NetworkStatusManager() override;
 
+    //! The radio is on, as the platform last reported.
     bool isCellularOnline() const;
+    //! The device is in normal mode (not flight mode), as the platform last reported.
     bool isDeviceInNormalMode() const;
-    // SimStatusUnknown (-1) until the platform has answered.
+    //! SimStatusUnknown (-1) until the platform has answered.
     SimStatusMonitor::SimStatus simStatus() const;
 
-    // The account's status; starts following its connection status, so
-    // that accountStatusChanged() tells every change. An empty or unknown
-    // path (or an account that is not ready yet) is offline.
+    //! The account's status; starts following its connection status, so
+    //! that accountStatusChanged() tells every change. An empty or unknown
+    //! path (or an account that is not ready yet) is offline.
     int accountStatus(const QString &path);
-    // The status of one account object; no side effects.
+    //! The status of one account object; no side effects.
     int checkAccountStatus(Tp::AccountPtr account);
 
+    //! Asks the platform to switch the radio; cellularOnline() reports the outcome.
     void setCellularOnline(bool online);
+    //! Asks the platform for normal or flight mode; deviceModeChanged() reports the outcome.
     void setDeviceNormalMode(bool normalMode);
 
 Q_SIGNALS:
+    //! The radio's power changed, or a request left it as it was.
     void cellularOnline(bool aValue);
+    //! The SIM card's state changed.
     void simStatusChanged(SimStatusMonitor::SimStatus status);
+    //! The usability (AccountStatus) of a followed account changed.
     void accountStatusChanged(int status, QString accountPath);
+    //! Normal or flight mode changed, or a request left it as it was.
     void deviceModeChanged(bool normalMode);
 
 private Q_SLOTS:

@@ -9,37 +9,38 @@
 
 class NotificationServicePrivate;
 
-// Shows this application's notifications.
-//
-// The default implementation talks to the freedesktop notification server
-// ("org.freedesktop.Notifications" on the session bus): the event type
-// travels as the "category" hint and the body is sent escaped (bodies are
-// plain text; servers may read markup). That API cannot list notifications, so
-// the service keeps the ones it published itself and forgets them when the
-// server reports them closed. Without a server, publishing fails quietly.
-//
-// A device with its own notification system subclasses this and registers
-// the subclass with PlatformServices::setNotificationService().
+//! Shows this application's notifications.
+//!
+//! The default implementation talks to the freedesktop notification server
+//! ("org.freedesktop.Notifications" on the session bus): the event type
+//! travels as the "category" hint and the body is sent escaped (bodies are
+//! plain text; servers may read markup). That API cannot list notifications, so
+//! the service keeps the ones it published itself and forgets them when the
+//! server reports them closed. Without a server, publishing fails quietly.
+//!
+//! A device with its own notification system subclasses this and registers
+//! the subclass with PlatformServices::setNotificationService().
 class MESSAGING0_EXPORT NotificationService : public QObject
 {
     Q_OBJECT
     Q_DECLARE_PRIVATE(NotificationService)
 
 public:
+    //! The default implementation; PlatformServices::notificationService() gives the one in use.
     explicit NotificationService(QObject *parent = nullptr);
     ~NotificationService() override;
 
-    // Returns the id under which the notification is listed, 0 when it
-    // could not be handed to the server.
+    //! Returns the id under which the notification is listed, 0 when it
+    //! could not be handed to the server.
     virtual uint publish(const Notification &notification);
-    // Closes and forgets a listed notification; false for an unknown id.
+    //! Closes and forgets a listed notification; false for an unknown id.
     virtual bool remove(uint id);
-    // This application's notifications that are still shown, oldest first;
-    // only those of one event type when it is given.
+    //! This application's notifications that are still shown, oldest first;
+    //! only those of one event type when it is given.
     virtual QList<Notification> notifications(const QString &eventType = QString()) const;
 
 Q_SIGNALS:
-    // A notification was listed or forgotten.
+    //! A notification was listed or forgotten.
     void notificationsChanged();
 
 private:

@@ -3,23 +3,27 @@
 
 #include "messaging0global.h"
 
-// Base of the library's process-wide classes. It only holds the one instance:
-// users create it with the default constructor when m_pInstance is null and
-// store it there (instance() does exactly that). The library never deletes it.
-//
-// The static member is deliberately not defined here: a definition in a
-// header would give the application and the library one hidden copy each.
-// Every user class T declares the specialisation in its own header,
-//     template<> T *SingletonBase<T>::m_pInstance;
-// and defines it once in the library's source of T,
-//     template<> T *SingletonBase<T>::m_pInstance = nullptr;
-// so there is exactly one exported object per process.
+//! Base of the library's process-wide classes. It only holds the one instance:
+//! users create it with the default constructor when m_pInstance is null and
+//! store it there (instance() does exactly that). The library never deletes it.
+//!
+//! The static member is deliberately not defined here: a definition in a
+//! header would give the application and the library one hidden copy each.
+//! Every user class T declares the specialisation in its own header and
+//! defines it once in the library's source of T, so that there is exactly
+//! one exported object per process:
+//! \code
+//! template<> T *SingletonBase<T>::m_pInstance;           // header of T
+//! template<> T *SingletonBase<T>::m_pInstance = nullptr; // source of T
+//! \endcode
 template <class T>
 class MESSAGING0_EXPORT SingletonBase
 {
 public:
+    //! Virtual, for the classes that derive from it.
     virtual ~SingletonBase() {}
 
+    //! The one instance, created with the default constructor on first use.
     static T *instance()
     {
         if (!m_pInstance)
@@ -27,6 +31,7 @@ public:
         return m_pInstance;
     }
 
+    //! The one instance; null until first use.
     static T *m_pInstance;
 };
 
