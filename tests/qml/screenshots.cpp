@@ -38,11 +38,7 @@ bool save(QQuickWindow *window, const QString &path)
     // the window can read back; the platform's screen has the picture.
     if (image.isNull())
         image = window->screen()->grabWindow(window->winId()).toImage();
-    if (image.isNull()) {
-        std::fprintf(stderr, "messenger-screenshots: the window gave no picture\n");
-        return false;
-    }
-    if (!image.save(path))
+    if (image.isNull() || !image.save(path))
         return false;
     std::printf("saved %s\n", qPrintable(path));
     return true;
