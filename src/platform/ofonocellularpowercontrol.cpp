@@ -61,6 +61,8 @@ void OfonoCellularPowerControl::readFirstModem()
         modems.endStructure();
         online = properties.value(QStringLiteral("Online")).toBool();
     }
+    // Ends the array's reader, which would otherwise keep the reply.
+    modems.endArray();
     m_online = online;
     m_known = true;
 }

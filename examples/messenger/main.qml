@@ -1,0 +1,35 @@
+// The reference messaging UI: what a phone's messaging application looks
+// like on top of the Messaging module. Qt Quick Controls 2 only.
+//
+//   qmlscene -I <build>/qml examples/messenger/main.qml
+//   ./scripts/demo --ui          (with the demo's private stack)
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import Messaging 1.0
+
+ApplicationWindow {
+    id: window
+    width: 420
+    height: 680
+    visible: true
+    title: qsTr("Messenger")
+
+    // The page on top, for scripted runs (the screenshots).
+    readonly property var currentPage: stack.currentItem
+
+    // Opens the conversation with remoteId on the account (a room when groupChat).
+    function openConversation(accountPath, remoteId, groupChat) {
+        stack.push(chatPage,
+                   { accountPath: accountPath, remoteId: remoteId, groupChat: !!groupChat })
+    }
+
+    StackView {
+        id: stack
+        anchors.fill: parent
+        initialItem: AccountsPage {
+            onOpenRequested: window.openConversation(accountPath, remoteId, groupChat)
+        }
+    }
+
+    Component { id: chatPage; ChatPage { onBack: stack.pop() } }
+}

@@ -1,0 +1,128 @@
+#ifndef MESSAGING_QML_CONVERSATION_H
+#define MESSAGING_QML_CONVERSATION_H
+
+#include "messagemodel.h"
+
+#include <messaging0/chatcontext.h>
+#include <messaging0/chatsession.h>
+
+#include <QObject>
+#include <QPointer>
+#include <QQmlParserStatus>
+#include <QStringList>
+#include <QUrl>
+
+class MessageSender;
+class QueuedMessageSender;
+
+// One conversation for QML: set accountPath and remoteId (and groupChat for
+// a room) and it requests the conversation from the library
+// (ChatSessionManager::ensureChatSession()); state goes
+// Idle -> Requesting -> Ready, or Failed with errorText. messages lists what
+// is sent and received from then on, each sent message with its state.
+//
+// Sends go through a MessageSender of this conversation (the message id
+// is the row's messageId); Delivered comes from the conversation's delivery
+// reports. With queued set, texts go through the process's persistent send
+// queue instead, with its retries turned on (for the whole process): a
+// message that fails for a passing reason shows Retrying until the queue's
+// next attempt ends it; queued messages show no Delivered (the queue's ids
+// are its own). vCards always go directly.
+class QmlConversation : public QObject, public QQmlParserStatus
+{
+    Q_OBJECT
+    Q_INTERFACES(QQmlParserStatus)
+    Q_PROPERTY(QString accountPath READ accountPath WRITE setAccountPath NOTIFY accountPathChanged)
+    Q_PROPERTY(QString remoteId READ remoteId WRITE setRemoteId NOTIFY remoteIdChanged)
+    Q_PROPERTY(bool groupChat READ groupChat WRITE setGroupChat NOTIFY groupChatChanged)
+    Q_PROPERTY(bool queued READ queued WRITE setQueued NOTIFY queuedChanged)
+    Q_PROPERTY(State state READ state NOTIFY stateChanged)
+    Q_PROPERTY(QString errorText READ errorText NOTIFY stateChanged)
+    Q_PROPERTY(QmlMessageModel *messages READ messages CONSTANT)
+    Q_PROPERTY(QStringList members READ members NOTIFY membersChanged)
+    Q_PROPERTY(QString topic READ topic NOTIFY topicChanged)
+    Q_PROPERTY(bool canSetTopic READ canSetTopic NOTIFY topicChanged)
+public:
+    enum State {
+        Idle,       // no account or recipient yet, or left
+        Requesting, // asked the library for the conversation
+        Ready,      // messages can be sent
+        Failed      // the conversation could not be opened or was lost; see errorText
+    };
+    Q_ENUM(State)
+
+    explicit QmlConversation(QObject *parent = nullptr);
+    ~QmlConversation() override;
+
+    QString accountPath() const { return m_accountPath; }
+    void setAccountPath(const QString &accountPath);
+    QString remoteId() const { return m_remoteId; }
+    void setRemoteId(const QString &remoteId);
+    bool groupChat() const { return m_groupChat; }
+    void setGroupChat(bool groupChat);
+    bool queued() const { return m_queued; }
+    void setQueued(bool queued);
+    State state() const { return m_state; }
+    QString errorText() const { return m_errorText; }
+    QmlMessageModel *messages() const { return m_messages; }
+    QStringList members() const { return m_members; }
+    QString topic() const;
+    bool canSetTopic() const;
+
+    // Each returns the new message's id (its row's messageId), or an empty
+    // string when there is no account or recipient yet.
+    Q_INVOKABLE QString send(const QString &text);
+    Q_INVOKABLE QString sendVCard(const QUrl &file);
+    Q_INVOKABLE void setTopic(const QString &topic);
+    Q_INVOKABLE void leave(const QString &message = QString());
+
+    void classBegin() override;
+    void componentComplete() override;
+
+Q_SIGNALS:
+    void accountPathChanged();
+    void remoteIdChanged();
+    void groupChatChanged();
+    void queuedChanged();
+    void stateChanged();
+    void membersChanged();
+    void topicChanged();
+    void topicChangeFailed(const QString &errorName, const QString &errorMessage);
+    void left(bool success);
+
+private:
+    ChatContext context() const;
+    void restart();
+    void request();
+    void dropRequest();
+    void adopt(const ChatSessionPtr &session);
+    void setState(State state, const QString &errorText = QString());
+    static QString errorText(const ChatSessionError &error);
+    void updateMembers();
+    void messageFinished(const QString &messageId, int status);
+    MessageSender *sender();
+    void connectQueue();
+
+    QString m_accountPath;
+    QString m_remoteId;
+    bool m_groupChat = false;
+    bool m_queued = false;
+    bool m_complete = true;
+    State m_state = Idle;
+    QString m_errorText;
+    QStringList m_members;
+    // Owned by this object.
+    QmlMessageModel *m_messages;
+    // Owned by this object; one per conversation requested.
+    QPointer<MessageSender> m_sender;
+    ChatSessionPtr m_session;
+    // Tells the answer to the current request from older ones.
+    int m_requestSerial = 0;
+    // Waiting for the manager before the first request.
+    QMetaObject::Connection m_managerReady;
+    // Failure reasons that arrive before their status.
+    QHash<QString, QString> m_failureReasons;
+    bool m_queueConnected = false;
+};
+
+#endif // MESSAGING_QML_CONVERSATION_H

@@ -1,0 +1,78 @@
+#include "qmlfixture.h"
+
+#include "testcmcontrol.h"
+#include "testhelpers.h"
+
+#include <TelepathyQt/Account>
+#include <TelepathyQt/AccountManager>
+#include <TelepathyQt/AccountSet>
+#include <TelepathyQt/PendingReady>
+
+namespace {
+QString managerOf(const QString &accountPath)
+{
+    // /org/freedesktop/Telepathy/Account/<manager>/<protocol>/<account>
+    return accountPath.section(QLatin1Char('/'), 5, 5);
+}
+} // namespace
+
+bool QmlFixture::loadAccounts()
+{
+    Tp::AccountManagerPtr manager = Tp::AccountManager::create(QDBusConnection::sessionBus());
+    manager->becomeReady();
+    if (!waitUntil([&] { return manager->isReady(); }, 10000))
+        return false;
+    const QList<Tp::AccountPtr> accounts = manager->validAccounts()->accounts();
+    for (const Tp::AccountPtr &account : accounts) {
+        m_accounts.append(QVariantMap{{QStringLiteral("path"), account->objectPath()},
+                                      {QStringLiteral("name"), account->displayName()},
+                                      {QStringLiteral("enabled"), account->isEnabled()}});
+    }
+    return true;
+}
+
+void QmlFixture::reset()
+{
+    for (const char *manager : {"tala", "vexo", "loopback"})
+        TestCmControl(QString::fromLatin1(manager)).reset();
+    if (m_device.isReady())
+        m_device.restore();
+}
+
+void QmlFixture::failNextSend(const QString &accountPath, const QString &errorName, const QString &errorMessage)
+{
+    TestCmControl(managerOf(accountPath)).failNextSend(errorName, errorMessage);
+}
+
+void QmlFixture::injectMessage(const QString &accountPath, const QString &sender, const QString &text)
+{
+    TestCmControl(managerOf(accountPath)).injectMessage(QStringLiteral("/"), Tp::HandleTypeContact, QString(),
+                                                       sender, text);
+}
+
+void QmlFixture::deliverLastSent(const QString &accountPath)
+{
+    TestCmControl control(managerOf(accountPath));
+    const QList<TestCmControl::SentMessage> sent = control.sentMessages();
+    if (!sent.isEmpty())
+        control.injectDeliveryReport(sent.last().channelPath, sent.last().token, Tp::DeliveryStatusDelivered);
+}
+
+QStringList QmlFixture::sentTexts(const QString &accountPath)
+{
+    QStringList texts;
+    const QList<TestCmControl::SentMessage> sent = TestCmControl(managerOf(accountPath)).sentMessages();
+    for (const TestCmControl::SentMessage &message : sent)
+        texts.append(message.text());
+    return texts;
+}
+
+void QmlFixture::setSimPresent(bool present)
+{
+    m_device.setSimPresent(present);
+}
+
+void QmlFixture::setModemOnline(bool online)
+{
+    m_device.setModemOnline(online);
+}
