@@ -45,7 +45,9 @@ public:
     SmsSegmentCounter();
     //! Counts text.
     explicit SmsSegmentCounter(const QString &text);
+    //! A shared copy.
     SmsSegmentCounter(const SmsSegmentCounter &other);
+    //! Shares other's text and counts.
     SmsSegmentCounter &operator=(const SmsSegmentCounter &other);
     ~SmsSegmentCounter();
 
