@@ -160,8 +160,7 @@ void QueuedMessageSenderPrivate::merge(const QList<QByteArray> &fileRecords, con
 
 void QueuedMessageSenderPrivate::refreshIfChanged()
 {
-    if (!store.changedElsewhere())
-        return;
+    // One stat() when nothing changed.
     const QueueStore::Result result = store.refresh();
     if (result.ok && result.changedElsewhere)
         merge(result.records, result.messages);
@@ -208,10 +207,9 @@ bool QueuedMessageSenderPrivate::hasWork() const
 
 bool QueuedMessageSenderPrivate::takeSendingRole()
 {
-    if (holdsSendingRole)
+    if (sendingRole.isLocked())
         return true;
     if (sendingRole.tryLock(0)) {
-        holdsSendingRole = true;
         takeOverTimer.stop();
         qCDebug(lcSendQueue) << "this process sends the queue";
         // The previous sender may have answered messages this process has
@@ -233,7 +231,7 @@ bool QueuedMessageSenderPrivate::takeSendingRole()
 void QueuedMessageSenderPrivate::releaseSendingRoleWhenIdle()
 {
     Q_Q(QueuedMessageSender);
-    if (!holdsSendingRole)
+    if (!sendingRole.isLocked())
         return;
     for (const Entry &entry : qAsConst(entries)) {
         if (entry.state == Entry::InFlight || entry.state == Entry::RetryWaiting)
@@ -243,7 +241,6 @@ void QueuedMessageSenderPrivate::releaseSendingRoleWhenIdle()
     if (!forgotten.isEmpty())
         q->saveQueue();
     sendingRole.unlock();
-    holdsSendingRole = false;
 }
 
 void QueuedMessageSenderPrivate::start(Entry &entry)
@@ -620,7 +617,7 @@ bool QueuedMessageSender::retryTransientFailures() const
 qint64 QueuedMessageSender::sendingProcessId() const
 {
     Q_D(const QueuedMessageSender);
-    if (d->holdsSendingRole)
+    if (d->sendingRole.isLocked())
         return QCoreApplication::applicationPid();
     qint64 pid = 0;
     QString host;

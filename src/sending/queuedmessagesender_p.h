@@ -106,9 +106,8 @@ public:
     QString directory;
     QString fileName;
     QueueStore store;
-    // Held while this process sends the queue.
+    // Held (locked) while this process sends the queue.
     QLockFile sendingRole;
-    bool holdsSendingRole = false;
     // While another process sends: looks whether it still does.
     QTimer takeOverTimer;
     QFileSystemWatcher *watcher = nullptr; // child of the queue

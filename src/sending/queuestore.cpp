@@ -62,11 +62,6 @@ QueueStore::Identity QueueStore::identity() const
     return id;
 }
 
-bool QueueStore::changedElsewhere() const
-{
-    return !(identity() == m_seen);
-}
-
 bool QueueStore::lock(QString *error)
 {
     const QByteArray name = QFile::encodeName(m_fileName + QStringLiteral(".lock"));

@@ -62,8 +62,6 @@ public:
     explicit QueueStore(const QString &fileName);
     ~QueueStore();
 
-    QString fileName() const { return m_fileName; }
-
     // Under the write lock: change() gets the file's records and returns
     // whether it changed them; only then is the file written. A damaged or
     // unreadable file is kept aside first.
@@ -75,9 +73,6 @@ public:
     // the lock as in update().
     Result refresh();
 
-    // Another process replaced the file since this one last read or wrote
-    // it (cheap: one stat()).
-    bool changedElsewhere() const;
 
 private:
     struct Identity
