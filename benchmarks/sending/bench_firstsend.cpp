@@ -107,7 +107,7 @@ int main(int argc, char *argv[])
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     // The manager says when it had to ask again.
-    environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("messaging.chat.manager.debug=true"));
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("messaging.chat.debug=true"));
 
     int failures = 0;
     int retried = 0;

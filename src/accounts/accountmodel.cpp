@@ -5,6 +5,7 @@
 #include "accountpaths.h"
 #include "accountservicemapper.h"
 #include "accountutils.h"
+#include "messaginglogging.h"
 #include "staticsmsaccount.h"
 #include "tpaccount.h"
 
@@ -13,13 +14,10 @@
 #include <TelepathyQt/PendingReady>
 
 #include <QDBusConnection>
-#include <QLoggingCategory>
 
 template<> AccountModel *SingletonBase<AccountModel>::m_pInstance = nullptr;
 
 namespace {
-Q_LOGGING_CATEGORY(lcModel, "messaging.accounts.model", QtWarningMsg)
-
 const char *const ColumnNames[] = {
     "CT_ACCOUNT_NAME", "CT_OBJECT_PATH", "CT_SERVICE_NAME", "CT_SERVICE_ICON_NORMAL",
     "CT_SERVICE_ICON_MEDIUM", "CT_STATUS_UPDATE", "CT_ENABLED", "CT_STATUS_MESSAGE",
@@ -249,8 +247,8 @@ void AccountModel::handleAccountManagerReady(Tp::PendingOperation *pendingOperat
     if (!d->accountManager || !d->accountManager->isReady())
         return;
     if (pendingOperation && pendingOperation->isError()) {
-        qCWarning(lcModel) << "account manager not ready:" << pendingOperation->errorName()
-                           << pendingOperation->errorMessage();
+        qCWarning(lcAccounts) << "account manager not ready:" << pendingOperation->errorName()
+                              << pendingOperation->errorMessage();
         return;
     }
     const QList<Tp::AccountPtr> accounts = d->accountManager->validAccounts()->accounts();
@@ -290,7 +288,7 @@ void AccountModel::handleAccountReady(Tp::PendingOperation *pendingOperation)
     auto *ready = qobject_cast<Tp::PendingReady *>(pendingOperation);
     if (!ready || ready->isError()) {
         if (pendingOperation && pendingOperation->isError())
-            qCDebug(lcModel) << "account not ready:" << pendingOperation->errorMessage();
+            qCDebug(lcAccounts) << "account not ready:" << pendingOperation->errorMessage();
         return;
     }
     const Tp::AccountPtr account = Tp::AccountPtr::qObjectCast(ready->proxy());

@@ -2,21 +2,18 @@
 #include "accountservicemapper_p.h"
 
 #include "localeservice.h"
+#include "messaginglogging.h"
 #include "platformservices.h"
 
 #include <Accounts/Manager>
 #include <Accounts/Provider>
 #include <Accounts/Service>
 
-#include <QLoggingCategory>
-
 #include <algorithm>
 
 template<> AccountServiceMapper *SingletonBase<AccountServiceMapper>::m_pInstance = nullptr;
 
 namespace {
-Q_LOGGING_CATEGORY(lcMapper, "messaging.accounts.mapper", QtWarningMsg)
-
 const QString ServiceType = QStringLiteral("IM");
 const QString UidKey = QStringLiteral("tmc-uid");
 const QString NormalIconKey = QStringLiteral("icons/icon-normal");
@@ -90,7 +87,7 @@ void AccountServiceMapper::enumerateSSOAccountServiceMapping(Accounts::AccountId
         return;
     Accounts::Account *account = d->manager->account(ssoAccountId); // owned by the manager
     if (!account) {
-        qCDebug(lcMapper) << "no account" << ssoAccountId << "in the account store";
+        qCDebug(lcAccounts) << "no account" << ssoAccountId << "in the account store";
         return;
     }
     QStringList uidsRead;
@@ -118,7 +115,7 @@ void AccountServiceMapper::enumerateSSOAccountServiceMapping(Accounts::AccountId
         if (!catalogue.isEmpty()) {
             LocaleService *locale = PlatformServices::localeService();
             if (!locale->isTrCatalogInstalled(catalogue) && !locale->installTrCatalog(catalogue))
-                qCDebug(lcMapper) << "no translations for catalogue" << catalogue;
+                qCDebug(lcAccounts) << "no translations for catalogue" << catalogue;
         }
 
         if (item.normalIcon.isEmpty())

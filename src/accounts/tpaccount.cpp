@@ -3,16 +3,14 @@
 
 #include "accountservicemapper.h"
 #include "individualstatusmessagestore.h"
+#include "messaginglogging.h"
 
 #include <TelepathyQt/PendingOperation>
 #include <TelepathyQt/Types>
 
 #include <QDomDocument>
-#include <QLoggingCategory>
 
 namespace {
-Q_LOGGING_CATEGORY(lcAccount, "messaging.accounts.account", QtWarningMsg)
-
 // Presence types a client may ask for: unset, unknown and error describe a
 // state and are refused by Mission Control.
 bool isRequestable(int type)
@@ -69,8 +67,8 @@ void TpAccountPrivate::requestPresence(const Tp::Presence &presence)
         QObject::connect(operation, &Tp::PendingOperation::finished, q, [this, serial](Tp::PendingOperation *op) {
             if (!op->isError())
                 return;
-            qCWarning(lcAccount) << "presence request refused for" << objectPath << op->errorName()
-                                 << op->errorMessage();
+            qCWarning(lcAccounts) << "presence request refused for" << objectPath << op->errorName()
+                                  << op->errorMessage();
             // An older request failing says nothing about the latest one.
             if (serial == requestSerial)
                 setInProgress(false);
@@ -231,7 +229,7 @@ void TpAccount::setStatusMessage(const QString &message)
     // Without a presence to keep (nothing requested yet) the message waits
     // in the store for the next presence request.
     if (!isRequestable(presence.type())) {
-        qCDebug(lcAccount) << "no presence to carry the message for" << d->objectPath;
+        qCDebug(lcAccounts) << "no presence to carry the message for" << d->objectPath;
         return;
     }
     d->requestPresence(presence);
@@ -243,7 +241,7 @@ void TpAccount::setCurrentStatus(AvailabilityItem *item)
     if (!d->account || !item)
         return;
     if (!isRequestable(item->type)) {
-        qCDebug(lcAccount) << "presence type" << item->type << "cannot be requested for" << d->objectPath;
+        qCDebug(lcAccounts) << "presence type" << item->type << "cannot be requested for" << d->objectPath;
         return;
     }
     const Tp::Presence presence(Tp::ConnectionPresenceType(item->type), item->status, d->storedMessage());
@@ -312,8 +310,8 @@ void TpAccount::handleStateChanged(Tp::PendingOperation *op)
 {
     Q_D(TpAccount);
     if (op && op->isError())
-        qCWarning(lcAccount) << "enabling or disabling" << d->objectPath << "failed:" << op->errorName()
-                             << op->errorMessage();
+        qCWarning(lcAccounts) << "enabling or disabling" << d->objectPath << "failed:" << op->errorName()
+                              << op->errorMessage();
 }
 
 void TpAccount::handleAccountNameChanged()

@@ -3,16 +3,13 @@
 #include "channelproperties.h"
 #include "chatsession.h"
 #include "chatsessionmanager.h"
+#include "messaginglogging.h"
 #include "sameconversation.h"
 
 #include <TelepathyQt/Account>
 #include <TelepathyQt/Constants>
 #include <TelepathyQt/PendingReady>
 #include <TelepathyQt/TextChannel>
-
-#include <QLoggingCategory>
-
-Q_DECLARE_LOGGING_CATEGORY(lcManager)
 
 namespace {
 
@@ -97,18 +94,22 @@ void ChannelHandler::addRequest(const Tp::ChannelRequestPtr &request)
     }
 }
 
+// The critical diagnostics of requestReady(), processRequest() and
+// channelReady() begin with the signatures the library documents for them:
+// those of ChatSessionManagerPrivate's slots, whose work this handler does.
+// Log readers and existing filters match those texts, so they stay.
 void ChannelHandler::requestReady(Tp::PendingOperation *operation)
 {
     auto *ready = qobject_cast<Tp::PendingReady *>(operation);
     if (!ready) {
-        qCCritical(lcManager) << "void ChatSessionManagerPrivate::requestReady(Tp::PendingOperation*)"
-                              << "Pending ready operation is null";
+        qCCritical(lcChat) << "void ChatSessionManagerPrivate::requestReady(Tp::PendingOperation*)"
+                           << "Pending ready operation is null";
         return;
     }
     const Tp::ChannelRequestPtr request = Tp::ChannelRequestPtr::qObjectCast(ready->proxy());
     if (!request) {
-        qCCritical(lcManager) << "void ChatSessionManagerPrivate::requestReady(Tp::PendingOperation*)"
-                              << "Cannot get d-bus proxy for pending operation";
+        qCCritical(lcChat) << "void ChatSessionManagerPrivate::requestReady(Tp::PendingOperation*)"
+                           << "Cannot get d-bus proxy for pending operation";
         return;
     }
     processRequest(request);
@@ -119,7 +120,7 @@ void ChannelHandler::processRequest(const Tp::ChannelRequestPtr &request)
     const char *where = "void ChatSessionManagerPrivate::processRequest(const Tp::ChannelRequestPtr&)";
     RequestEntry *entry = m_requests.value(request->objectPath());
     if (!m_host || !entry) {
-        qCCritical(lcManager) << where << "Ready request " << request->objectPath() << "without addRequest";
+        qCCritical(lcChat) << where << "Ready request " << request->objectPath() << "without addRequest";
         return;
     }
     const QString requestPath = request->objectPath();
@@ -130,7 +131,7 @@ void ChannelHandler::processRequest(const Tp::ChannelRequestPtr &request)
     const Tp::QualifiedPropertyValueMapList maps = request->requests();
     const Tp::AccountPtr requestAccount = request->account();
     if (maps.isEmpty() || !requestAccount) {
-        qCCritical(lcManager) << where << "Failed create session for request " << request->objectPath();
+        qCCritical(lcChat) << where << "Failed create session for request " << request->objectPath();
         return;
     }
 
@@ -141,14 +142,14 @@ void ChannelHandler::processRequest(const Tp::ChannelRequestPtr &request)
         if (const Tp::AccountPtr account = m_host->account(context.accountPath()))
             session = m_host->createSession(account, context);
         else
-            qCCritical(lcManager) << where << "Invalid account " << context.accountPath();
+            qCCritical(lcChat) << where << "Invalid account " << context.accountPath();
     }
     if (!session) {
-        qCCritical(lcManager) << where << "Failed create session for request " << request->objectPath();
+        qCCritical(lcChat) << where << "Failed create session for request " << request->objectPath();
         return;
     }
 
-    qCDebug(lcManager) << "Request" << request->objectPath() << "is for" << context.remoteUid();
+    qCDebug(lcChat) << "Request" << request->objectPath() << "is for" << context.remoteUid();
     entry->context = context;
     entry->session = session;
     m_host->sessionPrepared(session, m_host->isRequested(context));
@@ -214,8 +215,8 @@ void ChannelHandler::handleChannels(const Tp::MethodInvocationContextPtr<> &dbus
     }
     // Only text channels are asked for, one at a time.
     const Tp::ChannelPtr channel = channels.first();
-    qCDebug(lcManager) << "Handling" << channel->objectPath() << "satisfying" << requestsSatisfied.size()
-                       << "requests";
+    qCDebug(lcChat) << "Handling" << channel->objectPath() << "satisfying" << requestsSatisfied.size()
+                    << "requests";
     const Tp::TextChannelPtr textChannel = Tp::TextChannelPtr::qObjectCast(channel);
 
     bool satisfied = false;
@@ -283,8 +284,8 @@ void ChannelHandler::channelReady(Tp::PendingOperation *operation)
     PendingChannel *entry = m_currentReadiness;
     if (!entry)
         return;
-    qCDebug(lcManager) << "Channel" << entry->channel->objectPath() << "ready:"
-                       << (operation && !operation->isError() ? QStringLiteral("yes")
+    qCDebug(lcChat) << "Channel" << entry->channel->objectPath() << "ready:"
+                    << (operation && !operation->isError() ? QStringLiteral("yes")
                                                                : operation ? operation->errorName() : QString());
     // The session reacts before the dispatcher is answered.
     if (entry->session)
@@ -305,8 +306,8 @@ void ChannelHandler::channelReady(Tp::PendingOperation *operation)
             makeCurrentReady();
             return;
         }
-        qCCritical(lcManager) << "void ChatSessionManagerPrivate::channelReady(Tp::PendingOperation*)"
-                              << "We are doomed, channel is null";
+        qCCritical(lcChat) << "void ChatSessionManagerPrivate::channelReady(Tp::PendingOperation*)"
+                           << "We are doomed, channel is null";
         answerWithError(m_currentReadiness->dbusContext, TP_QT_ERROR_INVALID_ARGUMENT, QStringLiteral("No channel"));
         delete m_currentReadiness;
         m_currentReadiness = nullptr;

@@ -2,15 +2,13 @@
 
 #include "channelproperties.h"
 #include "chatsession.h"
+#include "messaginglogging.h"
 #include "pendingchatsession.h"
 
 #include <TelepathyQt/Constants>
 #include <TelepathyQt/PendingChannelRequest>
 
 #include <QDateTime>
-#include <QLoggingCategory>
-
-Q_DECLARE_LOGGING_CATEGORY(lcManager)
 
 Tp::PendingOperation *ChannelRequester::ensureChannel(const Tp::AccountPtr &account,
                                                      const ChatContext &context)
@@ -34,7 +32,7 @@ Tp::PendingOperation *ChannelRequester::ensureChannel(const Tp::AccountPtr &acco
         request.insert(ChannelProperties::TargetHandleType, uint(Tp::HandleTypeContact));
         break;
     }
-    qCDebug(lcManager) << "Requesting a channel for" << context.remoteUid() << "on" << account->objectPath();
+    qCDebug(lcChat) << "Requesting a channel for" << context.remoteUid() << "on" << account->objectPath();
     Tp::PendingOperation *operation = account->ensureChannel(request, QDateTime::currentDateTime(), QString());
     wait(context, operation);
     return operation;

@@ -6,6 +6,7 @@
 #include "confitem.h"
 #include "messagesize.h"
 #include "messagestatus.h"
+#include "messaginglogging.h"
 
 #include <TelepathyQt/Constants>
 #include <TelepathyQt/PendingReady>
@@ -15,11 +16,8 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QLoggingCategory>
 #include <QPointer>
 #include <QUuid>
-
-Q_LOGGING_CATEGORY(lcSession, "messaging.chat.session", QtWarningMsg)
 
 namespace {
 const QString DeliveryReportKey = QStringLiteral("/Messaging/Settings/DeliveryReport");
@@ -111,7 +109,7 @@ void ChatSessionPrivate::slotOnPendingMessageFinished(Tp::PendingOperation *oper
     if (!send)
         return;
     const QString id = send->property(MessageIdProperty).toString();
-    qCDebug(lcSession) << "Send of" << id << "answered:" << (send->isError() ? send->errorName() : QStringLiteral("sent"));
+    qCDebug(lcChat) << "Send of" << id << "answered:" << (send->isError() ? send->errorName() : QStringLiteral("sent"));
     lastMessageToken = send->sentMessageToken();
     if (!send->isError()) {
         rememberSentToken(lastMessageToken, id);
@@ -146,7 +144,7 @@ void ChatSessionPrivate::announce(const Tp::ReceivedMessage &message)
     const QString token = message.messageToken();
     if (!token.isEmpty()) {
         if (announcedTokens.contains(token)) {
-            qCDebug(lcSession) << "Received" << token << "again; announced already";
+            qCDebug(lcChat) << "Received" << token << "again; announced already";
             return;
         }
         announcedTokens.insert(token);
@@ -159,8 +157,8 @@ void ChatSessionPrivate::announce(const Tp::ReceivedMessage &message)
     const QString aboutId = incoming.isDeliveryReport() ? sentTokens.value(incoming.deliveredToken()) : QString();
     const int status = incoming.isDeliveryReport() ? incoming.deliveryStatus() : int(ChatSession::DeliveryUnknown);
     incoming.setDeliveredMessageId(aboutId);
-    qCDebug(lcSession) << "Received" << incoming.token() << "from" << incoming.senderId()
-                       << (incoming.isDeliveryReport() ? "report" : "message");
+    qCDebug(lcChat) << "Received" << incoming.token() << "from" << incoming.senderId()
+                    << (incoming.isDeliveryReport() ? "report" : "message");
 
     Q_EMIT q->messageReceived(incoming);
     if (!aboutId.isNull()) {
@@ -375,8 +373,8 @@ QString ChatSession::sendMessage(const MsgPartsList &parts, const QString &messa
     // The bus drops a connection that sends a message above its limit, and
     // every later message of the process would fail with it.
     if (MessageSize::isTooLarge(parts)) {
-        qCWarning(lcSession) << "not sending message" << id << "of" << MessageSize::of(parts)
-                             << "bytes, above the limit of" << ::MessageStatus::MaximumMessageSize;
+        qCWarning(lcChat) << "not sending message" << id << "of" << MessageSize::of(parts)
+                          << "bytes, above the limit of" << ::MessageStatus::MaximumMessageSize;
         Q_EMIT messageStatusChanged(id, MessageTooLarge);
         return id;
     }
@@ -407,8 +405,8 @@ QString ChatSession::sendMessage(const MsgPartsList &parts, const QString &messa
 
     Tp::PendingSendMessage *send =
         d->channel->send(message, Tp::MessageSendingFlags(sendFlags));
-    qCDebug(lcSession) << "Sending" << id << "on" << d->channelPath << "valid:" << d->channel->isValid()
-                       << "finished:" << send->isFinished();
+    qCDebug(lcChat) << "Sending" << id << "on" << d->channelPath << "valid:" << d->channel->isValid()
+                    << "finished:" << send->isFinished();
     send->setProperty(MessageIdProperty, id);
     connect(send, &Tp::PendingOperation::finished,
             d, &ChatSessionPrivate::slotOnPendingMessageFinished);

@@ -3,6 +3,7 @@
 
 #include "accountpaths.h"
 #include "accountutils.h"
+#include "messaginglogging.h"
 #include "mucchatsession.h"
 #include "pendingchatsession.h"
 
@@ -14,10 +15,7 @@
 #include <TelepathyQt/PendingReady>
 #include <TelepathyQt/Types>
 
-#include <QLoggingCategory>
 #include <QUuid>
-
-Q_LOGGING_CATEGORY(lcManager, "messaging.chat.manager", QtWarningMsg)
 
 namespace {
 const QString HandlerName = QStringLiteral("Messaging");
@@ -43,11 +41,11 @@ ChatSessionManagerPrivate::~ChatSessionManagerPrivate()
 
 void ChatSessionManagerPrivate::registerClient()
 {
-    qCDebug(lcManager) << "Registering the handler" << HandlerName;
+    qCDebug(lcChat) << "Registering the handler" << HandlerName;
     Tp::ClientRegistrarPtr candidate = Tp::ClientRegistrar::create(accountManager);
     if (!candidate->registerClient(Tp::AbstractClientPtr(handler), HandlerName, false)) {
-        qCCritical(lcManager) << "void ChatSessionManagerPrivate::registerClient()"
-                              << "registerClient failed";
+        qCCritical(lcChat) << "void ChatSessionManagerPrivate::registerClient()"
+                           << "registerClient failed";
         return;
     }
     registrar = candidate;
@@ -123,7 +121,7 @@ void ChatSessionManagerPrivate::pendingChannelReady(Tp::PendingOperation *operat
                 return;
             }
         }
-        qCDebug(lcManager) << "Channel request for" << context.remoteUid() << "succeeded";
+        qCDebug(lcChat) << "Channel request for" << context.remoteUid() << "succeeded";
         requester.finish(context);
         return;
     }
@@ -133,8 +131,8 @@ void ChatSessionManagerPrivate::pendingChannelReady(Tp::PendingOperation *operat
     auto *pending = qobject_cast<Tp::PendingChannelRequest *>(operation);
     const QString requestPath = pending && pending->channelRequest()
         ? pending->channelRequest()->objectPath() : QString();
-    qCDebug(lcManager) << "Channel request for" << context.remoteUid() << "failed:" << errorName
-                       << errorMessage;
+    qCDebug(lcChat) << "Channel request for" << context.remoteUid() << "failed:" << errorName
+                    << errorMessage;
     if (ChannelRequester::isHandlerRace(errorName, errorMessage)
         && retryAfterHandlerRace(context, requestPath))
         return;
@@ -155,8 +153,8 @@ bool ChatSessionManagerPrivate::retryAfterHandlerRace(const ChatContext &context
         accountManager ? accountManager->accountForObjectPath(context.accountPath()) : Tp::AccountPtr();
     if (!account || !account->isValid() || !account->isReady())
         return false;
-    qCDebug(lcManager) << "The dispatcher did not know the handler yet; asking again for"
-                       << context.remoteUid();
+    qCDebug(lcChat) << "The dispatcher did not know the handler yet; asking again for"
+                    << context.remoteUid();
     requester.retrying(context, requestPath);
     requestChannel(account, context);
     return true;

@@ -2,6 +2,7 @@
 #include "mucchatsession_p.h"
 
 #include "contactresolver.h"
+#include "messaginglogging.h"
 #include "mucparticipant.h"
 
 #include <TelepathyQt/Connection>
@@ -13,7 +14,6 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QLoggingCategory>
 #include <QTimer>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -30,8 +30,6 @@ namespace {
 // How long a leave waits for the group to confirm it before closing anyway.
 const int LeaveConfirmationMs = 5000;
 }
-
-Q_LOGGING_CATEGORY(lcGroup, "messaging.chat.group", QtWarningMsg)
 
 MucChatSessionPrivate::MucChatSessionPrivate(const Tp::AccountPtr &account,
                                              const ChatContext &context)
@@ -247,7 +245,7 @@ void MucChatSessionPrivate::slotOnSetPropertiesFinished(QDBusPendingCallWatcher 
 void MucChatSessionPrivate::reportTopicFailure(const QString &errorName, const QString &errorMessage)
 {
     Q_Q(MucChatSession);
-    qCDebug(lcGroup) << "Topic not changed:" << errorName << errorMessage;
+    qCDebug(lcChat) << "Topic not changed:" << errorName << errorMessage;
     Q_EMIT q->topicChangeFailed(errorName, errorMessage);
 }
 
@@ -329,7 +327,7 @@ void MucChatSessionPrivate::watchTopic()
                     if (!reply.isError() && channel && channel->objectPath() == path)
                         applySubjectProperties(reply.value());
                     else if (reply.isError())
-                        qCDebug(lcGroup) << "Cannot read the topic:" << reply.error().message();
+                        qCDebug(lcChat) << "Cannot read the topic:" << reply.error().message();
                     w->deleteLater();
                 });
         return;

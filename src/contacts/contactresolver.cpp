@@ -1,10 +1,10 @@
 #include "contactresolver.h"
 
 #include "addressbook.h"
+#include "messaginglogging.h"
 #include "platform/phonenumberutils.h"
 
 #include <QHash>
-#include <QLoggingCategory>
 #include <QScopedPointer>
 
 #include <QtContacts/QContactDisplayLabel>
@@ -21,8 +21,6 @@
 #include <QtContacts/QContactUnionFilter>
 
 QTCONTACTS_USE_NAMESPACE
-
-Q_LOGGING_CATEGORY(lcResolver, "messaging.contacts.resolver")
 
 namespace {
 
@@ -43,7 +41,7 @@ bool isCurrentFinish(QObject *sender, const QContactFetchRequest *current, const
     if (!fetch || !fetch->isFinished())
         return false;
     if (fetch != current) {
-        qCCritical(lcResolver).noquote() << function << "Stray fetch request result";
+        qCCritical(lcContacts).noquote() << function << "Stray fetch request result";
         return false;
     }
     return true;

@@ -3,9 +3,8 @@
 
 #include "accountpaths.h"
 #include "addressbook.h"
+#include "messaginglogging.h"
 #include "platform/phonenumberutils.h"
-
-#include <QLoggingCategory>
 
 #include <QtContacts/QContactDisplayLabel>
 #include <QtContacts/QContactFetchHint>
@@ -18,7 +17,6 @@
 QTCONTACTS_USE_NAMESPACE
 
 namespace {
-Q_LOGGING_CATEGORY(lcFetcher, "messaging.contacts.fetcher", QtWarningMsg)
 }
 
 ServiceSpecificContactFetcherPrivate::ServiceSpecificContactFetcherPrivate(
@@ -100,8 +98,8 @@ void ServiceSpecificContactFetcherPrivate::handleContactFetchRequestResultsAvail
     if (!fetch || !fetch->isFinished())
         return;
     if (fetch->error() != QContactManager::NoError) {
-        qCWarning(lcFetcher) << "fetching the contacts of" << remoteUid << "on" << accountPath
-                             << "failed with error" << fetch->error();
+        qCWarning(lcContacts) << "fetching the contacts of" << remoteUid << "on" << accountPath
+                              << "failed with error" << fetch->error();
         return;
     }
 

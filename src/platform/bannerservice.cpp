@@ -1,14 +1,13 @@
 #include "bannerservice.h"
 
+#include "messaginglogging.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QLoggingCategory>
 #include <QVariantMap>
-
-Q_LOGGING_CATEGORY(lcBanner, "messaging.platform.banner")
 
 class BannerServicePrivate
 {
@@ -43,7 +42,7 @@ void BannerService::appear(bool deleteWhenDone)
     };
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        qCWarning(lcBanner) << "no session bus; banner not shown:" << d->title;
+        qCWarning(lcPlatform) << "no session bus; banner not shown:" << d->title;
         QMetaObject::invokeMethod(this, [finish] { finish(false); }, Qt::QueuedConnection);
         return;
     }
@@ -64,7 +63,7 @@ void BannerService::appear(bool deleteWhenDone)
         w->deleteLater();
         const QDBusPendingReply<uint> reply = *w;
         if (reply.isError())
-            qCWarning(lcBanner) << "banner not shown:" << reply.error().message();
+            qCWarning(lcPlatform) << "banner not shown:" << reply.error().message();
         finish(!reply.isError());
     });
 }

@@ -3,13 +3,11 @@
 #include <dconf.h>
 
 #include "confitem.h"
+#include "messaginglogging.h"
 
 #include <QByteArray>
-#include <QLoggingCategory>
 #include <QMultiHash>
 #include <QStringList>
-
-Q_LOGGING_CATEGORY(lcConfItem, "messaging.platform.conf", QtWarningMsg)
 
 namespace {
 
@@ -144,7 +142,7 @@ ConfItem::ConfItem(const QString &key, QObject *parent)
     d->utf8Key = key.toUtf8();
     d->valid = dconf_is_key(d->utf8Key.constData(), nullptr);
     if (!d->valid) {
-        qCWarning(lcConfItem) << "Not a dconf key:" << key;
+        qCWarning(lcPlatform) << "Not a dconf key:" << key;
         return;
     }
     ConfItemWatchers &w = ConfItemWatchers::instance();
@@ -197,7 +195,7 @@ bool ConfItem::set(const QVariant &value)
     if (value.isValid()) {
         v = toGVariant(value);
         if (!v) {
-            qCWarning(lcConfItem) << "Cannot store a" << value.typeName() << "in" << d->key;
+            qCWarning(lcPlatform) << "Cannot store a" << value.typeName() << "in" << d->key;
             return false;
         }
         g_variant_ref_sink(v);
@@ -208,7 +206,7 @@ bool ConfItem::set(const QVariant &value)
     const bool ok = dconf_client_write_fast(ConfItemWatchers::instance().client,
                                             d->utf8Key.constData(), v, &error);
     if (!ok) {
-        qCWarning(lcConfItem) << "Writing" << d->key << "failed:"
+        qCWarning(lcPlatform) << "Writing" << d->key << "failed:"
                               << (error ? error->message : "unknown error");
         g_clear_error(&error);
     }

@@ -1,14 +1,13 @@
 #include "connmandevicemodemonitor.h"
 
+#include "messaginglogging.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
-#include <QLoggingCategory>
 #include <QVariantMap>
-
-Q_LOGGING_CATEGORY(lcDeviceMode, "messaging.platform.devicemode")
 
 namespace {
 const QString Service = QStringLiteral("net.connman");
@@ -31,14 +30,14 @@ ConnmanDeviceModeMonitor::ConnmanDeviceModeMonitor(QObject *parent)
     , m_bus(QDBusConnection::systemBus())
 {
     if (!m_bus.isConnected()) {
-        qCInfo(lcDeviceMode) << "no system bus; flight mode unknown";
+        qCInfo(lcPlatform) << "no system bus; flight mode unknown";
         return;
     }
     m_watcher = new QDBusServiceWatcher(Service, m_bus,
         QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration, this);
     connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] { readProperties(); });
     connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
-        qCInfo(lcDeviceMode) << "ConnMan went away; flight mode unknown";
+        qCInfo(lcPlatform) << "ConnMan went away; flight mode unknown";
         report(UnknownMode);
     });
     m_bus.connect(Service, Path, Interface, QStringLiteral("PropertyChanged"), this,
@@ -81,8 +80,8 @@ void ConnmanDeviceModeMonitor::setMode(DeviceModeMonitor::DeviceMode mode)
         const QDBusPendingReply<> reply = *w;
         if (!reply.isError())
             return; // PropertyChanged brings the new mode
-        qCWarning(lcDeviceMode) << "could not change flight mode:" << reply.error().name()
-                                << reply.error().message();
+        qCWarning(lcPlatform) << "could not change flight mode:" << reply.error().name()
+                              << reply.error().message();
         // Whoever waits for the change learns that it did not happen.
         report(m_mode, true);
     });
@@ -103,7 +102,7 @@ void ConnmanDeviceModeMonitor::takeProperties(const QDBusMessage &reply)
 {
     const QDBusReply<QVariantMap> properties(reply);
     if (!properties.isValid()) {
-        qCInfo(lcDeviceMode) << "ConnMan not available:" << properties.error().message();
+        qCInfo(lcPlatform) << "ConnMan not available:" << properties.error().message();
         report(UnknownMode);
         return;
     }

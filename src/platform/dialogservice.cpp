@@ -3,15 +3,14 @@
 
 #include "librarycatalogue.h"
 
+#include "messaginglogging.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QLoggingCategory>
 #include <QVariantMap>
-
-Q_LOGGING_CATEGORY(lcDialog, "messaging.platform.dialog")
 
 namespace {
 const QString Service = QStringLiteral("org.freedesktop.Notifications");
@@ -98,7 +97,7 @@ void DialogService::appear()
     Q_D(DialogService);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        qCWarning(lcDialog) << "no session bus; question not asked:" << d->text;
+        qCWarning(lcPlatform) << "no session bus; question not asked:" << d->text;
         QMetaObject::invokeMethod(this, [this] { done(Rejected); }, Qt::QueuedConnection);
         return;
     }
@@ -120,8 +119,8 @@ void DialogService::appear()
         w->deleteLater();
         const QDBusPendingReply<uint> reply = *w;
         if (reply.isError()) {
-            qCWarning(lcDialog) << "notification server did not take the question:"
-                                << reply.error().name() << reply.error().message();
+            qCWarning(lcPlatform) << "notification server did not take the question:"
+                                  << reply.error().name() << reply.error().message();
             done(Rejected);
             return;
         }

@@ -1,15 +1,14 @@
 #include "localeservice.h"
 
+#include "messaginglogging.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QLoggingCategory>
 #include <QPointer>
 #include <QTranslator>
 #include <QVector>
-
-Q_LOGGING_CATEGORY(lcLocale, "messaging.platform.locale")
 
 // Q_INIT_RESOURCE cannot be used inside a namespace.
 static void initBuiltInTranslations()
@@ -85,7 +84,7 @@ bool LocaleService::installTrCatalog(const QString &catalogue)
     if (d->catalogues.contains(catalogue))
         return true;
     if (!QCoreApplication::instance()) {
-        qCWarning(lcLocale) << "no application object, catalogue not installed:" << catalogue;
+        qCWarning(lcPlatform) << "no application object, catalogue not installed:" << catalogue;
         return false;
     }
 
@@ -112,7 +111,7 @@ bool LocaleService::installTrCatalog(const QString &catalogue)
     }
 
     if (!entry.engineeringEnglish && !entry.translation) {
-        qCWarning(lcLocale) << "no catalogue" << catalogue << "in" << directory;
+        qCWarning(lcPlatform) << "no catalogue" << catalogue << "in" << directory;
         return false;
     }
     d->catalogues.insert(catalogue, entry);

@@ -1,14 +1,13 @@
 #include "notificationservice.h"
 #include "notificationservice_p.h"
 
+#include "messaginglogging.h"
+
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QLoggingCategory>
 #include <QVariantMap>
-
-Q_LOGGING_CATEGORY(lcNotifications, "messaging.platform.notifications")
 
 namespace {
 const QString Service = QStringLiteral("org.freedesktop.Notifications");
@@ -102,12 +101,12 @@ NotificationService::~NotificationService()
 void NotificationServicePrivate::reportFailure(const QString &kind, const QString &detail)
 {
     if (reportedFailures.contains(kind)) {
-        qCDebug(lcNotifications) << "notification not shown:" << kind << detail;
+        qCDebug(lcPlatform) << "notification not shown:" << kind << detail;
         return;
     }
     reportedFailures.insert(kind);
-    qCWarning(lcNotifications).noquote() << "notifications are not shown:" << kind << detail
-                                         << "(reported once)";
+    qCWarning(lcPlatform).noquote() << "notifications are not shown:" << kind << detail
+                                    << "(reported once)";
 }
 
 uint NotificationService::publish(const Notification &notification)

@@ -2,6 +2,8 @@
 
 #include "ofonomodemfollower.h"
 
+#include "messaginglogging.h"
+
 #include <qofonomodem.h>
 
 #include <QDBusArgument>
@@ -9,10 +11,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QLoggingCategory>
 #include <QTimer>
-
-Q_DECLARE_LOGGING_CATEGORY(lcOfono)
 
 CellularPowerControl::CellularPowerControl(QObject *parent)
     : QObject(parent)
@@ -77,7 +76,7 @@ bool OfonoCellularPowerControl::power() const
 void OfonoCellularPowerControl::setPower(bool on)
 {
     if (!m_modem || !m_modem->isValid()) {
-        qCWarning(lcOfono) << "no modem to switch" << (on ? "on" : "off");
+        qCWarning(lcPlatform) << "no modem to switch" << (on ? "on" : "off");
         // The caller waits for a report: the radio stays as it is.
         QTimer::singleShot(0, this, [this] { report(m_online, true); });
         return;
@@ -106,7 +105,7 @@ void OfonoCellularPowerControl::followModem(const QString &path)
             modemKnown(path);
     });
     connect(m_modem.data(), &QOfonoModem::reportError, this, [this](const QString &error) {
-        qCWarning(lcOfono) << "modem refused a change:" << error;
+        qCWarning(lcPlatform) << "modem refused a change:" << error;
         // Our own reading, not libqofono's: that may have missed a change.
         report(m_modem->isValid() ? m_online : false, true);
     });

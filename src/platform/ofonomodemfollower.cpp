@@ -1,22 +1,21 @@
 #include "ofonomodemfollower.h"
 
+#include "messaginglogging.h"
+
 #include <qofonomanager.h>
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QLoggingCategory>
 #include <QTimer>
-
-Q_LOGGING_CATEGORY(lcOfono, "messaging.platform.ofono", QtInfoMsg)
 
 OfonoModemFollower::OfonoModemFollower(QObject *parent)
     : QObject(parent)
 {
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) {
-        qCInfo(lcOfono) << "no system bus; no modem";
+        qCInfo(lcPlatform) << "no system bus; no modem";
         // Reported from the event loop, like every other answer.
         QTimer::singleShot(0, this, [this] { follow(QString()); });
         return;
@@ -50,7 +49,7 @@ OfonoModemFollower::OfonoModemFollower(QObject *parent)
         if (m_known)
             return;
         if (reply.isError() || !reply.value()) {
-            qCInfo(lcOfono) << "oFono is not running; no modem";
+            qCInfo(lcPlatform) << "oFono is not running; no modem";
             follow(QString());
         }
         // else QOfonoManager reports the modems shortly.
@@ -65,6 +64,6 @@ void OfonoModemFollower::follow(const QString &path)
         return;
     m_known = true;
     m_path = path;
-    qCDebug(lcOfono) << "following modem" << (path.isEmpty() ? QStringLiteral("(none)") : path);
+    qCDebug(lcPlatform) << "following modem" << (path.isEmpty() ? QStringLiteral("(none)") : path);
     Q_EMIT modemChanged(path);
 }

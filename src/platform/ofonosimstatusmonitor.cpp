@@ -2,13 +2,12 @@
 
 #include "ofonomodemfollower.h"
 
+#include "messaginglogging.h"
+
 #include <qofonomodem.h>
 #include <qofonosimmanager.h>
 
-#include <QLoggingCategory>
 #include <QTimer>
-
-Q_DECLARE_LOGGING_CATEGORY(lcOfono)
 
 namespace {
 const QString SimManagerInterface = QStringLiteral("org.ofono.SimManager");

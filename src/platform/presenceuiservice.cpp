@@ -1,12 +1,11 @@
 #include "presenceuiservice.h"
 
+#include "messaginglogging.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcPresenceUi, "messaging.platform.presenceui")
 
 const char PresenceUiService::DefaultServiceName[] = "com.tavik.PresenceUi";
 
@@ -39,7 +38,7 @@ void PresenceUiService::showPresenceUi()
     Q_D(PresenceUiService);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        qCWarning(lcPresenceUi) << "no session bus; presence UI not shown";
+        qCWarning(lcPlatform) << "no session bus; presence UI not shown";
         QMetaObject::invokeMethod(this, [this] { Q_EMIT presenceUiCallFinished(false); },
                                   Qt::QueuedConnection);
         return;
@@ -52,8 +51,8 @@ void PresenceUiService::showPresenceUi()
         w->deleteLater();
         const QDBusPendingReply<> reply = *w;
         if (reply.isError()) {
-            qCWarning(lcPresenceUi) << "presence UI" << d->serviceName << "not shown:"
-                                    << reply.error().name() << reply.error().message();
+            qCWarning(lcPlatform) << "presence UI" << d->serviceName << "not shown:"
+                                  << reply.error().name() << reply.error().message();
         }
         Q_EMIT presenceUiCallFinished(!reply.isError());
     });

@@ -12,13 +12,13 @@
 #include "notification.h"
 #include "notificationeventtypes.h"
 #include "phonenumberutils.h"
+#include "messaginglogging.h"
 #include "platformservices.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QFile>
-#include <QLoggingCategory>
 #include <QHash>
 #include <QMap>
 #include <QPair>
@@ -28,8 +28,6 @@
 #include <limits>
 
 #include <map>
-
-Q_LOGGING_CATEGORY(lcSending, "messaging.sending")
 
 namespace {
 

@@ -10,20 +10,19 @@
 #include "queuefile.h"
 #include "sendfailurenotification.h"
 
+#include "messaginglogging.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QHash>
-#include <QLoggingCategory>
 #include <QPointer>
 #include <QTimer>
 
 #include <cerrno>
 #include <csignal>
-
-Q_LOGGING_CATEGORY(lcSendQueue, "messaging.sending.queue")
 
 namespace {
 
@@ -452,12 +451,12 @@ void QueuedMessageSenderPrivate::followNetworkStatus()
     QObject::connect(status, &NetworkStatusManager::deviceModeChanged, q, cellularMayLeave);
 }
 
-void QueuedMessageSenderPrivate::reportSaveFailure(const QString &reason)
+void QueuedMessageSenderPrivate::reportSaveFailure(const char *function, const QString &reason)
 {
     if (saveFailureReported)
         return;
     saveFailureReported = true;
-    qCCritical(lcSendQueue) << "void QueuedMessageSender::saveQueue()"
+    qCCritical(lcSendQueue) << function
                             << "cannot write the send queue" << fileName << ":" << reason
                             << "- messages are sent but will not survive a restart";
 }
@@ -566,7 +565,7 @@ void QueuedMessageSender::saveQueue()
         QueueStore::Unsynced);
     d->forgotten.clear();
     if (!result.ok) {
-        d->reportSaveFailure(result.error);
+        d->reportSaveFailure(Q_FUNC_INFO, result.error);
         return;
     }
     if (result.changedElsewhere)
@@ -593,7 +592,7 @@ QString QueuedMessageSender::enqueue(const MessageContent &content)
             },
             QueueStore::Synced);
         if (!result.ok) {
-            d->reportSaveFailure(result.error);
+            d->reportSaveFailure(Q_FUNC_INFO, result.error);
         } else {
             stored = true;
             if (result.changedElsewhere)

@@ -88,7 +88,7 @@ public:
     bool canLeave(const QString &accountPath) const;
     void followNetworkStatus();
 
-    void reportSaveFailure(const QString &reason);
+    void reportSaveFailure(const char *function, const QString &reason);
     // After a status: at once when the queue is empty or the last save is
     // old enough, else a little later (see StatusSaveDelayMs).
     void saveAfterStatus();

@@ -1,9 +1,10 @@
 #include "queuestore.h"
 
+#include "messaginglogging.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <QThread>
@@ -16,8 +17,6 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-Q_DECLARE_LOGGING_CATEGORY(lcSendQueue)
 
 namespace {
 
@@ -105,7 +104,7 @@ QString QueueStore::keepAside()
     for (int n = 1; QFileInfo::exists(aside); ++n)
         aside = m_fileName + QStringLiteral(".damaged-") + stamp + QLatin1Char('-') + QString::number(n);
     if (!QFile::rename(m_fileName, aside)) {
-        qCCritical(lcSendQueue) << "void QueuedMessageSender::loadQueue()"
+        qCCritical(lcSendQueue) << Q_FUNC_INFO
                                 << "cannot keep the damaged queue file aside:" << m_fileName;
         return QString();
     }

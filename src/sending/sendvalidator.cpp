@@ -11,10 +11,9 @@
 #include "platformservices.h"
 #include "presenceuiservice.h"
 
-#include <QDebug>
-#include <QLoggingCategory>
+#include "messaginglogging.h"
 
-Q_LOGGING_CATEGORY(lcValidator, "messaging.sending.validator", QtInfoMsg)
+#include <QDebug>
 
 namespace {
 
@@ -74,14 +73,14 @@ void SendValidatorPrivate::fail(int code)
 {
     Q_Q(SendValidator);
     stopListeningToRadio();
-    qCDebug(lcValidator) << "validation failed with" << code << (cellular ? "(cellular)" : qPrintable(accountPath));
+    qCDebug(lcSending) << "validation failed with" << code << (cellular ? "(cellular)" : qPrintable(accountPath));
     Q_EMIT q->validationFailed(code);
 }
 
 void SendValidatorPrivate::complete()
 {
     Q_Q(SendValidator);
-    qCDebug(lcValidator) << "validation completed" << (cellular ? "(cellular)" : qPrintable(accountPath));
+    qCDebug(lcSending) << "validation completed" << (cellular ? "(cellular)" : qPrintable(accountPath));
     Q_EMIT q->validationCompleted();
 }
 
@@ -196,7 +195,7 @@ void SendValidatorPrivate::slotOnCellularOnline(bool value)
 void SendValidatorPrivate::slotOnDialogDisappeared()
 {
     if (!dialog) {
-        qCCritical(lcValidator) << "void SendValidatorPrivate::slotOnDialogDisappeared()"
+        qCCritical(lcSending) << "void SendValidatorPrivate::slotOnDialogDisappeared()"
                     << "What just happened? Dialog is null?!?";
         // The question can no longer be answered: without this the caller
         // would wait for a result forever.

@@ -2,15 +2,13 @@
 #include "networkstatusmanager_p.h"
 
 #include "accountutils.h"
+#include "messaginglogging.h"
 #include "platformservices.h"
 
 #include <TelepathyQt/Presence>
 
 #include <QCoreApplication>
-#include <QLoggingCategory>
 #include <QPointer>
-
-Q_LOGGING_CATEGORY(lcStatus, "messaging.status", QtInfoMsg)
 
 NetworkStatusManager *NetworkStatusManager::instance()
 {

@@ -146,7 +146,7 @@ QStringList g_warnings;
 void collectWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (type == QtWarningMsg && context.category
-        && QLatin1String(context.category) == QLatin1String("messaging.platform.notifications"))
+        && QLatin1String(context.category) == QLatin1String("messaging.platform"))
         g_warnings << message;
 }
 } // namespace

@@ -359,7 +359,7 @@ void QueuedMessageSenderTest::failedSaveIsReportedOnceWhileSendingGoesOn()
     QTRY_COMPARE_WITH_TIMEOUT(statuses.size(), 2, Timeout);
     QCOMPARE(sentTexts(), (QStringList{QStringLiteral("unsaved 1"), QStringLiteral("unsaved 2")}));
     QCOMPARE(g_criticals.size(), 1);
-    QVERIFY2(g_criticals.first().startsWith(QLatin1String("void QueuedMessageSender::saveQueue()")),
+    QVERIFY2(g_criticals.first().contains(QLatin1String("cannot write the send queue")),
              qPrintable(g_criticals.first()));
     QVERIFY(!QFileInfo::exists(queueFile()));
 }
