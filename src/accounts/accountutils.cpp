@@ -1,6 +1,7 @@
 #include "accountutils.h"
 
 #include "accountpaths.h"
+#include "messaginglogging.h"
 
 #include <TelepathyQt/AccountFactory>
 #include <TelepathyQt/AccountSet>
@@ -9,11 +10,12 @@
 #include <TelepathyQt/ContactFactory>
 #include <TelepathyQt/PendingOperation>
 #include <TelepathyQt/PendingReady>
-#include <TelepathyQt/PendingStringList>
 #include <TelepathyQt/Types>
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 
 namespace {
 const QString ValidityPeriodParameter =
@@ -110,12 +112,22 @@ void AccountUtils::setAccountProperty(Tp::AccountPtr &account, const QString &ke
         return;
     QVariantMap parameters;
     parameters.insert(key, value);
-    // The write belongs to us until it is answered (the operation deletes
-    // itself then): a program that ends first, such as the command-line
-    // program right after its sends, takes it down with this object instead
-    // of leaving it behind.
-    Tp::PendingOperation *write = account->updateParameters(parameters, QStringList());
-    write->setParent(this);
+    // Mission Control's UpdateParameters, called directly rather than
+    // through Tp::Account::updateParameters(): a Telepathy-Qt operation
+    // deleted before its answer leaves its D-Bus watcher behind, and a
+    // program may well end first (the command-line program right after its
+    // sends). This watcher belongs to us: answered, it deletes itself;
+    // otherwise it goes with this object, and the call with it.
+    QDBusMessage call = QDBusMessage::createMethodCall(account->busName(), account->objectPath(),
+                                                       TP_QT_IFACE_ACCOUNT, QStringLiteral("UpdateParameters"));
+    call << parameters << QStringList();
+    auto *write = new QDBusPendingCallWatcher(account->dbusConnection().asyncCall(call), this);
+    const QString path = account->objectPath();
+    connect(write, &QDBusPendingCallWatcher::finished, this, [path, key](QDBusPendingCallWatcher *answer) {
+        if (answer->isError())
+            qCWarning(lcAccounts) << "cannot set" << key << "on" << path << answer->error().message();
+        answer->deleteLater();
+    });
 }
 
 void AccountUtils::setAccountProperty(const QString &path, const QString &key,
