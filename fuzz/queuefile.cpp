@@ -2,7 +2,7 @@
 // save and load again to the same records. Crashes, leaks, over-allocation
 // (libFuzzer's -malloc_limit_mb) and time-outs are the findings.
 
-#include "messagecontent_p.h"
+#include "messagerecord.h"
 #include "queuefile.h"
 
 #include <cstdint>

@@ -38,7 +38,7 @@ Tp::PendingOperation *ChannelRequester::ensureChannel(const Tp::AccountPtr &acco
     return operation;
 }
 
-void ChannelRequester::start(const ChatContext &context, PendingChatSession *waiter)
+void ChannelRequester::start(const ChatContext &context, PendingChatSession *waiter, const ChatSessionPtr &live)
 {
     // What an earlier request for the context left (its session gone) is
     // of no use; objects still waiting for it wait for this one.
@@ -46,6 +46,7 @@ void ChannelRequester::start(const ChatContext &context, PendingChatSession *wai
     const QList<QPointer<PendingChatSession>> waiters = request.waiters;
     request = Request();
     request.waiters = waiters;
+    request.live = live;
     if (waiter)
         request.waiters.append(waiter);
 }

@@ -36,7 +36,10 @@ public:
     Tp::PendingOperation *ensureChannel(const Tp::AccountPtr &account, const ChatContext &context);
     // A new request for the context, with its request object if there is
     // one; it waits for nothing yet (or for another client's request).
-    void start(const ChatContext &context, PendingChatSession *waiter);
+    // A live session of the conversation is held until the request ends:
+    // let go meanwhile by its last holder, it would close the very channel
+    // the dispatcher is about to hand back.
+    void start(const ChatContext &context, PendingChatSession *waiter, const ChatSessionPtr &live);
     // The request for the context waits for the operation (an account
     // becoming ready, or a channel request).
     void wait(const ChatContext &context, Tp::PendingOperation *operation);
@@ -80,6 +83,8 @@ private:
         Tp::PendingOperation *operation = nullptr;
         // What the handler made for it, held by the waiting objects.
         QWeakPointer<ChatSession> session;
+        // The conversation's session when the request started (see start()).
+        ChatSessionPtr live;
         bool answered = false;
         // Asked again after the handler race; the failed request's path.
         bool retried = false;

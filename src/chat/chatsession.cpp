@@ -1,5 +1,6 @@
 #include "chatsession.h"
 #include "chatsession_p.h"
+#include "chatsessiondeleter.h"
 
 #include "accountpaths.h"
 #include "chatsessionmanager.h"
@@ -228,16 +229,29 @@ ChatSession::ChatSession(ChatSessionPrivate &dd, QObject *parent)
 ChatSession::~ChatSession()
 {
     Q_D(ChatSession);
-    // Asked to close without waiting for the answer. Not requestClose(): its
-    // operation object lives until the reply has been delivered, so a
-    // session released just before the event loop ends (a program's last
-    // conversation) leaves it behind, and the channel with it.
-    if (d->channel && d->channel->isValid()) {
-        const QDBusMessage close = QDBusMessage::createMethodCall(d->channel->busName(),
-            d->channel->objectPath(), TP_QT_IFACE_CHANNEL, QStringLiteral("Close"));
-        d->channel->dbusConnection().send(close);
-    }
+    d->closeChannel();
     delete d_ptr;
+}
+
+void ChatSessionPrivate::closeChannel()
+{
+    // Not requestClose(): its operation object lives until the reply has
+    // been delivered, so a session released just before the event loop ends
+    // (a program's last conversation) would leave it behind, and the
+    // channel with it.
+    if (closeSent || !channel || !channel->isValid())
+        return;
+    closeSent = true;
+    qCDebug(lcChat) << "Closing" << channel->objectPath() << "of a session let go";
+    const QDBusMessage close = QDBusMessage::createMethodCall(channel->busName(), channel->objectPath(),
+                                                             TP_QT_IFACE_CHANNEL, QStringLiteral("Close"));
+    channel->dbusConnection().send(close);
+}
+
+void deleteChatSessionLater(ChatSession *session)
+{
+    ChatSessionPrivate::get(session)->closeChannel();
+    session->deleteLater();
 }
 
 ChatContext ChatSession::context() const

@@ -42,6 +42,8 @@ public:
     // Set once the user left the group: the session then never asks to be
     // restored, which would join the room again.
     bool restoreSuppressed = false;
+    // Close has been asked of the channel (see closeChannel()).
+    bool closeSent = false;
 
     void _q_channelInvalidated(Tp::DBusProxy *proxy, const QString &errorName,
                                const QString &errorMessage);
@@ -51,6 +53,8 @@ public:
     void reportFailure(const QString &errorName, const QString &errorMessage);
     void rememberSentToken(const QString &token, const QString &messageId);
     void announce(const Tp::ReceivedMessage &message);
+    // Asks the channel to close, once, without waiting for the answer.
+    void closeChannel();
 
 public Q_SLOTS:
     void slotOnAccountFinished(Tp::PendingOperation *operation);

@@ -3,6 +3,7 @@
 
 #include "accountpaths.h"
 #include "accountutils.h"
+#include "chatsessiondeleter.h"
 #include "messaginglogging.h"
 #include "mucchatsession.h"
 #include "pendingchatsession.h"
@@ -176,9 +177,7 @@ void ChatSessionManagerPrivate::restoreSession(ChatSession *session, const Tp::A
 ChatSessionPtr ChatSessionManagerPrivate::createSession(const Tp::AccountPtr &account,
                                                         const ChatContext &context)
 {
-    // Deleted from the event loop: the last holder may let go from inside
-    // one of the session's own signals.
-    ChatSessionPtr session(new MucChatSession(account, context), &QObject::deleteLater);
+    ChatSessionPtr session(new MucChatSession(account, context), &deleteChatSessionLater);
     ChatSession *raw = session.data();
     connect(raw, &ChatSession::chatSessionReadyToRestore, this,
             [this, raw](Tp::AccountPtr account) { restoreSession(raw, account); });
@@ -221,10 +220,11 @@ void ChatSessionManagerPrivate::ensure(const ChatContext &context, PendingChatSe
     // another client made and the handler was offered.
     if (requester.join(context, waiter))
         return;
+    const ChatSessionPtr live = registry.find(context);
     if (handler->isOffered(context)) {
-        requester.start(context, waiter);
-        if (const ChatSessionPtr session = registry.find(context))
-            requester.answer(context, session);
+        requester.start(context, waiter, live);
+        if (live)
+            requester.answer(context, live);
         return;
     }
 
@@ -242,7 +242,7 @@ void ChatSessionManagerPrivate::ensure(const ChatContext &context, PendingChatSe
         return;
     }
 
-    requester.start(context, waiter);
+    requester.start(context, waiter, live);
     if (account->isReady()) {
         requestChannel(account, context);
         return;

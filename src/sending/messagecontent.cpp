@@ -1,4 +1,5 @@
 #include "messagecontent_p.h"
+#include "messagerecord.h"
 
 #include <QIODevice>
 #include <QtEndian>

@@ -297,10 +297,6 @@ void QueuedMessageSenderPrivate::finish(const QString &id, int attempt, int stat
     if (MessageSender *sender = entry.sender.data()) {
         QObject::disconnect(sender, nullptr, q, nullptr);
         notifiedBySender = sender->isFailureNotificationEnabled();
-        // A conversation closed between two messages to it leaves the next
-        // request a session whose channel is going away.
-        if (sender->chatSession())
-            lastSession = sender->chatSession();
         // A vCard that cannot be read is answered without ever becoming
         // pending, and such a sender would not delete itself.
         if (!sender->isSending())

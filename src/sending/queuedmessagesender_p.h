@@ -103,9 +103,6 @@ public:
     // save.
     QList<QByteArray> forgotten;
     quint64 nextId = 1;
-    // The conversation of the last message that had its status, kept open
-    // for the next message (see finish()).
-    ChatSessionPtr lastSession;
     QString directory;
     QString fileName;
     QueueStore store;

@@ -1,6 +1,6 @@
 #include "queuefile.h"
 
-#include "messagecontent_p.h"
+#include "messagerecord.h"
 
 #include <QDataStream>
 #include <QtEndian>

@@ -7,7 +7,7 @@
 #include <QList>
 
 // The send queue's file: a QDataStream of version 12, big-endian, holding a
-// 32-bit record count and then the records (see messagecontent_p.h), oldest
+// 32-bit record count and then the records (see messagerecord.h), oldest
 // first. No header or version of its own: files written by earlier releases
 // and other readers rely on exactly this layout.
 class QueueFile

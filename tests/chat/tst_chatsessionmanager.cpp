@@ -83,6 +83,7 @@ private Q_SLOTS:
     void requestObjectsFinishOnceAfterTheCall();
     void repeatedRequestObjectsShareOneChannelRequest();
     void requestAfterTheChannelDiedUnderItsRequestBringsANewOne();
+    void sessionLetGoClosesItsChannelBeforeAnythingElseLeaves();
     void requestMapsFollowTheChatType_data();
     void requestMapsFollowTheChatType();
     void refusedChannelRequestGivesOneChannelRequestError();
@@ -405,6 +406,29 @@ void TestChatSessionManager::requestAfterTheChannelDiedUnderItsRequestBringsANew
     QTRY_VERIFY_WITH_TIMEOUT(askedAgain, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(m_manager->getReadyChatSession(context)
                                  && m_manager->getReadyChatSession(context)->isReady(), 10000);
+}
+
+void TestChatSessionManager::sessionLetGoClosesItsChannelBeforeAnythingElseLeaves()
+{
+    // The session is deleted from the event loop, but its channel must be
+    // closed when the last holder lets go: a request for the conversation
+    // made before the deletion would otherwise be answered with the channel
+    // just before it closes.
+    PendingChatSession *request = m_manager->ensureChatSession(ChatContext(QStringLiteral("lea@loop.test"),
+                                                                           Env::ImAccountPath));
+    request->setAutoDelete(false);
+    QSignalSpy finished(request, &PendingChatSession::finished);
+    QVERIFY(finished.wait(10000));
+    ChatSessionPtr session = request->chatSession();
+    delete request;
+    QVERIFY(session);
+    const QString channel = session->channelPath();
+    TestCmControl &control = m_env->control(Env::ImAccountPath);
+    QVERIFY(control.channels().contains(channel));
+    session.reset();
+    // A blocking call reaches the connection manager after anything sent
+    // before it, with no event loop in between.
+    QVERIFY(!control.channels().contains(channel));
 }
 
 void TestChatSessionManager::requestMapsFollowTheChatType_data()

@@ -1,7 +1,7 @@
 // MessageContent as a value and as a stored record, and the send queue's
 // file reader on valid, cut, crafted and random input. No bus needed.
 
-#include "messagecontent_p.h"
+#include "messagerecord.h"
 #include "queuefile.h"
 
 #include <QDataStream>
