@@ -105,6 +105,7 @@ public:
         }
         it->parts = parts;
         it->handedOver = false;
+        waiting.emplace(it->sequence, id);
     }
 
     bool dequeue(const QString &id)
@@ -113,6 +114,7 @@ public:
         if (it == pending.end())
             return false;
         order.erase(it->sequence);
+        waiting.erase(it->sequence);
         pending.erase(it);
         return true;
     }
@@ -136,6 +138,9 @@ public:
     // ids look like.
     QHash<QString, Pending> pending;
     std::map<quint64, QString> order;
+    // The same for the messages not handed over yet: what the next send
+    // hands over, without walking every message in flight.
+    std::map<quint64, QString> waiting;
     quint64 nextSequence = 0;
     // Why a pending message failed, until its status goes out.
     QHash<QString, QPair<QString, QString>> failureReasons;
@@ -147,6 +152,8 @@ public:
     QMap<QString, qint64> deadlines;
     QElapsedTimer clock;
     QTimer *deadlineTimer = nullptr; // child of the sender
+    // The deadline the timer is set for.
+    qint64 armedFor = 0;
 
     void armDeadlineTimer()
     {
@@ -157,7 +164,23 @@ public:
         qint64 earliest = std::numeric_limits<qint64>::max();
         for (qint64 deadline : qAsConst(deadlines))
             earliest = qMin(earliest, deadline);
-        deadlineTimer->start(int(qBound<qint64>(0, earliest - clock.elapsed(), std::numeric_limits<int>::max())));
+        armFor(earliest);
+    }
+
+    void addDeadline(const QString &id, qint64 deadline)
+    {
+        deadlines.insert(id, deadline);
+        // The messages of a sender share one bound, so a new deadline is
+        // seldom the earliest: the timer moves only when it is, and a send
+        // costs the same however many messages are in flight.
+        if (!deadlineTimer->isActive() || deadline < armedFor)
+            armFor(deadline);
+    }
+
+    void armFor(qint64 deadline)
+    {
+        armedFor = deadline;
+        deadlineTimer->start(int(qBound<qint64>(0, deadline - clock.elapsed(), std::numeric_limits<int>::max())));
     }
 };
 
@@ -330,8 +353,7 @@ void MessageSender::send(const MsgPartsList &message, const QString &messageId)
     d->enqueue(key, message);
     d->sending = true;
     if (const qint64 bound = statusTimeoutMs()) {
-        d->deadlines.insert(key, d->clock.elapsed() + bound);
-        d->armDeadlineTimer();
+        d->addDeadline(key, d->clock.elapsed() + bound);
     }
 
     if (d->session && d->session->isReadyToChat())
@@ -414,8 +436,10 @@ void MessageSender::slotOnChatSessionConstructed(ChatSessionPtr session)
         // Messages given to a session that is let go never get their status
         // from it; the new one gets them again.
         if (d->session != session) {
-            for (auto it = d->pending.begin(); it != d->pending.end(); ++it)
+            for (auto it = d->pending.begin(); it != d->pending.end(); ++it) {
                 it->handedOver = false;
+                d->waiting.emplace(it->sequence, it.key());
+            }
         }
     }
     qCDebug(lcSending) << "taking a session for" << d->context.remoteUid() << "channel"
@@ -520,12 +544,15 @@ void MessageSender::doMessageSending()
     QPointer<MessageSender> self(this);
     const ChatSessionPtr session = d->session;
     const unsigned int flags = 0;
-    const QStringList keys = d->queuedIds();
-    for (const QString &key : keys) {
+    // A copy: a status given at once (a message too large) may change the
+    // queue, or delete this sender.
+    const std::map<quint64, QString> batch = d->waiting;
+    for (const auto &[sequence, key] : batch) {
         const auto it = d->pending.find(key);
         if (it == d->pending.end() || it->handedOver || it->parts.isEmpty())
             continue;
         it->handedOver = true;
+        d->waiting.erase(sequence);
         const MsgPartsList parts = it->parts;
         session->sendMessage(parts, key, flags);
         if (!self)
