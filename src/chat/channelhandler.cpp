@@ -286,7 +286,7 @@ void ChannelHandler::channelReady(Tp::PendingOperation *operation)
         return;
     qCDebug(lcChat) << "Channel" << entry->channel->objectPath() << "ready:"
                     << (operation && !operation->isError() ? QStringLiteral("yes")
-                                                               : operation ? operation->errorName() : QString());
+                                                            : operation ? operation->errorName() : QString());
     // The session reacts before the dispatcher is answered.
     if (entry->session)
         entry->session->channelReady(operation);
