@@ -107,6 +107,10 @@ void AccountCommandsTest::enablesAndDisables()
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QCOMPARE(run.out, QStringLiteral("loopback/loop/bob0: enabled\n"));
     QTRY_VERIFY(bob->isEnabled());
+    // Bob connects by himself once enabled. Connected before he is disabled,
+    // and without a connection before the case ends: a connection
+    // Telepathy-Qt is still building when the process ends is left behind.
+    QVERIFY(m_env.connectedAccount(Bob));
 
     // Enabling again changes nothing and succeeds.
     run = runTool({QStringLiteral("enable"), QStringLiteral("loopback/loop/bob0")});
@@ -116,6 +120,7 @@ void AccountCommandsTest::enablesAndDisables()
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QCOMPARE(run.out, QStringLiteral("loopback/loop/bob0: disabled\n"));
     QTRY_VERIFY(!bob->isEnabled());
+    QTRY_VERIFY(bob->connection().isNull());
 }
 
 void AccountCommandsTest::accountsShowsWhatTheCommandsChanged()

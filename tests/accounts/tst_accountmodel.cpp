@@ -519,12 +519,16 @@ void AccountModelTest::enablesAndDisablesThroughTheModel()
     QTRY_COMPARE(cell(Bob, AccountModel::CT_ENABLED), QVariant(true));
     QTRY_VERIFY(m_changes.contains(Change{row, AccountModel::CT_ENABLED}));
     QCOMPARE(m_model->rowCount(false, QModelIndex()), 3);
+    // Bob connects by himself: connected before he is disabled, so that no
+    // connection is still being built when the process ends.
+    QVERIFY(m_env.connectedAccount(Bob));
 
     m_changes.clear();
     QVERIFY(m_model->setData(m_model->index(row, AccountModel::CT_ENABLED), false));
     QTRY_COMPARE(cell(Bob, AccountModel::CT_ENABLED), QVariant(false));
     QVERIFY(m_changes.contains(Change{row, AccountModel::CT_ENABLED}));
     QCOMPARE(m_model->rowCount(false, QModelIndex()), 2);
+    QTRY_VERIFY(m_env.account(Bob)->connection().isNull());
 
     // The flag the user interface keeps: stored and announced once per change.
     QVERIFY(m_model->setData(m_model->index(row, AccountModel::CT_STATUS_UPDATE), true));
