@@ -1,6 +1,6 @@
 #include "chatsession.h"
 #include "chatsession_p.h"
-#include "chatsessiondeleter.h"
+#include "chatsessionclose.h"
 
 #include "accountpaths.h"
 #include "chatsessionmanager.h"
@@ -242,16 +242,15 @@ void ChatSessionPrivate::closeChannel()
     if (closeSent || !channel || !channel->isValid())
         return;
     closeSent = true;
-    qCDebug(lcChat) << "Closing" << channel->objectPath() << "of a session let go";
+    qCDebug(lcChat) << "Closing" << channel->objectPath();
     const QDBusMessage close = QDBusMessage::createMethodCall(channel->busName(), channel->objectPath(),
                                                              TP_QT_IFACE_CHANNEL, QStringLiteral("Close"));
     channel->dbusConnection().send(close);
 }
 
-void deleteChatSessionLater(ChatSession *session)
+void closeChannelNow(ChatSession *session)
 {
     ChatSessionPrivate::get(session)->closeChannel();
-    session->deleteLater();
 }
 
 ChatContext ChatSession::context() const

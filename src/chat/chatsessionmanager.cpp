@@ -3,7 +3,6 @@
 
 #include "accountpaths.h"
 #include "accountutils.h"
-#include "chatsessiondeleter.h"
 #include "messaginglogging.h"
 #include "mucchatsession.h"
 #include "pendingchatsession.h"
@@ -177,7 +176,14 @@ void ChatSessionManagerPrivate::restoreSession(ChatSession *session, const Tp::A
 ChatSessionPtr ChatSessionManagerPrivate::createSession(const Tp::AccountPtr &account,
                                                         const ChatContext &context)
 {
-    ChatSessionPtr session(new MucChatSession(account, context), &deleteChatSessionLater);
+    // Deleted from the event loop: the last holder may let go from inside
+    // one of the session's own signals. The registry hears of it at once.
+    const QPointer<SessionRegistry> sessions(&registry);
+    ChatSessionPtr session(new MucChatSession(account, context), [sessions](ChatSession *letGo) {
+        if (sessions)
+            sessions->letGo(letGo);
+        letGo->deleteLater();
+    });
     ChatSession *raw = session.data();
     connect(raw, &ChatSession::chatSessionReadyToRestore, this,
             [this, raw](Tp::AccountPtr account) { restoreSession(raw, account); });
@@ -242,6 +248,7 @@ void ChatSessionManagerPrivate::ensure(const ChatContext &context, PendingChatSe
         return;
     }
 
+    registry.closeLetGo(context);
     requester.start(context, waiter, live);
     if (account->isReady()) {
         requestChannel(account, context);

@@ -1,6 +1,7 @@
 #include "sessionregistry.h"
 
 #include "chatsession.h"
+#include "chatsessionclose.h"
 #include "sameconversation.h"
 #include "phonenumberutils.h"
 
@@ -99,6 +100,20 @@ ChatSessionPtr SessionRegistry::find(const ChatContext &context) const
     return m_index.find(context.remoteUid(), [&context](const ChatSessionPtr &session) {
         return isSameConversation(session->context(), context);
     });
+}
+
+void SessionRegistry::letGo(ChatSession *session)
+{
+    m_letGo.removeAll(nullptr);
+    m_letGo.append(session);
+}
+
+void SessionRegistry::closeLetGo(const ChatContext &context)
+{
+    for (const QPointer<ChatSession> &session : qAsConst(m_letGo)) {
+        if (session && isSameConversation(session->context(), context))
+            closeChannelNow(session);
+    }
 }
 
 ChatSessionPtr SessionRegistry::findByChannelPath(const QString &channelPath) const

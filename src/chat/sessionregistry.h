@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QWeakPointer>
 
 // Live sessions by a coarse address key, so that finding the session of a
@@ -65,8 +66,19 @@ public:
     ChatSessionPtr findByChannelPath(const QString &channelPath) const;
     const QList<QWeakPointer<ChatSession>> &sessions() const { return m_sessions; }
 
+    // The last holder let go of the session, which the event loop deletes
+    // later; lookups no longer find it.
+    void letGo(ChatSession *session);
+    // Closes now the channels of the sessions of the conversation that are
+    // let go but not deleted yet. Called before asking for the conversation
+    // again: their close, sent on deletion, would otherwise reach the
+    // connection manager after the request, and the dispatcher would hand
+    // back the channel that is about to go.
+    void closeLetGo(const ChatContext &context);
+
 private:
     QList<QWeakPointer<ChatSession>> m_sessions;
+    QList<QPointer<ChatSession>> m_letGo;
     SessionIndex m_index;
 };
 

@@ -83,7 +83,7 @@ private Q_SLOTS:
     void requestObjectsFinishOnceAfterTheCall();
     void repeatedRequestObjectsShareOneChannelRequest();
     void requestAfterTheChannelDiedUnderItsRequestBringsANewOne();
-    void sessionLetGoClosesItsChannelBeforeAnythingElseLeaves();
+    void askingAgainClosesTheChannelOfASessionLetGo();
     void requestMapsFollowTheChatType_data();
     void requestMapsFollowTheChatType();
     void refusedChannelRequestGivesOneChannelRequestError();
@@ -408,14 +408,14 @@ void TestChatSessionManager::requestAfterTheChannelDiedUnderItsRequestBringsANew
                                  && m_manager->getReadyChatSession(context)->isReady(), 10000);
 }
 
-void TestChatSessionManager::sessionLetGoClosesItsChannelBeforeAnythingElseLeaves()
+void TestChatSessionManager::askingAgainClosesTheChannelOfASessionLetGo()
 {
-    // The session is deleted from the event loop, but its channel must be
-    // closed when the last holder lets go: a request for the conversation
-    // made before the deletion would otherwise be answered with the channel
-    // just before it closes.
-    PendingChatSession *request = m_manager->ensureChatSession(ChatContext(QStringLiteral("lea@loop.test"),
-                                                                           Env::ImAccountPath));
+    // A session let go is deleted from the event loop, and its channel
+    // closed then. Asked for again before that, the conversation's old
+    // channel must be closed first: the dispatcher would otherwise hand it
+    // back just before it closes.
+    const ChatContext context(QStringLiteral("lea@loop.test"), Env::ImAccountPath);
+    PendingChatSession *request = m_manager->ensureChatSession(context);
     request->setAutoDelete(false);
     QSignalSpy finished(request, &PendingChatSession::finished);
     QVERIFY(finished.wait(10000));
@@ -426,9 +426,12 @@ void TestChatSessionManager::sessionLetGoClosesItsChannelBeforeAnythingElseLeave
     TestCmControl &control = m_env->control(Env::ImAccountPath);
     QVERIFY(control.channels().contains(channel));
     session.reset();
+    request = m_manager->ensureChatSession(context);
     // A blocking call reaches the connection manager after anything sent
     // before it, with no event loop in between.
     QVERIFY(!control.channels().contains(channel));
+    QSignalSpy again(request, &PendingChatSession::finished);
+    QVERIFY(again.wait(10000));
 }
 
 void TestChatSessionManager::requestMapsFollowTheChatType_data()
