@@ -6,13 +6,31 @@
 #include <TelepathyQt/Account>
 #include <TelepathyQt/AccountManager>
 #include <TelepathyQt/AccountSet>
+#include <TelepathyQt/Constants>
 #include <TelepathyQt/PendingReady>
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QDBusVariant>
 
 namespace {
 QString managerOf(const QString &accountPath)
 {
     // /org/freedesktop/Telepathy/Account/<manager>/<protocol>/<account>
     return accountPath.section(QLatin1Char('/'), 5, 5);
+}
+
+// The account's own connection, as Mission Control says: the manager may
+// have another account's connection up at the same time.
+QString connectionOf(const QString &accountPath)
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(TP_QT_ACCOUNT_MANAGER_BUS_NAME, accountPath,
+                                                      TP_QT_IFACE_PROPERTIES, QStringLiteral("Get"));
+    get << TP_QT_IFACE_ACCOUNT << QStringLiteral("Connection");
+    const QDBusReply<QDBusVariant> reply = QDBusConnection::sessionBus().call(get);
+    return reply.isValid() ? reply.value().variant().value<QDBusObjectPath>().path() : QStringLiteral("/");
 }
 } // namespace
 
@@ -46,7 +64,7 @@ void QmlFixture::failNextSend(const QString &accountPath, const QString &errorNa
 
 void QmlFixture::injectMessage(const QString &accountPath, const QString &sender, const QString &text)
 {
-    TestCmControl(managerOf(accountPath)).injectMessage(QStringLiteral("/"), Tp::HandleTypeContact, QString(),
+    TestCmControl(managerOf(accountPath)).injectMessage(connectionOf(accountPath), Tp::HandleTypeContact, QString(),
                                                        sender, text);
 }
 
