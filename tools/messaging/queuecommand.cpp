@@ -2,6 +2,7 @@
 
 #include "commandline.h"
 
+#include <messaging0/chatsessionmanager.h>
 #include <messaging0/messagecontent.h>
 #include <messaging0/messagestatus.h>
 #include <messaging0/queuedmessagesender.h>
@@ -194,8 +195,17 @@ void QueueRunCommand::checkProgress()
         setStage(QStringLiteral("the status of %1 queued message(s)").arg(left));
 }
 
+void QueueRunCommand::keepConversation(const MessageContent &message)
+{
+    const ChatSessionPtr session = ChatSessionManager::instance()->getReadyChatSession(
+        ChatContext(message.remoteUid(), message.account(), OneToOneChat, -1));
+    if (session && !m_conversations.contains(session))
+        m_conversations.append(session);
+}
+
 void QueueRunCommand::onAttempt(const QString &, const MessageContent &message, int status, bool willRetry)
 {
+    keepConversation(message);
     if (willRetry) {
         out() << "    " << describe(message) << ": not sent yet (status " << status << ", "
               << MessageStatus::description(status) << "); the queue tries again" << Qt::endl;

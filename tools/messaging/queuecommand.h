@@ -3,6 +3,8 @@
 
 #include "commands.h"
 
+#include <messaging0/messagingtypes.h>
+
 #include <QCoreApplication>
 #include <QList>
 #include <QString>
@@ -43,8 +45,13 @@ protected:
 private:
     void onAttempt(const QString &id, const MessageContent &message, int status, bool willRetry);
     void checkProgress();
+    void keepConversation(const MessageContent &message);
 
     bool m_retry = false;
+    // The conversations sent to, open until the program ends: closed on the
+    // way out, their channels would still be tidied up by Telepathy-Qt when
+    // the process is gone.
+    QList<ChatSessionPtr> m_conversations;
     QueuedMessageSender *m_queue = nullptr; // child of this
     QTimer m_poll;
     int m_done = 0;
