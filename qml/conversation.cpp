@@ -167,7 +167,7 @@ void QmlConversation::adopt(const ChatSessionPtr &session)
         else if (status == ChatSession::DeliveryFailed)
             m_messages->setState(id, QmlMessageModel::Failed, QStringLiteral("The message was not delivered."));
     });
-    if (auto *muc = qobject_cast<MucChatSession *>(chat)) {
+    if (MucChatSession *muc = groupSession()) {
         connect(muc, &MucChatSession::participantsChanged, this, &QmlConversation::updateMembers);
         connect(muc, &MucChatSession::topicChanged, this, &QmlConversation::topicChanged);
         connect(muc, &MucChatSession::topicChangeFailed, this, &QmlConversation::topicChangeFailed);
@@ -186,7 +186,7 @@ void QmlConversation::adopt(const ChatSessionPtr &session)
 void QmlConversation::updateMembers()
 {
     QStringList members;
-    if (auto *muc = qobject_cast<MucChatSession *>(m_session.data())) {
+    if (MucChatSession *muc = groupSession()) {
         const QList<MucParticipant *> participants = muc->members();
         for (const MucParticipant *participant : participants)
             members.append(participant->displayName());
@@ -198,27 +198,32 @@ void QmlConversation::updateMembers()
     Q_EMIT membersChanged();
 }
 
+MucChatSession *QmlConversation::groupSession() const
+{
+    return qobject_cast<MucChatSession *>(m_session.data());
+}
+
 QString QmlConversation::topic() const
 {
-    auto *muc = qobject_cast<MucChatSession *>(m_session.data());
+    MucChatSession *muc = groupSession();
     return muc ? muc->topic() : QString();
 }
 
 bool QmlConversation::canSetTopic() const
 {
-    auto *muc = qobject_cast<MucChatSession *>(m_session.data());
+    MucChatSession *muc = groupSession();
     return muc && m_groupChat && muc->isReadyToChat() && muc->canSetTopic();
 }
 
 void QmlConversation::setTopic(const QString &topic)
 {
-    if (auto *muc = qobject_cast<MucChatSession *>(m_session.data()))
+    if (MucChatSession *muc = groupSession())
         muc->setTopic(topic);
 }
 
 void QmlConversation::leave(const QString &message)
 {
-    if (auto *muc = qobject_cast<MucChatSession *>(m_session.data()))
+    if (MucChatSession *muc = groupSession())
         muc->leave(message);
 }
 
@@ -237,12 +242,16 @@ MessageSender *QmlConversation::sender()
 
 void QmlConversation::messageFinished(const QString &messageId, int status)
 {
-    const QString reason = m_failureReasons.take(messageId);
+    showStatus(messageId, status, false, m_failureReasons.take(messageId));
+}
+
+void QmlConversation::showStatus(const QString &messageId, int status, bool willRetry, const QString &reason)
+{
     if (status == MessageStatus::Sent) {
         m_messages->setState(messageId, QmlMessageModel::Sent);
         return;
     }
-    m_messages->setState(messageId, QmlMessageModel::Failed,
+    m_messages->setState(messageId, willRetry ? QmlMessageModel::Retrying : QmlMessageModel::Failed,
                          reason.isEmpty() ? MessageStatus::description(status) : reason);
 }
 
@@ -257,11 +266,7 @@ void QmlConversation::connectQueue()
     queue->setRetryTransientFailures(true);
     connect(queue, &QueuedMessageSender::messageAttempted, this,
             [this](const QString &id, const MessageContent &, int status, bool willRetry) {
-                if (status == MessageStatus::Sent)
-                    m_messages->setState(id, QmlMessageModel::Sent);
-                else
-                    m_messages->setState(id, willRetry ? QmlMessageModel::Retrying : QmlMessageModel::Failed,
-                                         MessageStatus::description(status));
+                showStatus(id, status, willRetry, QString());
             });
 }
 

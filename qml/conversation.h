@@ -13,6 +13,7 @@
 #include <QUrl>
 
 class MessageSender;
+class MucChatSession;
 class QueuedMessageSender;
 
 // One conversation for QML: set accountPath and remoteId (and groupChat for
@@ -100,6 +101,11 @@ private:
     static QString errorText(const ChatSessionError &error);
     void updateMembers();
     void messageFinished(const QString &messageId, int status);
+    // A message's row after a status: Sent, Retrying or Failed with the
+    // reason (the status's description when there is none).
+    void showStatus(const QString &messageId, int status, bool willRetry, const QString &reason);
+    // The group chat of the conversation; null for a one-to-one one.
+    MucChatSession *groupSession() const;
     MessageSender *sender();
     void connectQueue();
 

@@ -13,6 +13,7 @@ class PendingChatSessionPrivate
 public:
     void answer(PendingChatSession *q, const ChatSessionPtr &result, const ChatSessionError &failure);
     void deliver(PendingChatSession *q);
+    void stopWatching();
 
     ChatContext context;
     // Kept alive while waiting for it to get ready.
@@ -33,8 +34,7 @@ void PendingChatSessionPrivate::answer(PendingChatSession *q, const ChatSessionP
     if (answered)
         return;
     answered = true;
-    QObject::disconnect(readyConnection);
-    QObject::disconnect(errorConnection);
+    stopWatching();
     session = result;
     error = failure;
     waitingFor.reset();
@@ -42,6 +42,12 @@ void PendingChatSessionPrivate::answer(PendingChatSession *q, const ChatSessionP
         QMetaObject::invokeMethod(q, [this, q] { deliver(q); }, Qt::QueuedConnection);
     else
         deliver(q);
+}
+
+void PendingChatSessionPrivate::stopWatching()
+{
+    QObject::disconnect(readyConnection);
+    QObject::disconnect(errorConnection);
 }
 
 void PendingChatSessionPrivate::deliver(PendingChatSession *q)
@@ -82,8 +88,7 @@ void PendingChatSession::setSession(const ChatSessionPtr &candidate)
     Q_D(PendingChatSession);
     if (d->answered || !candidate || candidate == d->waitingFor)
         return;
-    QObject::disconnect(d->readyConnection);
-    QObject::disconnect(d->errorConnection);
+    d->stopWatching();
     d->waitingFor = candidate;
     if (candidate->isReadyToChat()) {
         d->answer(this, candidate, ChatSessionError());
