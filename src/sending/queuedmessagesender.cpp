@@ -297,6 +297,10 @@ void QueuedMessageSenderPrivate::finish(const QString &id, int attempt, int stat
     if (MessageSender *sender = entry.sender.data()) {
         QObject::disconnect(sender, nullptr, q, nullptr);
         notifiedBySender = sender->isFailureNotificationEnabled();
+        // The next message to the same conversation goes out on the same
+        // channel instead of asking the dispatcher again.
+        if (const ChatSessionPtr session = sender->chatSession())
+            openConversation = session;
         // A vCard that cannot be read is answered without ever becoming
         // pending, and such a sender would not delete itself.
         if (!sender->isSending())

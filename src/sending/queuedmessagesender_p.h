@@ -103,6 +103,8 @@ public:
     // save.
     QList<QByteArray> forgotten;
     quint64 nextId = 1;
+    // The conversation of the last message answered, kept open (see finish()).
+    ChatSessionPtr openConversation;
     QString directory;
     QString fileName;
     QueueStore store;
