@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+#
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 # libphonenumber ships neither a pkg-config file nor a CMake package on
 # Debian 12; its public headers pull in protobuf and absl headers.
 find_path(PHONENUMBER_INCLUDE_DIR phonenumbers/phonenumberutil.h REQUIRED)

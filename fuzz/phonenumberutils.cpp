@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The phone-number helpers on any text, in several regions. Input: one byte
 // choosing the region, then two identifiers (UTF-8) separated by a newline.
 //

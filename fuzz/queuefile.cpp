@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The send queue's file reader on arbitrary bytes: whatever it loads must
 // save and load again to the same records. Crashes, leaks, over-allocation
 // (libFuzzer's -malloc_limit_mb) and time-outs are the findings.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Replays a fuzz corpus through the target's entry point: each argument is
 // a file or a directory of files. Used as a normal test in every build, so
 // that inputs found by fuzzing keep passing without libFuzzer.

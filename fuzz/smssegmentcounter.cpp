@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The SMS segment counter on arbitrary UTF-16 text (the input's bytes read
 // as little-endian code units, lone surrogates included): appending a
 // character never makes the text need fewer units or messages, the parts

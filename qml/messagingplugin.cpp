@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The QML module "Messaging 1.0": a thin layer over the library's public
 // API for user interfaces written in QML.
 

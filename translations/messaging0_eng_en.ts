@@ -1,4 +1,6 @@
 <?xml version="1.0" encoding="utf-8"?>
+<!-- SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+     SPDX-License-Identifier: LGPL-2.1-or-later -->
 <!DOCTYPE TS>
 <!-- Engineering English: what the user sees when no catalogue for their
      language is installed. Every logical id the library passes to qtTrId

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // AccountModel against bare Telepathy-Qt on the same stack.
 //
 // 1. Start-up: a new AccountModel, init(), until every row is present,

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Cold conversation start: requestChatSession() on a new context until
 // readyToChat(true), against the same steps done with bare Telepathy-Qt
 // (ensureChannel, the channel handed to a handler, made ready), alternating,

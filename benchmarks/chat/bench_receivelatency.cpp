@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Receive latency: from a message arriving at the connection manager (the
 // test connection manager is told to receive it) until the caller's signal,
 // ChatSession::messageReceived() against a bare Telepathy-Qt

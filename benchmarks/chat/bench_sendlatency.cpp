@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Send latency on a ready session: ChatSession::sendMessage() until
 // messageStatusChanged(id, 0), against a bare Telepathy-Qt TextChannel::send()
 // until the operation finishes, on the same channel, alternating.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // getReadyChatSession() with 1, 100 and 10,000 live sessions (phone numbers
 // and IM ids), looking numbers up in another written form. Beside it, the
 // plain walk over all sessions in creation order that the lookup must agree

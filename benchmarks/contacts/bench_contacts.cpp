@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Figures for the contacts layer on the memory engine: resolving the members
 // of a 200-person group chat, phone-context labels for 20 tracked ids, and
 // the contacts of one conversation partner (ServiceSpecificContactFetcher).

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Cost of remoteAddressMatch() against raw libphonenumber on a realistic mix,
 // by the number of distinct strings in play: for each pool size P, a pool of
 // P strings (90% phone numbers of P*0.3 subscribers, each written in its

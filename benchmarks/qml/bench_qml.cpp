@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The QML module's costs:
 //  1. send() called from QML until the row's state is Sent, against the
 //     C++ path underneath (MessageSender::send -> messageStatusChanged(id, 0)),

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // First message of a fresh process: runs the messaging program again and
 // again, each run a new process that registers the handler and at once
 // sends its first message to a recipient it has not written to before, and

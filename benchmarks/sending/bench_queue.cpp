@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The persistent send queue:
 //
 //  1. sendMessage() with 1, 100 and 1,000 messages already queued (each call

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // MessageSender against bare Telepathy-Qt on the same stack (Mission
 // Control and the loopback connection manager of the test environment):
 //

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // SendValidator and NetworkStatusManager on the paths that need no answer
 // from the user, beside the D-Bus round trip of the same private buses.
 //

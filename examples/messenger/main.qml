@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The reference messaging UI: what a phone's messaging application looks
 // like on top of the Messaging module. Qt Quick Controls 2 only.
 //

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // dconf pulls in GLib headers whose "signals" member names clash with Qt's
 // keywords: include it before anything from Qt.
 #include <dconf.h>

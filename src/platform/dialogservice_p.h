@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 #ifndef MESSAGING0_DIALOGSERVICE_P_H
 #define MESSAGING0_DIALOGSERVICE_P_H
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The messaging program's account commands (presence, enable, disable) run
 // as separate processes against the test's Mission Control.
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // AccountModel, AccountSortModel and TpAccount against Mission Control's
 // accounts of the Telepathy fixture (tests/lib/README.md) and an account
 // store of the test's own that links the fixture's alice0 to the service

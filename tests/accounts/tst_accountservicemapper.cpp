@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // AccountServiceMapper against a single-sign-on account store of the test's
 // own (AccountStoreFixture), inside a private bus.
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The account directory against a real Mission Control. Run twice: once with
 // the cellular account lacking the SMS validity period, once with the
 // runner seeding it (MESSAGING_TEST_VALIDITY_PERIOD).

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // IndividualStatusMessageStore over QSettings in the test's own home (the
 // private-bus runner gives every run its own HOME and XDG_CONFIG_HOME).
 

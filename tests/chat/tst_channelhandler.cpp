@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The library's Telepathy handler "Messaging": channels from Mission Control
 // become sessions, one readiness at a time, whoever asked for them.
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // A chat session on real channels of the test connection manager, through
 // Mission Control. The manager's sent-message log is the evidence for what
 // went out.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The session manager against Mission Control and the test connection
 // manager: requests, their errors, duplicates, request maps, restoring.
 // The manager is process-wide, so the cases run in order: first before the

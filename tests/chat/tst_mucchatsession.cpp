@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Group chats end to end: the library's handler gets the channels from
 // Mission Control, the test connection manager drives membership, topic and
 // leave, and the memory address book resolves participants.

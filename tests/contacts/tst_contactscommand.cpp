@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // `messaging contacts`, run as a separate process. The tool reads its own
 // address book (an empty memory store here: stores are per process), so
 // these cases cover its command line, its answer and its time-out; what it

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Conversations over a third-party connection manager: telepathy-idle
 // against an ngIRCd of the test's own. The other side is a raw IRC client,
 // so every check is on what really reached the network.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Topics, leaving and incoming messages over a third-party connection
 // manager: telepathy-idle against an ngIRCd of the test's own, with raw IRC
 // clients as the other side.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The messaging program's listen and room commands from a shell against
 // telepathy-idle and an ngIRCd of the test's own; raw IRC clients are the
 // other side.

@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+#
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 '''The tests' fake ConnMan: "net.connman.Manager" at "/" on the system bus with
 the properties State and OfflineMode (flight mode, false at start unless the
 template parameter {"OfflineMode": true} says otherwise). SetProperty on

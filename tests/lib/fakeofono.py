@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+#
+# SPDX-License-Identifier: LGPL-2.1-or-later
+
 '''The tests' fake oFono: python-dbusmock's "ofono" template (org.ofono.Manager
 at "/", one modem "/ril_0" with Online true, SimManager with Present true),
 plus RemoveModem(name) on the mock interface so that modems can go as well

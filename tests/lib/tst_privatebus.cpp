@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Proves the plain private-bus mode of run-in-private-bus: a session bus and
 // home of the test's own, with dconf writable through D-Bus activation.
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Proves the Telepathy test environment itself: the seeded accounts, the test
 // connection managers' channels and their control interface, as the library's
 // tests will use them.

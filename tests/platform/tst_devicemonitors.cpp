@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The default device monitors against the fake oFono and ConnMan of the
 // private system bus: what they report at start, how they follow the
 // platform, and that a missing, refusing or vanishing service is a state.

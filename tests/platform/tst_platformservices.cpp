@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Locale service, the library's catalogue and the registration point; runs
 // without any D-Bus session bus.
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Renders the reference UI (examples/messenger) offscreen inside the
 // private stack, goes through a conversation the way a person would (a
 // message sent after its check, one the connection manager refuses, one

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Runs the QML tests of this folder (tst_*.qml) with the module from the
 // build tree and the fixture object "fixture" (qmlfixture.h), inside the
 // private stack.

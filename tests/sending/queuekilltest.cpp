@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // Kill test of the send queue's file: two child processes enqueue messages
 // into the same queue in a loop (every sendMessage() saves the whole queue,
 // under the queue's lock) and are killed with SIGKILL at random moments,

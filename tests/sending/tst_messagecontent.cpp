@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // MessageContent as a value and as a stored record, and the send queue's
 // file reader on valid, cut, crafted and random input. No bus needed.
 

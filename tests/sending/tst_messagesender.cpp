@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // MessageSender end to end: Mission Control, the test connection managers
 // and a fake notification server on the test's private bus. The tests run
 // in declaration order; the first one sees the session manager not ready.

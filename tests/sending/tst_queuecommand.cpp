@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // `messaging queue add|list|run` as separate processes against the test's
 // Mission Control and loopback connection manager, sharing the run's HOME.
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The persistent send queue end to end: Mission Control and the loopback
 // connection manager on the test's private bus, the queue file under the
 // run's own HOME. Every test starts without a queue folder.

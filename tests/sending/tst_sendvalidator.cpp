@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // SendValidator end to end: the fake oFono and ConnMan on the private system
 // bus, Mission Control's accounts, and on the session bus a fake
 // notification server (which answers the questions as the user) and a fake

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The bound on a message whose status never comes: MessageSender gives it
 // MessageTimedOut, the persistent queue moves on and keeps it in its file.
 // Mission Control and the test connection managers on the test's private

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // NetworkStatusManager over the fake oFono and ConnMan of the private
 // system bus and the Mission Control accounts of the Telepathy fixture.
 

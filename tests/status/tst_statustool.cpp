@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The messaging program's "status" and "send --check" in the private stack:
 // Mission Control and the test connection managers, the fake oFono and
 // ConnMan, and a fake notification server that answers its questions.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // A QML program outside the project: imports Messaging 1.0 from the
 // installed tree (QML2_IMPORT_PATH) and counts a text with its SmsCounter.
 #include <QCoreApplication>

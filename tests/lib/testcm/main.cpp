@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
 // The test connection manager: one process per manager name, started by D-Bus
 // activation inside a test's private bus (see tests/lib/README.md).
 //

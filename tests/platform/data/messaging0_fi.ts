@@ -1,4 +1,6 @@
 <?xml version="1.0" encoding="utf-8"?>
+<!-- SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+     SPDX-License-Identifier: LGPL-2.1-or-later -->
 <!DOCTYPE TS>
 <!-- A partial user-language catalogue for the tests: one id only, so the
      others must come from the engineering English. -->
