@@ -85,6 +85,7 @@ private Q_SLOTS:
 
 private:
     Q_DISABLE_COPY(AccountUtils)
+    // Unused; kept for the binary interface.
     static AccountUtils *m_pInstance;
 
 protected:

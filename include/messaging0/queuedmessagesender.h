@@ -133,6 +133,7 @@ protected:
 private:
     Q_DECLARE_PRIVATE(QueuedMessageSender)
     Q_DISABLE_COPY(QueuedMessageSender)
+    // Unused; kept for the binary interface.
     static QueuedMessageSender *m_instance;
 };
 

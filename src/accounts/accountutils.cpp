@@ -6,6 +6,7 @@
 
 #include "accountpaths.h"
 #include "messaginglogging.h"
+#include "processwide.h"
 
 #include <TelepathyQt/AccountFactory>
 #include <TelepathyQt/AccountSet>
@@ -33,6 +34,7 @@ Tp::Features accountFeatures()
 }
 } // namespace
 
+// Not used: kept so that the library's binary interface stays the same.
 AccountUtils *AccountUtils::m_pInstance = nullptr;
 
 class AccountUtilsPrivate
@@ -42,13 +44,11 @@ public:
     QMap<QString, Tp::AccountPtr> accounts;
 };
 
+// Owned by the application object; starts the account manager's readiness.
 AccountUtils *AccountUtils::instance()
 {
-    if (!m_pInstance) {
-        m_pInstance = new AccountUtils(QCoreApplication::instance());
-        m_pInstance->init();
-    }
-    return m_pInstance;
+    return ProcessWide<AccountUtils>::instance([] { return new AccountUtils(QCoreApplication::instance()); },
+                                               [](AccountUtils *utils) { utils->init(); });
 }
 
 AccountUtils::AccountUtils(QObject *parent)
@@ -59,8 +59,6 @@ AccountUtils::AccountUtils(QObject *parent)
 
 AccountUtils::~AccountUtils()
 {
-    if (m_pInstance == this)
-        m_pInstance = nullptr;
     delete d_ptr;
 }
 

@@ -10,6 +10,7 @@
 #include "messaginglogging.h"
 #include "mucchatsession.h"
 #include "pendingchatsession.h"
+#include "processwide.h"
 
 #include <TelepathyQt/Account>
 #include <TelepathyQt/ChannelClassSpec>
@@ -334,12 +335,10 @@ void ChatSessionManagerPrivate::requestSucceeded()
 
 // --- ChatSessionManager -------------------------------------------------------
 
+// Owned by the first caller's parent (none when that was the message sender).
 ChatSessionManager *ChatSessionManager::instance(QObject *parent)
 {
-    static ChatSessionManager *manager = nullptr;
-    if (!manager)
-        manager = new ChatSessionManager(parent);
-    return manager;
+    return ProcessWide<ChatSessionManager>::instance([parent] { return new ChatSessionManager(parent); });
 }
 
 // Pending keys carry the full path, so a short one would otherwise never be

@@ -12,6 +12,7 @@
 #include "ofonocellularpowercontrol.h"
 #include "ofonosimstatusmonitor.h"
 #include "presenceuiservice.h"
+#include "processwide.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -37,15 +38,12 @@ template<typename Service>
 struct Slot
 {
     QPointer<Service> registered;
-    QPointer<Service> fallback;
 
     Service *get()
     {
         if (registered)
             return registered;
-        if (!fallback)
-            fallback = makeDefault<Service>();
-        return fallback;
+        return ProcessWide<Service>::instance(makeDefault<Service>);
     }
 };
 

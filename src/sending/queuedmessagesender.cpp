@@ -10,6 +10,7 @@
 #include "messagesender.h"
 #include "messagestatus.h"
 #include "networkstatusmanager.h"
+#include "processwide.h"
 #include "queuedmessagesender_p.h"
 #include "queuefile.h"
 #include "sendfailurenotification.h"
@@ -63,6 +64,7 @@ constexpr qint64 DefaultRetryPeriodS = 24 * 3600;
 
 } // namespace
 
+// Not used: kept so that the library's binary interface stays the same.
 QueuedMessageSender *QueuedMessageSender::m_instance = nullptr;
 
 QueuedMessageSenderPrivate::QueuedMessageSenderPrivate(QueuedMessageSender *q)
@@ -491,14 +493,12 @@ QList<MessageContent> QueuedMessageSenderPrivate::allMessages() const
     return messages;
 }
 
+// Owned by the application object; loads the queue and starts sending.
 QueuedMessageSender *QueuedMessageSender::instance()
 {
-    if (!m_instance) {
-        // Owned by the application object.
-        m_instance = new QueuedMessageSender(QCoreApplication::instance());
-        m_instance->init();
-    }
-    return m_instance;
+    return ProcessWide<QueuedMessageSender>::instance(
+        [] { return new QueuedMessageSender(QCoreApplication::instance()); },
+        [](QueuedMessageSender *queue) { queue->init(); });
 }
 
 QueuedMessageSender::QueuedMessageSender(QObject *parent)
@@ -510,8 +510,6 @@ QueuedMessageSender::QueuedMessageSender(QObject *parent)
 QueuedMessageSender::~QueuedMessageSender()
 {
     Q_D(QueuedMessageSender);
-    if (m_instance == this)
-        m_instance = nullptr;
     if (!d->forgotten.isEmpty())
         saveQueue();
     delete d_ptr;

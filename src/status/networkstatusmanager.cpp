@@ -8,19 +8,17 @@
 #include "accountutils.h"
 #include "messaginglogging.h"
 #include "platformservices.h"
+#include "processwide.h"
 
 #include <TelepathyQt/Presence>
 
 #include <QCoreApplication>
-#include <QPointer>
 
+// Owned by the application object.
 NetworkStatusManager *NetworkStatusManager::instance()
 {
-    // Set up once (thread-safe static); becomes null when the manager is deleted.
-    static QPointer<NetworkStatusManager> s_instance;
-    if (!s_instance)
-        s_instance = new NetworkStatusManager(QCoreApplication::instance());
-    return s_instance;
+    return ProcessWide<NetworkStatusManager>::instance(
+        [] { return new NetworkStatusManager(QCoreApplication::instance()); });
 }
 
 NetworkStatusManager::NetworkStatusManager(QObject *parent)
