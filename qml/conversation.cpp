@@ -73,11 +73,10 @@ ChatContext QmlConversation::context() const
     return ChatContext(m_remoteId, m_accountPath, m_groupChat ? RoomChat : OneToOneChat);
 }
 
-// The error's types are status values as well: a description when
-// Telepathy gave no message.
+// The error's types are status values as well.
 QString QmlConversation::errorText(const ChatSessionError &error)
 {
-    return error.message().isEmpty() ? MessageStatus::description(error.type()) : error.message();
+    return MessageStatus::userText(error.type());
 }
 
 void QmlConversation::setState(State state, const QString &errorText)
@@ -169,7 +168,7 @@ void QmlConversation::adopt(const ChatSessionPtr &session)
         if (status == ChatSession::Delivered || status == ChatSession::DeliveryRead)
             m_messages->setState(id, QmlMessageModel::Delivered);
         else if (status == ChatSession::DeliveryFailed)
-            m_messages->setState(id, QmlMessageModel::Failed, QStringLiteral("The message was not delivered."));
+            m_messages->setState(id, QmlMessageModel::Failed, MessageStatus::deliveryFailureText());
     });
     if (MucChatSession *muc = groupSession()) {
         connect(muc, &MucChatSession::participantsChanged, this, &QmlConversation::updateMembers);
@@ -235,28 +234,20 @@ MessageSender *QmlConversation::sender()
 {
     if (!m_sender) {
         m_sender = new MessageSender(context(), false, this);
-        connect(m_sender, &MessageSender::messageFailed, this,
-                [this](const QString &id, int, const QString &, const QString &errorMessage) {
-                    m_failureReasons.insert(id, errorMessage);
-                });
-        connect(m_sender, &MessageSender::messageStatusChanged, this, &QmlConversation::messageFinished);
+        connect(m_sender, &MessageSender::messageStatusChanged, this,
+                [this](const QString &id, int status) { showStatus(id, status, false); });
     }
     return m_sender;
 }
 
-void QmlConversation::messageFinished(const QString &messageId, int status)
-{
-    showStatus(messageId, status, false, m_failureReasons.take(messageId));
-}
-
-void QmlConversation::showStatus(const QString &messageId, int status, bool willRetry, const QString &reason)
+void QmlConversation::showStatus(const QString &messageId, int status, bool willRetry)
 {
     if (status == MessageStatus::Sent) {
         m_messages->setState(messageId, QmlMessageModel::Sent);
         return;
     }
     m_messages->setState(messageId, willRetry ? QmlMessageModel::Retrying : QmlMessageModel::Failed,
-                         reason.isEmpty() ? MessageStatus::description(status) : reason);
+                         MessageStatus::userText(status));
 }
 
 // Every attempt of a queued message: the queue tries a transient failure
@@ -270,7 +261,7 @@ void QmlConversation::connectQueue()
     queue->setRetryTransientFailures(true);
     connect(queue, &QueuedMessageSender::messageAttempted, this,
             [this](const QString &id, const MessageContent &, int status, bool willRetry) {
-                showStatus(id, status, willRetry, QString());
+                showStatus(id, status, willRetry);
             });
 }
 

@@ -104,10 +104,9 @@ private:
     void setState(State state, const QString &errorText = QString());
     static QString errorText(const ChatSessionError &error);
     void updateMembers();
-    void messageFinished(const QString &messageId, int status);
-    // A message's row after a status: Sent, Retrying or Failed with the
-    // reason (the status's description when there is none).
-    void showStatus(const QString &messageId, int status, bool willRetry, const QString &reason);
+    // A message's row after a status: Sent, or Retrying or Failed with the
+    // library's text for the status.
+    void showStatus(const QString &messageId, int status, bool willRetry);
     // The group chat of the conversation; null for a one-to-one one.
     MucChatSession *groupSession() const;
     MessageSender *sender();
@@ -130,8 +129,6 @@ private:
     int m_requestSerial = 0;
     // Waiting for the manager before the first request.
     QMetaObject::Connection m_managerReady;
-    // Failure reasons that arrive before their status.
-    QHash<QString, QString> m_failureReasons;
     bool m_queueConnected = false;
 };
 

@@ -141,16 +141,7 @@ void QmlSendCheck::finish(bool canSend, int code)
 
 QString QmlSendCheck::reasonText(int code)
 {
-    switch (code) {
-    case CanSend: return QString();
-    case AccountOffline: return QStringLiteral("The account is offline.");
-    case AccountConnecting: return QStringLiteral("The account is still connecting.");
-    case NoSimCard: return QStringLiteral("There is no SIM card.");
-    case UserDeclined: return QStringLiteral("The question was not accepted.");
-    case RadioOff: return QStringLiteral("The phone network stayed off.");
-    case AccountDisabled: return QStringLiteral("The account is disabled.");
-    default: return QStringLiteral("The check failed (%1).").arg(code);
-    }
+    return code == CanSend ? QString() : SendValidator::failureText(code);
 }
 
 #include "sendcheck.moc"

@@ -15,8 +15,8 @@ class QmlQuestion;
 
 // The check before a send (SendValidator) for one account and recipient.
 // run() ends with finished(canSend, code, reason): code 0 when the message
-// can leave, otherwise one of the failure codes below with an English
-// reason.
+// can leave, otherwise one of the failure codes below with the library's
+// text for it (SendValidator::failureText()).
 //
 // Where a remedy exists (switching the phone network on, leaving flight
 // mode), run(false) asks first: the question appears in the question and

@@ -89,6 +89,16 @@ public:
     //! command-line tools ("sent", "the message is too large", ...); values
     //! the library never produces give "error <n>".
     static QString description(int status);
+    //! What a person reads about a message with this status, from the
+    //! library's catalogue (logical ids "lxr_..."): the one text that a user
+    //! interface shows for a failure, the same whichever way the message went
+    //! (directly or through the send queue). Null for Sent; values the
+    //! library never produces give the general "could not be sent" text.
+    //! Logs keep description().
+    static QString userText(int status);
+    //! What a person reads about a message whose delivery report says it
+    //! was not delivered (ChatSession::DeliveryFailed), from the catalogue.
+    static QString deliveryFailureText();
 };
 
 #endif // MESSAGING0_MESSAGESTATUS_H

@@ -60,6 +60,12 @@ public:
     //! An open question is not closed; its answer is then ignored.
     ~SendValidator() override;
 
+    //! What a person reads about a validation failure (a FailureCode), from
+    //! the library's catalogue: the one text a user interface or a program
+    //! shows for it. Any other code gives the catalogue's general "cannot be
+    //! sent" text.
+    static QString failureText(int code);
+
     //! Shows one of the questions (NoDialog shows nothing). validate() uses
     //! it; the user interface may too, e.g. to offer leaving flight mode
     //! before an account check.

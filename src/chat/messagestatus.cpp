@@ -4,6 +4,8 @@
 
 #include "messagestatus.h"
 
+#include "librarycatalogue.h"
+
 #include <TelepathyQt/Constants>
 
 #include <algorithm>
@@ -80,4 +82,33 @@ QString MessageStatus::description(int status)
     case RetriesExhausted: return QStringLiteral("still failing after the whole retry period");
     default: return QStringLiteral("error %1").arg(status);
     }
+}
+
+// Time-outs, lost connections and refusals alike say what a person can tell
+// from the outside: the message did not leave. The connection manager's own
+// reason is English for developers and goes to the logs only.
+QString MessageStatus::userText(int status)
+{
+    switch (status) {
+    case Sent: return QString();
+    case NoChannel:
+    case ChannelRequestFailed: return LibraryCatalogue::trId("lxr_msg_error_conversation_not_open");
+    case Disconnected:
+    case Cancelled:
+    case Offline: return LibraryCatalogue::trId("lxr_msg_error_no_connection");
+    case AccountManagerUnavailable:
+    case InvalidAccount: return LibraryCatalogue::trId("lxr_msg_error_account_unavailable");
+    case InvalidHandle: return LibraryCatalogue::trId("lxr_msg_error_no_such_recipient");
+    case NotYours: return LibraryCatalogue::trId("lxr_msg_error_other_application");
+    case VCardUnreadable: return LibraryCatalogue::trId("lxr_msg_error_card_unreadable");
+    case MessageTooLarge: return LibraryCatalogue::trId("lxr_msg_error_too_large");
+    case TimedOut: return LibraryCatalogue::trId("lxr_msg_error_no_answer");
+    case RetriesExhausted: return LibraryCatalogue::trId("lxr_msg_error_gave_up");
+    default: return LibraryCatalogue::trId("lxr_msg_error_not_sent");
+    }
+}
+
+QString MessageStatus::deliveryFailureText()
+{
+    return LibraryCatalogue::trId("lxr_msg_error_not_delivered");
 }

@@ -270,6 +270,19 @@ void SendValidator::validate()
         d->validateAccount();
 }
 
+QString SendValidator::failureText(int code)
+{
+    switch (code) {
+    case AccountOffline: return LibraryCatalogue::trId("lxr_msg_error_account_offline");
+    case AccountConnecting: return LibraryCatalogue::trId("lxr_msg_error_account_connecting");
+    case NoSimCard: return LibraryCatalogue::trId("lxr_msg_error_no_sim_card");
+    case UserDeclined: return LibraryCatalogue::trId("lxr_msg_error_user_declined");
+    case RadioOff: return LibraryCatalogue::trId("lxr_msg_error_phone_network_off");
+    case AccountDisabled: return LibraryCatalogue::trId("lxr_msg_error_account_disabled");
+    default: return LibraryCatalogue::trId("lxr_msg_error_cannot_send");
+    }
+}
+
 void SendValidator::showDialog(SendValidator::Dialog dialog)
 {
     Q_D(SendValidator);

@@ -7,9 +7,11 @@
 
 #include "librarycatalogue.h"
 #include "localeservice.h"
+#include "messagestatus.h"
 #include "notification.h"
 #include "notificationservice.h"
 #include "platformservices.h"
+#include "sendvalidator.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -36,6 +38,7 @@ private Q_SLOTS:
     void localizesEveryDecimalDigit();
     void libraryTextsAreReadableWithoutInstalledCatalogues();
     void userLanguageCatalogueWinsOverEngineeringEnglish();
+    void everyFailureHasACatalogueText();
     void registeredServiceReplacesDefaultUntilDestroyed();
     void publishingWithoutSessionBusFailsQuietly();
 };
@@ -86,6 +89,7 @@ void PlatformServicesTest::userLanguageCatalogueWinsOverEngineeringEnglish()
     QCOMPARE(qtTrId("lxr_msg_error_sms_sending_failed").arg(QStringLiteral("1")),
              QStringLiteral("Viestin lähetys vastaanottajalle 1 epäonnistui"));
     QCOMPARE(qtTrId("lxr_comm_type_home"), QStringLiteral("Home"));
+    QCOMPARE(MessageStatus::userText(MessageStatus::SendFailed), QStringLiteral("Viestiä ei voitu lähettää."));
 
     finnish.removeTrCatalog(QStringLiteral("messaging0"));
     QVERIFY(!finnish.isTrCatalogInstalled(QStringLiteral("messaging0")));
@@ -95,6 +99,22 @@ void PlatformServicesTest::userLanguageCatalogueWinsOverEngineeringEnglish()
     LocaleService nowhere;
     nowhere.setTranslationsDirectory(QStringLiteral(TEST_TRANSLATIONS_DIR));
     QVERIFY(!nowhere.installTrCatalog(QStringLiteral("no-such-catalogue")));
+}
+
+// A logical id missing from the catalogue would reach the screen as it is.
+void PlatformServicesTest::everyFailureHasACatalogueText()
+{
+    const QMetaEnum statuses = QMetaEnum::fromType<MessageStatus::Code>();
+    for (int i = 0; i < statuses.keyCount(); ++i) {
+        const int status = statuses.value(i);
+        const QString text = MessageStatus::userText(status);
+        QVERIFY2(status == MessageStatus::Sent ? text.isNull() : !text.isEmpty() && !text.startsWith(QLatin1String("lxr_")),
+                 statuses.key(i));
+    }
+    const QMetaEnum codes = QMetaEnum::fromType<SendValidator::FailureCode>();
+    for (int i = 0; i < codes.keyCount(); ++i)
+        QVERIFY2(!SendValidator::failureText(codes.value(i)).startsWith(QLatin1String("lxr_")), codes.key(i));
+    QVERIFY(!MessageStatus::deliveryFailureText().startsWith(QLatin1String("lxr_")));
 }
 
 void PlatformServicesTest::registeredServiceReplacesDefaultUntilDestroyed()

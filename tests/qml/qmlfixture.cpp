@@ -7,6 +7,9 @@
 #include "testcmcontrol.h"
 #include "testhelpers.h"
 
+#include <messaging0/messagestatus.h>
+#include <messaging0/sendvalidator.h>
+
 #include <TelepathyQt/Account>
 #include <TelepathyQt/AccountManager>
 #include <TelepathyQt/AccountSet>
@@ -97,4 +100,14 @@ void QmlFixture::setSimPresent(bool present)
 void QmlFixture::setModemOnline(bool online)
 {
     m_device.setModemOnline(online);
+}
+
+QString QmlFixture::statusText(int status) const
+{
+    return MessageStatus::userText(status);
+}
+
+QString QmlFixture::checkText(int code) const
+{
+    return SendValidator::failureText(code);
 }

@@ -34,6 +34,9 @@ public:
     Q_INVOKABLE QStringList sentTexts(const QString &accountPath);
     Q_INVOKABLE void setSimPresent(bool present);
     Q_INVOKABLE void setModemOnline(bool online);
+    // The library's texts for a message status and a failed check.
+    Q_INVOKABLE QString statusText(int status) const;
+    Q_INVOKABLE QString checkText(int code) const;
 
     bool loadAccounts();
 

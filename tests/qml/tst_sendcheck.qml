@@ -30,7 +30,7 @@ TestCase {
         finished.wait(10000)
         compare(finished.signalArguments[0][0], false)
         compare(finished.signalArguments[0][1], SendCheck.NoSimCard)
-        verify(finished.signalArguments[0][2].indexOf("SIM") >= 0)
+        compare(finished.signalArguments[0][2], fixture.checkText(SendCheck.NoSimCard))
     }
 
     function test_radioOffAsksAndSwitchesItOn() {

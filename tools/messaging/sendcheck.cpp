@@ -32,19 +32,6 @@ SendCheck::SendCheck(const QString &accountPath, bool askUser, int timeoutSecond
     });
 }
 
-QString SendCheck::failureText(int code)
-{
-    switch (code) {
-    case SendValidator::AccountOffline: return QStringLiteral("the account is offline");
-    case SendValidator::AccountConnecting: return QStringLiteral("the account is still connecting");
-    case SendValidator::NoSimCard: return QStringLiteral("there is no SIM card");
-    case SendValidator::UserDeclined: return QStringLiteral("the question was not accepted");
-    case SendValidator::RadioOff: return QStringLiteral("the phone network stayed off");
-    case SendValidator::AccountDisabled: return QStringLiteral("the account is disabled");
-    default: return QStringLiteral("the check failed");
-    }
-}
-
 void SendCheck::start()
 {
     m_timeout.start();
@@ -98,7 +85,7 @@ void SendCheck::accountReady()
     connect(m_validator, &SendValidator::validationFailed, this, [this](int code) {
         if (m_done)
             return;
-        err() << "messaging: not sent: " << failureText(code);
+        err() << "messaging: not sent: " << SendValidator::failureText(code);
         if (code == SendValidator::UserDeclined && m_askUser)
             err() << " (no answer, or no notification server to ask; --yes switches without asking)";
         err() << Qt::endl;

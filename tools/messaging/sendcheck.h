@@ -31,8 +31,6 @@ public:
               std::function<void()> onPassed, QObject *parent = nullptr);
     void start();
 
-    static QString failureText(int code);
-
 private:
     void accountReady();
     void exit(int code);
