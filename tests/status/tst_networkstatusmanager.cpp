@@ -53,6 +53,7 @@ private Q_SLOTS:
     void startsUnknownSimAndMirrorsThePlatform();
     void reemitsEveryPlatformReport();
     void requestsChangeNothingUntilThePlatformReports();
+    void radioSwitchedRightAfterStartReachesTheModem();
     void unknownDeviceModeKeepsTheStoredMode();
     void failedFlightModeExitReportsTheRadioOff();
     void accountStatusFollowsTheAccountState_data();
@@ -158,6 +159,24 @@ void NetworkStatusManagerTest::requestsChangeNothingUntilThePlatformReports()
     QVERIFY(waitFor(mode, 1, Timeout));
     QCOMPARE(mode.last().value(0).toBool(), false);
     QCOMPARE(m_fakes.offlineMode(), QVariant(true));
+}
+
+void NetworkStatusManagerTest::radioSwitchedRightAfterStartReachesTheModem()
+{
+    // Asked before libqofono knows the modem: the first reading's modem
+    // takes it, and nothing reports the radio off meanwhile.
+    for (const bool on : {true, false}) {
+        delete NetworkStatusManager::instance();
+        QVERIFY(m_fakes.setModemOnline(!on));
+        NetworkStatusManager *manager = NetworkStatusManager::instance();
+        QCOMPARE(manager->isCellularOnline(), !on);
+        QSignalSpy radio(manager, &NetworkStatusManager::cellularOnline);
+        manager->setCellularOnline(on);
+        QTRY_COMPARE_WITH_TIMEOUT(m_fakes.modemOnline(), QVariant(on), Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(manager->isCellularOnline(), on, Timeout);
+        for (const QList<QVariant> &report : qAsConst(radio))
+            QCOMPARE(report.value(0).toBool(), on);
+    }
 }
 
 void NetworkStatusManagerTest::unknownDeviceModeKeepsTheStoredMode()
