@@ -18,7 +18,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -65,6 +68,25 @@ MessageContent text(const QString &message)
     return MessageContent(Im, Bob, message, false, 0);
 }
 
+// Files this process writes may not grow beyond bytes from now on, as on a
+// disk that refuses them; root included. Undone when it goes out of scope.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN); // a failed write(), not a signal
+        ::getrlimit(RLIMIT_FSIZE, &m_was);
+        rlimit limited = m_was;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &m_was); }
+
+private:
+    rlimit m_was;
+};
+
 int mode(const QString &path)
 {
     struct stat info;
@@ -103,6 +125,8 @@ private Q_SLOTS:
     void failedSaveIsReportedOnceWhileSendingGoesOn_data();
     void failedSaveIsReportedOnceWhileSendingGoesOn();
     void restartSendsStoredMessagesInOrderWithPrivateModes();
+    void failedForgetSaveKeepsAnsweredMessagesForTheNextSave();
+    void lockErrorKeepsTheFilesMessagesUntilTheLockWorks();
 
     void sortsStatusesIntoFinalAndTransient_data();
     void sortsStatusesIntoFinalAndTransient();
@@ -394,6 +418,52 @@ void QueuedMessageSenderTest::restartSendsStoredMessagesInOrderWithPrivateModes(
     QCOMPARE(mode(folder()), 0700);
     QCOMPARE(mode(queueFile()), 0600);
     QTRY_COMPARE_WITH_TIMEOUT(storedTexts(), QStringList(), Timeout);
+}
+
+void QueuedMessageSenderTest::failedForgetSaveKeepsAnsweredMessagesForTheNextSave()
+{
+    // Two big messages do not fit, one does: the save that forgets the
+    // first answered message fails, the next one succeeds.
+    const QString big(20000, QLatin1Char('x'));
+    QScopedPointer<QueuedMessageSender> queue(new QueuedMessageSender);
+    queue->init();
+    QSignalSpy statuses(queue.data(), &QueuedMessageSender::messageStatusChanged);
+    queue->sendMessage(text(QStringLiteral("small")));
+    queue->sendMessage(text(big + QLatin1Char('1')));
+    queue->sendMessage(text(big + QLatin1Char('2')));
+    {
+        FileSizeLimit limit(60000);
+        QTRY_COMPARE_WITH_TIMEOUT(statuses.size(), 3, Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(storedTexts(), QStringList(), Timeout);
+    }
+    QCOMPARE(g_criticals.size(), 1);
+    QVERIFY2(g_criticals.first().contains(QLatin1String("File too large")), qPrintable(g_criticals.first()));
+
+    // Nothing is sent twice.
+    queue.reset();
+    QueuedMessageSender next;
+    next.init();
+    QVERIFY(next.messages().isEmpty());
+    QCOMPARE(sentTexts().size(), 3);
+}
+
+void QueuedMessageSenderTest::lockErrorKeepsTheFilesMessagesUntilTheLockWorks()
+{
+    writeQueueFile(QueueFile::encode({text(QStringLiteral("shared"))}));
+    QueuedMessageSender queue;
+    QSignalSpy statuses(&queue, &QueuedMessageSender::messageStatusChanged);
+    {
+        // The sending role's lock file cannot be written: nobody can tell
+        // whether another process sends the file, so this one does not.
+        FileSizeLimit limit(8);
+        queue.init();
+        QCOMPARE(g_criticals.size(), 1);
+        QVERIFY2(g_criticals.first().contains(QLatin1String("cannot take the lock")), qPrintable(g_criticals.first()));
+        QTest::qWait(1500);
+        QVERIFY(sentTexts().isEmpty());
+    }
+    QVERIFY(statuses.wait(Timeout));
+    QCOMPARE(sentTexts(), QStringList{QStringLiteral("shared")});
 }
 
 void QueuedMessageSenderTest::sortsStatusesIntoFinalAndTransient_data()
