@@ -189,22 +189,17 @@ void QueueCommandTest::messageWithoutStatusWaitsUntilItsSenderHasEnded()
     QVERIFY(ConfItem(timeoutKey).set(1));
     QCOMPARE(runTool(addArguments(QStringLiteral("fred@loop.test"), {QStringLiteral("unanswered")})).exitCode, 0);
     QVERIFY(m_env.dropConnection(Im));
-    QProcess first;
+    QProcess first, second;
     first.start(QStringLiteral(MESSAGING_TOOL), {QStringLiteral("queue"), QStringLiteral("run")});
-    QVERIFY(first.waitForStarted());
     QByteArray out;
     QTRY_VERIFY_WITH_TIMEOUT((out += first.readAllStandardOutput()).contains("failed (status 25)"), 10000);
     QVERIFY(m_env.restoreConnection(Im));
-
-    QProcess second;
     second.start(QStringLiteral(MESSAGING_TOOL), {QStringLiteral("queue"), QStringLiteral("run")});
-    QVERIFY(second.waitForStarted());
     const QByteArray waitsFor = "process " + QByteArray::number(first.processId()) + " to send";
     QByteArray progress;
     QTRY_VERIFY_WITH_TIMEOUT((progress += second.readAllStandardError()).contains(waitsFor), 10000);
     QTest::qWait(1500); // it would take a message it thinks waiting over within a second
     QVERIFY(sentTexts().isEmpty());
-
     first.terminate();
     QVERIFY(first.waitForFinished());
     QVERIFY(second.waitForFinished(30000));

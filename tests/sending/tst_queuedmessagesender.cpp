@@ -20,9 +20,9 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
-#include <unistd.h>
 
 namespace {
 const int Timeout = 10000;
@@ -68,23 +68,19 @@ MessageContent text(const QString &message)
     return MessageContent(Im, Bob, message, false, 0);
 }
 
-// Files this process writes may not grow beyond bytes from now on, as on a
-// disk that refuses them; root included. Undone when it goes out of scope.
-class FileSizeLimit
+// Files this process writes may not grow beyond bytes while it lives, as on
+// a disk that refuses them (root included); SIGXFSZ ignored: write() fails.
+struct FileSizeLimit
 {
-public:
     explicit FileSizeLimit(rlim_t bytes)
     {
-        std::signal(SIGXFSZ, SIG_IGN); // a failed write(), not a signal
-        ::getrlimit(RLIMIT_FSIZE, &m_was);
-        rlimit limited = m_was;
-        limited.rlim_cur = bytes;
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &was);
+        const rlimit limited{bytes, was.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &limited);
     }
-    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &m_was); }
-
-private:
-    rlimit m_was;
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &was); }
+    rlimit was;
 };
 
 int mode(const QString &path)
@@ -428,9 +424,8 @@ void QueuedMessageSenderTest::failedForgetSaveKeepsAnsweredMessagesForTheNextSav
     QScopedPointer<QueuedMessageSender> queue(new QueuedMessageSender);
     queue->init();
     QSignalSpy statuses(queue.data(), &QueuedMessageSender::messageStatusChanged);
-    queue->sendMessage(text(QStringLiteral("small")));
-    queue->sendMessage(text(big + QLatin1Char('1')));
-    queue->sendMessage(text(big + QLatin1Char('2')));
+    for (const QString &message : {QStringLiteral("small"), big + QLatin1Char('1'), big + QLatin1Char('2')})
+        queue->sendMessage(text(message));
     {
         FileSizeLimit limit(60000);
         QTRY_COMPARE_WITH_TIMEOUT(statuses.size(), 3, Timeout);
@@ -438,10 +433,8 @@ void QueuedMessageSenderTest::failedForgetSaveKeepsAnsweredMessagesForTheNextSav
     }
     QCOMPARE(g_criticals.size(), 1);
     QVERIFY2(g_criticals.first().contains(QLatin1String("File too large")), qPrintable(g_criticals.first()));
-
-    // Nothing is sent twice.
     queue.reset();
-    QueuedMessageSender next;
+    QueuedMessageSender next; // nothing is sent twice
     next.init();
     QVERIFY(next.messages().isEmpty());
     QCOMPARE(sentTexts().size(), 3);
@@ -453,9 +446,7 @@ void QueuedMessageSenderTest::lockErrorKeepsTheFilesMessagesUntilTheLockWorks()
     QueuedMessageSender queue;
     QSignalSpy statuses(&queue, &QueuedMessageSender::messageStatusChanged);
     {
-        // The sending role's lock file cannot be written: nobody can tell
-        // whether another process sends the file, so this one does not.
-        FileSizeLimit limit(8);
+        FileSizeLimit limit(8); // the sending role's lock file cannot be written
         queue.init();
         QCOMPARE(g_criticals.size(), 1);
         QVERIFY2(g_criticals.first().contains(QLatin1String("cannot take the lock")), qPrintable(g_criticals.first()));

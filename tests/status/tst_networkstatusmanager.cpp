@@ -25,6 +25,7 @@ namespace {
 const int Timeout = 10000;
 const QString Im = QStringLiteral("/org/freedesktop/Telepathy/Account/loopback/loop/alice0");
 const QString DisabledIm = QStringLiteral("/org/freedesktop/Telepathy/Account/loopback/loop/bob0");
+const QString Cellular = QStringLiteral("/org/freedesktop/Telepathy/Account/tala/tel/tala");
 
 // A device-mode monitor the test drives by hand (also proves the seam).
 class ScriptedModeMonitor : public DeviceModeMonitor
@@ -54,6 +55,7 @@ private Q_SLOTS:
     void reemitsEveryPlatformReport();
     void requestsChangeNothingUntilThePlatformReports();
     void radioSwitchedRightAfterStartReachesTheModem();
+    void sendReadinessGivesTheFirstReasonInOrder();
     void unknownDeviceModeKeepsTheStoredMode();
     void failedFlightModeExitReportsTheRadioOff();
     void accountStatusFollowsTheAccountState_data();
@@ -177,6 +179,25 @@ void NetworkStatusManagerTest::radioSwitchedRightAfterStartReachesTheModem()
         for (const QList<QVariant> &report : qAsConst(radio))
             QCOMPARE(report.value(0).toBool(), on);
     }
+}
+
+void NetworkStatusManagerTest::sendReadinessGivesTheFirstReasonInOrder()
+{
+    using N = NetworkStatusManager;
+    delete N::instance();
+    QCOMPARE(N::instance()->sendReadiness(Cellular), N::SendSimUnknown);
+    N *manager = freshManager();
+    QVERIFY(manager);
+    QTRY_COMPARE_WITH_TIMEOUT(manager->sendReadiness(QStringLiteral("tala/tel/tala")), N::SendReady, Timeout);
+    QCOMPARE(manager->sendReadiness(DisabledIm), N::SendAccountDisabled);
+    // Each reason hides the ones after it: SIM card, flight mode, radio.
+    QVERIFY(m_fakes.setModemOnline(false));
+    QTRY_COMPARE_WITH_TIMEOUT(manager->sendReadiness(Cellular), N::SendRadioOff, Timeout);
+    QVERIFY(m_fakes.setOfflineMode(true));
+    QTRY_COMPARE_WITH_TIMEOUT(manager->sendReadiness(Cellular), N::SendFlightMode, Timeout);
+    QVERIFY(m_fakes.setSimPresent(false));
+    QTRY_COMPARE_WITH_TIMEOUT(manager->sendReadiness(Cellular), N::SendNoSimCard, Timeout);
+    QCOMPARE(manager->sendReadiness(Im), N::SendReady); // the device counts for cellular only
 }
 
 void NetworkStatusManagerTest::unknownDeviceModeKeepsTheStoredMode()
