@@ -101,12 +101,7 @@ QVariant QmlAccountListModel::data(const QModelIndex &index, int role) const
 
 bool QmlAccountListModel::isUsable(const QString &accountPath) const
 {
-    NetworkStatusManager *status = NetworkStatusManager::instance();
-    if (ChatContext(QString(), accountPath).isCellular()) {
-        return status->isCellularOnline() && status->isDeviceInNormalMode()
-            && status->simStatus() == SimStatusMonitor::SimReady;
-    }
-    return status->accountStatus(accountPath) == NetworkStatusManager::AccountUsable;
+    return NetworkStatusManager::instance()->sendReadiness(accountPath) == NetworkStatusManager::SendReady;
 }
 
 int QmlAccountListModel::rowOf(const QString &accountPath) const

@@ -14,6 +14,7 @@
 #include <messaging0/queuedmessagesender.h>
 
 #include <QFileInfo>
+#include <QQmlInfo>
 
 QmlConversation::QmlConversation(QObject *parent)
     : QObject(parent), m_messages(new QmlMessageModel(this))
@@ -270,6 +271,13 @@ QString QmlConversation::send(const QString &text)
     if (m_accountPath.isEmpty() || m_remoteId.isEmpty())
         return QString();
     if (m_queued) {
+        // The queue's file names a recipient, not a room: a group chat's
+        // text would go out as a one-to-one message to the room's id.
+        if (m_groupChat) {
+            qmlWarning(this) << "Conversation: queued is for one-to-one conversations; the text to group chat "
+                             << m_remoteId << " is not sent";
+            return QString();
+        }
         connectQueue();
         QString id = QueuedMessageSender::instance()->enqueue(
             MessageContent(m_accountPath, m_remoteId, text, false, 0));

@@ -32,7 +32,9 @@ class QueuedMessageSender;
 // queue instead, with its retries turned on (for the whole process): a
 // message that fails for a passing reason shows Retrying until the queue's
 // next attempt ends it; queued messages show no Delivered (the queue's ids
-// are its own). vCards always go directly.
+// are its own). vCards always go directly. The queue carries one-to-one
+// messages only: send() on a queued group chat refuses (an empty id, no
+// row, a QML warning) rather than send the text to the room's id.
 class QmlConversation : public QObject, public QQmlParserStatus
 {
     Q_OBJECT
@@ -75,7 +77,8 @@ public:
     bool canSetTopic() const;
 
     // Each returns the new message's id (its row's messageId), or an empty
-    // string when there is no account or recipient yet.
+    // string when there is no account or recipient yet (or, for send(), a
+    // queued group chat).
     Q_INVOKABLE QString send(const QString &text);
     Q_INVOKABLE QString sendVCard(const QUrl &file);
     Q_INVOKABLE void setTopic(const QString &topic);

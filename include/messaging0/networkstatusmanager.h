@@ -47,6 +47,20 @@ public:
     //! The usability of an account, as accountStatus() tells it.
     enum AccountStatus { AccountUsable = 0, AccountOffline = 1, AccountConnecting = 2, AccountDisabled = 3 };
 
+    //! Whether a message on an account can leave now, and if not, the first
+    //! reason, as sendReadiness() tells it.
+    enum SendReadiness {
+        SendReady = 0,             //!< it can leave now
+        SendAccountOffline = 1,    //!< the account is offline (asked to be, or not known or not ready)
+        SendAccountConnecting = 2, //!< the account is connecting
+        SendAccountDisabled = 3,   //!< the account is disabled
+        SendSimUnknown = 4,        //!< cellular: the SIM card has not been reported yet
+        SendNoSimCard = 5,         //!< cellular: no SIM card (SimStatusMonitor::SimNotAvailable)
+        SendFlightMode = 6,        //!< cellular: the device is in flight mode
+        SendRadioOff = 7           //!< cellular: the radio is off
+    };
+    Q_ENUM(SendReadiness)
+
     //! The process-wide manager, a child of the application object; a fresh
     //! one after the previous one was deleted.
     static NetworkStatusManager *instance();
@@ -68,6 +82,26 @@ public:
     int accountStatus(const QString &path);
     //! The status of one account object; no side effects.
     int checkAccountStatus(Tp::AccountPtr account);
+
+    //! The library's one answer to "can a message on this account leave
+    //! now": SendReady, or the first reason why not. The send check
+    //! (SendValidator), the send queue's retries and the QML account list's
+    //! "usable" all ask it.
+    //!
+    //! On the cellular accounts (SMS and MMS), in this order: the SIM card
+    //! not reported yet, no SIM card, flight mode, the radio off; then the
+    //! account when the user has to change it: disabled, or asked to be
+    //! offline. Their connection itself does not count: it follows the
+    //! radio, and a message waits for it (within MessageSender's bound). A
+    //! locked SIM card does not count either: the platform asks for its PIN.
+    //!
+    //! On every other account: its accountStatus() (offline, connecting,
+    //! disabled; usable is SendReady).
+    //!
+    //! Like accountStatus() it starts following the account, so that
+    //! accountStatusChanged(), cellularOnline(), simStatusChanged() and
+    //! deviceModeChanged() tell when the answer may have changed.
+    SendReadiness sendReadiness(const QString &accountPath);
 
     //! Asks the platform to switch the radio; cellularOnline() reports the outcome.
     void setCellularOnline(bool online);

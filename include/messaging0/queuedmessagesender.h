@@ -30,9 +30,14 @@ class QueuedMessageSenderPrivate;
 //! - By default every status does, as it always has: a failed message is
 //!   not retried and the user learns about it through the sender's failure
 //!   notification. A message that got no status within the sender's bound
-//!   (MessageSender::MessageTimedOut) lets the queue move on but stays in
-//!   the file and is sent again on the next start; messages() still holds
-//!   it.
+//!   (MessageSender::MessageTimedOut) may have left all the same: the queue
+//!   moves on, but the message stays in the file (messages() still holds
+//!   it) and is not sent again while the process that sent it runs. That
+//!   process keeps the sending role as long as the file holds such a
+//!   message (it goes on sending what is queued behind it, also by other
+//!   processes), so no other process takes it for waiting. It is sent again
+//!   by the next process that sends the queue once this one has ended: one
+//!   that waits takes over within a second, else the next start.
 //! - With setRetryTransientFailures(true), or the dconf key
 //!   "/Messaging/Settings/QueueRetryTransient" set to true, a transient
 //!   status (MessageStatus::isTransient(): the connection went away, the
@@ -57,16 +62,28 @@ class QueuedMessageSenderPrivate;
 //! returns and nobody overwrites what another wrote. Only one process sends
 //! at a time: the one holding the QLockFile "sendqueue.lock" beside the
 //! file, taken when there is something to send and given up when nothing
-//! is left in flight. The others watch the file and take over when the
-//! sender lets go or dies (a lock whose process is gone, even after SIGKILL,
-//! is taken over within a second), so each message is sent by one process;
-//! only a message in flight when its sender was killed is sent again.
+//! is left in flight, no message without a status is left in the file and
+//! the file has forgotten every answered message. The others watch the file
+//! and take over when the sender lets go or dies (a lock whose process is
+//! gone, even after SIGKILL, is taken over within a second), so each
+//! message is sent by one process; only a message in flight when its sender
+//! was killed is sent again. When the lock cannot be taken for another
+//! reason (the folder is not writable, the disk is full), the process sends
+//! none of the file's messages, logs that once on the critical channel and
+//! tries again every second; messages that only it holds (they could not
+//! be stored) still leave.
 //!
 //! The folder is private to the user (0700) and the file too (0600). The
-//! file is replaced atomically on every save. A damaged file is renamed
-//! aside with a ".damaged-<time>" suffix after the complete messages before
-//! the damage have been taken over. When the file cannot be written, sending
-//! goes on and the failure is logged once per run.
+//! file is replaced atomically on every save. "On the disk" for an add
+//! means: the new file is synced, renamed over the old one, and the folder
+//! is synced as well, so the add survives a power cut from the moment the
+//! call returns. A damaged file is renamed aside with a ".damaged-<time>"
+//! suffix after the complete messages before the damage have been taken
+//! over. When the file cannot be written, the file stays as it was and the
+//! failure is logged once per run with the system's reason (errorString()):
+//! a message whose add failed is sent only by this process and only while
+//! it runs; answered messages that a save could not forget are kept for
+//! the next save (tried again after 5 s), and the sending role with them.
 class MESSAGING0_EXPORT QueuedMessageSender : public QObject
 {
     Q_OBJECT
@@ -83,8 +100,9 @@ public:
     //! Stores the message in the queue file and sends it after those before it.
     void sendMessage(const MessageContent &content);
     //! The same; returns the message's id in this process (messageAttempted()),
-    //! or a null string when the message could not be stored (it is sent
-    //! all the same, but would not survive a restart).
+    //! or a null string when the message could not be stored (errorString()
+    //! tells why): this process still sends it from its event loop, but
+    //! nothing else will, so it is lost if the process ends first.
     QString enqueue(const MessageContent &content);
 
     //! Transient failures are retried (see above); the default follows the
@@ -112,6 +130,9 @@ public:
     QList<MessageContent> messages() const;
     //! The path of the queue file.
     QString queueFileName() const;
+    //! The system's reason why the last write of the queue file failed
+    //! (e.g. "No space left on device"); empty after one that worked.
+    QString errorString() const;
 
 Q_SIGNALS:
     //! A message has its status (0 sent, see MessageSender) and has left the

@@ -11,6 +11,7 @@
 #include <qofonomodem.h>
 
 #include <QDBusArgument>
+#include <QDBusVariant>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -30,6 +31,15 @@ OfonoCellularPowerControl::OfonoCellularPowerControl(QObject *parent)
 {
     connect(m_follower, &OfonoModemFollower::modemChanged, this,
             &OfonoCellularPowerControl::followModem);
+    m_deferredBound.setSingleShot(true);
+    connect(&m_deferredBound, &QTimer::timeout, this, [this] {
+        if (!m_deferred)
+            return;
+        qCWarning(lcPlatform) << "oFono did not tell its modem in time; the radio is not switched"
+                              << (*m_deferred ? "on" : "off");
+        m_deferred.reset();
+        report(m_online, true);
+    });
     readFirstModem();
 }
 
@@ -62,6 +72,7 @@ void OfonoCellularPowerControl::readFirstModem()
         modems.beginStructure();
         modems >> path >> properties;
         modems.endStructure();
+        m_firstModem = path.path();
         online = properties.value(QStringLiteral("Online")).toBool();
     }
     // Ends the array's reader, which would otherwise keep the reply.
@@ -79,13 +90,47 @@ bool OfonoCellularPowerControl::power() const
 
 void OfonoCellularPowerControl::setPower(bool on)
 {
-    if (!m_modem || !m_modem->isValid()) {
-        qCWarning(lcPlatform) << "no modem to switch" << (on ? "on" : "off");
-        // The caller waits for a report: the radio stays as it is.
-        QTimer::singleShot(0, this, [this] { report(m_online, true); });
+    if (m_modem && m_modem->isValid()) {
+        m_writePending = true;
+        m_modem->setOnline(on);
         return;
     }
-    m_modem->setOnline(on);
+    // libqofono does not know the modem yet (just started, or still
+    // reading it): the modem itself takes the request.
+    const QString path = m_modem ? m_modem->objectPath() : m_follower->isKnown() ? QString() : m_firstModem;
+    if (!path.isEmpty()) {
+        writeOnline(path, on);
+        return;
+    }
+    if (!m_follower->isKnown()) {
+        // Not even the first reading was answered: wait for the modem.
+        m_deferred = on;
+        m_deferredBound.start(PendingRequestTimeoutMs);
+        return;
+    }
+    qCWarning(lcPlatform) << "no modem to switch" << (on ? "on" : "off");
+    // The caller waits for a report: the radio stays as it is.
+    QTimer::singleShot(0, this, [this] { report(m_online, true); });
+}
+
+void OfonoCellularPowerControl::writeOnline(const QString &path, bool on)
+{
+    m_writePending = true;
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.ofono"), path,
+                                                       QStringLiteral("org.ofono.Modem"),
+                                                       QStringLiteral("SetProperty"));
+    call << QStringLiteral("Online") << QVariant::fromValue(QDBusVariant(on));
+    auto *watcher = new QDBusPendingCallWatcher(QDBusConnection::systemBus().asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
+        w->deleteLater();
+        const QDBusPendingReply<> reply = *w;
+        // Taken: the modem's PropertyChanged, followed by libqofono once it
+        // knows the modem (or its first reading of it), brings the power.
+        if (!reply.isError())
+            return;
+        qCWarning(lcPlatform) << "modem refused a change:" << reply.error().name() << reply.error().message();
+        report(m_online, true);
+    });
 }
 
 void OfonoCellularPowerControl::followModem(const QString &path)
@@ -96,10 +141,15 @@ void OfonoCellularPowerControl::followModem(const QString &path)
     if (path.isEmpty()) {
         // Losing the modem is news even when its radio was off: whoever
         // waits for the radio to come on learns that it will not.
+        m_deferred.reset();
         report(false, true);
         return;
     }
     m_modem = QOfonoModem::instance(path, false);
+    if (m_deferred) {
+        writeOnline(path, *m_deferred);
+        m_deferred.reset();
+    }
     connect(m_modem.data(), &QOfonoModem::onlineChanged, this, [this](bool on) {
         if (m_modem->isValid())
             report(on, true);
@@ -120,8 +170,9 @@ void OfonoCellularPowerControl::followModem(const QString &path)
 void OfonoCellularPowerControl::modemKnown(const QString &path)
 {
     // Told also when the first reading said the same: whoever waits for
-    // the modem learns that it is there.
-    report(m_modem->online(), true);
+    // the modem learns that it is there. Not while a switch is under way:
+    // the unchanged power would read as its refusal.
+    report(m_modem->online(), !m_writePending);
     // libqofono's first reading can miss a change made just before it
     // listens for changes (and a shared modem object may carry that miss
     // from earlier). Now that it listens, one more reading of our own
@@ -147,5 +198,6 @@ void OfonoCellularPowerControl::report(bool on, bool always)
         return;
     m_known = true;
     m_online = on;
+    m_writePending = false;
     Q_EMIT powerChanged(on);
 }

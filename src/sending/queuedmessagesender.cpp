@@ -28,6 +28,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 
 namespace {
 
@@ -47,6 +48,9 @@ constexpr QFileDevice::Permissions OthersMask = QFileDevice::ReadGroup | QFileDe
 // crash inside the window costs the re-sending of the messages answered in
 // it, never a loss.
 constexpr int StatusSaveDelayMs = 100;
+// A save that failed to forget answered messages is tried again after this
+// long (and at every save before that).
+constexpr int SaveRetryMs = 5000;
 
 // How often a process whose queue holds messages looks whether the process
 // sending them is still there.
@@ -77,7 +81,11 @@ QueuedMessageSenderPrivate::QueuedMessageSenderPrivate(QueuedMessageSender *q)
     sendingRole.setStaleLockTime(StaleRoleLockMs);
     clock.start();
     flushTimer.setSingleShot(true);
-    QObject::connect(&flushTimer, &QTimer::timeout, q, &QueuedMessageSender::saveQueue);
+    QObject::connect(&flushTimer, &QTimer::timeout, q, [this] {
+        q_ptr->saveQueue();
+        if (!hasWork())
+            releaseSendingRoleWhenIdle();
+    });
     takeOverTimer.setInterval(TakeOverIntervalMs);
     QObject::connect(&takeOverTimer, &QTimer::timeout, q, [this] {
         if (!hasWork())
@@ -147,11 +155,13 @@ void QueuedMessageSenderPrivate::merge(const QList<QByteArray> &fileRecords, con
             const int index = it->takeFirst();
             kept[index] = true;
             merged.append(entries.at(index));
+            merged.last().inFile = true;
             continue;
         }
         const MessageContent content = r < messages.size()
             ? messages.at(r) : QueueFile::decode(QueueFile::fromRecords({record})).messages.value(0);
         merged.append(newEntry(content, record));
+        merged.last().inFile = true;
     }
     // In flight or never stored: this process's own business, not the file's.
     QList<Entry> own;
@@ -191,13 +201,13 @@ void QueuedMessageSenderPrivate::watchFile()
         watcher->addPath(directory);
 }
 
-int QueuedMessageSenderPrivate::nextToSend() const
+int QueuedMessageSenderPrivate::nextToSend(bool onlyOwn) const
 {
     QStringList held;
     for (int i = 0; i < entries.size(); ++i) {
         const Entry &entry = entries.at(i);
         const QString account = AccountPaths::withPrefix(entry.content.account());
-        if (entry.state == Entry::RetryWaiting)
+        if (entry.state == Entry::RetryWaiting || (onlyOwn && entry.inFile && entry.state == Entry::Waiting))
             held.append(account);
         else if (entry.state == Entry::Waiting && !held.contains(account))
             return i;
@@ -210,27 +220,42 @@ bool QueuedMessageSenderPrivate::hasWork() const
     return nextToSend() >= 0;
 }
 
-bool QueuedMessageSenderPrivate::takeSendingRole()
+QueuedMessageSenderPrivate::Role QueuedMessageSenderPrivate::takeSendingRole()
 {
     if (sendingRole.isLocked())
-        return true;
+        return Held;
+    errno = 0;
     if (sendingRole.tryLock(0)) {
         takeOverTimer.stop();
         qCDebug(lcSendQueue) << "this process sends the queue";
         // The previous sender may have answered messages this process has
         // not seen go.
         refreshIfChanged();
-        return true;
+        return Held;
     }
-    if (sendingRole.error() == QLockFile::LockFailedError) {
-        watchFile();
-        if (!takeOverTimer.isActive())
-            takeOverTimer.start();
-        return false;
+    const int lockErrno = errno;
+    watchFile();
+    // Looks again every second: the holder may go, the folder may become
+    // writable again.
+    if (!takeOverTimer.isActive())
+        takeOverTimer.start();
+    if (sendingRole.error() == QLockFile::LockFailedError)
+        return HeldElsewhere;
+    // Nobody can tell whether another process sends the file's messages:
+    // this one does not, lest they go twice. Messages that only this
+    // process holds go all the same.
+    bool heldBack = false;
+    for (const Entry &entry : qAsConst(entries))
+        heldBack = heldBack || (entry.inFile && entry.state == Entry::Waiting);
+    if (heldBack && !roleFailureReported) {
+        roleFailureReported = true;
+        const QString reason = sendingRole.error() == QLockFile::PermissionError
+            ? QStringLiteral("permission denied")
+            : lockErrno ? QString::fromLocal8Bit(std::strerror(lockErrno)) : QStringLiteral("unknown error");
+        qCCritical(lcSendQueue) << Q_FUNC_INFO << "cannot take the lock" << (directory + QLatin1Char('/') + SendingRoleName) << ":"
+                                << reason << "- the messages of the queue file are not sent until it can be taken";
     }
-    // No folder for the lock: nobody can share the file either, and the
-    // messages must leave all the same.
-    return true;
+    return Unavailable;
 }
 
 void QueuedMessageSenderPrivate::releaseSendingRoleWhenIdle()
@@ -238,14 +263,18 @@ void QueuedMessageSenderPrivate::releaseSendingRoleWhenIdle()
     Q_Q(QueuedMessageSender);
     if (!sendingRole.isLocked())
         return;
+    // A message without a status may have left: while the file holds it,
+    // no other process may take it for one waiting (see the header).
     for (const Entry &entry : qAsConst(entries)) {
-        if (entry.state == Entry::InFlight || entry.state == Entry::RetryWaiting)
+        if (entry.state == Entry::InFlight || entry.state == Entry::RetryWaiting || entry.state == Entry::Deferred)
             return;
     }
-    // The next sender must not see answered messages as waiting.
+    // The next sender must not see answered messages as waiting: the role
+    // is kept until the file has forgotten them.
     if (!forgotten.isEmpty())
         q->saveQueue();
-    sendingRole.unlock();
+    if (forgotten.isEmpty())
+        sendingRole.unlock();
 }
 
 void QueuedMessageSenderPrivate::start(Entry &entry)
@@ -334,7 +363,7 @@ void QueuedMessageSenderPrivate::finish(const QString &id, int attempt, int stat
     }
     const MessageContent content = entry.content;
     if (!stays) {
-        if (!entry.record.isEmpty())
+        if (!entry.record.isEmpty() && entry.inFile)
             forgotten.append(entry.record);
         entries.removeAt(index);
         if (reported != MessageStatus::Sent && !notifiedBySender)
@@ -404,12 +433,7 @@ void QueuedMessageSenderPrivate::retryDue()
 
 bool QueuedMessageSenderPrivate::canLeave(const QString &accountPath) const
 {
-    NetworkStatusManager *status = NetworkStatusManager::instance();
-    if (status->accountStatus(accountPath) != NetworkStatusManager::AccountUsable)
-        return false;
-    if (!ChatContext(QString(), accountPath, OneToOneChat, -1).isCellular())
-        return true;
-    return status->isDeviceInNormalMode() && status->isCellularOnline();
+    return NetworkStatusManager::instance()->sendReadiness(accountPath) == NetworkStatusManager::SendReady;
 }
 
 void QueuedMessageSenderPrivate::retryAccount(const QString &accountPath)
@@ -441,7 +465,8 @@ void QueuedMessageSenderPrivate::followNetworkStatus()
                          if (accountStatus == NetworkStatusManager::AccountUsable)
                              retryAccount(path);
                      });
-    // The radio or the device mode lets the cellular messages go again.
+    // The radio, the device mode or the SIM card lets the cellular messages
+    // go again (retryAccount() asks sendReadiness() whether they may).
     const auto cellularMayLeave = [this](bool yes) {
         if (!yes)
             return;
@@ -455,16 +480,23 @@ void QueuedMessageSenderPrivate::followNetworkStatus()
     };
     QObject::connect(status, &NetworkStatusManager::cellularOnline, q, cellularMayLeave);
     QObject::connect(status, &NetworkStatusManager::deviceModeChanged, q, cellularMayLeave);
+    QObject::connect(status, &NetworkStatusManager::simStatusChanged, q,
+                     [cellularMayLeave](SimStatusMonitor::SimStatus) { cellularMayLeave(true); });
 }
 
-void QueuedMessageSenderPrivate::reportSaveFailure(const char *function, const QString &reason)
+void QueuedMessageSenderPrivate::reportSaveFailure(const char *function, const QString &reason, bool adding)
 {
+    lastError = reason;
     if (saveFailureReported)
         return;
     saveFailureReported = true;
-    qCCritical(lcSendQueue) << function
-                            << "cannot write the send queue" << fileName << ":" << reason
-                            << "- messages are sent but will not survive a restart";
+    // Says nothing of sending: the caller may be a program that ends right
+    // after its add.
+    qCCritical(lcSendQueue).noquote()
+        << function << "cannot write the send queue" << fileName << ":" << reason
+        << (adding ? "- the message is not stored: it is not kept across a restart, and leaves only if this process "
+                     "runs until it has been sent"
+                   : "- answered messages stay in the file until a later save succeeds");
 }
 
 void QueuedMessageSenderPrivate::saveAfterStatus()
@@ -480,8 +512,9 @@ void QueuedMessageSenderPrivate::saveAfterStatus()
         q->saveQueue();
         return;
     }
-    if (!flushTimer.isActive())
-        flushTimer.start(int(StatusSaveDelayMs - age));
+    const int wait = int(StatusSaveDelayMs - age);
+    if (!flushTimer.isActive() || flushTimer.remainingTime() > wait)
+        flushTimer.start(wait);
 }
 
 QList<MessageContent> QueuedMessageSenderPrivate::allMessages() const
@@ -565,11 +598,15 @@ void QueuedMessageSender::saveQueue()
             return changed;
         },
         QueueStore::Unsynced);
-    d->forgotten.clear();
     if (!result.ok) {
-        d->reportSaveFailure(Q_FUNC_INFO, result.error);
+        // Still answered: forgotten at the next save, and until then no
+        // other process takes them for waiting (the role is kept).
+        d->reportSaveFailure(Q_FUNC_INFO, result.error, false);
+        d->flushTimer.start(SaveRetryMs);
         return;
     }
+    d->forgotten.clear();
+    d->lastError.clear();
     if (result.changedElsewhere)
         d->merge(result.records);
 }
@@ -587,18 +624,25 @@ QString QueuedMessageSender::enqueue(const MessageContent &content)
     bool stored = false;
     if (!entry.record.isEmpty()) {
         const QByteArray record = entry.record;
+        // Answered messages that an earlier save could not forget go now.
+        const QList<QByteArray> answered = d->forgotten;
         const QueueStore::Result result = d->store.update(
-            [&record](QList<QByteArray> &records) {
+            [&record, &answered](QList<QByteArray> &records) {
+                for (const QByteArray &done : answered)
+                    records.removeOne(done);
                 records.append(record);
                 return true;
             },
             QueueStore::Synced);
         if (!result.ok) {
-            d->reportSaveFailure(Q_FUNC_INFO, result.error);
+            d->reportSaveFailure(Q_FUNC_INFO, result.error, true);
         } else {
+            d->lastError.clear();
             stored = true;
+            entry.inFile = true;
             if (result.changedElsewhere)
                 d->merge(result.records.mid(0, result.records.size() - 1));
+            d->forgotten.clear();
         }
     }
     d->entries.append(entry);
@@ -633,6 +677,12 @@ qint64 QueuedMessageSender::sendingProcessId() const
     return ::kill(pid_t(pid), 0) == 0 || errno == EPERM ? pid : 0;
 }
 
+QString QueuedMessageSender::errorString() const
+{
+    Q_D(const QueuedMessageSender);
+    return d->lastError;
+}
+
 QList<MessageContent> QueuedMessageSender::messages() const
 {
     Q_D(const QueuedMessageSender);
@@ -660,9 +710,10 @@ void QueuedMessageSender::slotSendNextMessage()
         d->releaseSendingRoleWhenIdle();
         return;
     }
-    if (!d->takeSendingRole())
+    const QueuedMessageSenderPrivate::Role role = d->takeSendingRole();
+    if (role == QueuedMessageSenderPrivate::HeldElsewhere)
         return;
-    const int next = d->nextToSend();
+    const int next = d->nextToSend(role == QueuedMessageSenderPrivate::Unavailable);
     if (next < 0) {
         d->releaseSendingRoleWhenIdle();
         return;

@@ -48,6 +48,9 @@ public:
         // stored.
         QByteArray record;
         State state = Waiting;
+        // The queue file holds it (read from it, or added to it): other
+        // processes may send it as well.
+        bool inFile = false;
         // Owned by the application object; deletes itself after its status.
         QPointer<MessageSender> sender;
         // The D-Bus error of the attempt in flight, when it failed with one.
@@ -70,12 +73,15 @@ public:
     void watchFile();
 
     // The first message that may leave now: waiting, and not behind a
-    // message of the same account that waits for another attempt.
-    int nextToSend() const;
+    // message of the same account that waits for another attempt (with
+    // onlyOwn, nor behind one the file holds); with onlyOwn only messages
+    // the file does not hold.
+    int nextToSend(bool onlyOwn = false) const;
     bool hasWork() const;
-    // Takes the sending role when nobody holds it; false while another
-    // process sends.
-    bool takeSendingRole();
+    enum Role { Held, HeldElsewhere, Unavailable };
+    // Takes the sending role when nobody holds it. Unavailable when the
+    // lock cannot be taken for another reason than its holder.
+    Role takeSendingRole();
     void releaseSendingRoleWhenIdle();
     void start(Entry &entry);
 
@@ -92,7 +98,8 @@ public:
     bool canLeave(const QString &accountPath) const;
     void followNetworkStatus();
 
-    void reportSaveFailure(const char *function, const QString &reason);
+    // adding: the message of an add was not stored.
+    void reportSaveFailure(const char *function, const QString &reason, bool adding);
     // After a status: at once when the queue is empty or the last save is
     // old enough, else a little later (see StatusSaveDelayMs).
     void saveAfterStatus();
@@ -118,6 +125,9 @@ public:
     QTimer takeOverTimer;
     QFileSystemWatcher *watcher = nullptr; // child of the queue
     bool saveFailureReported = false;
+    // Why the last write of the file failed; empty after one that worked.
+    QString lastError;
+    bool roleFailureReported = false;
     QElapsedTimer sinceSave;
     QTimer flushTimer;
     // Inside slotSendNextMessage(), handing a message to its sender.

@@ -115,21 +115,66 @@ QString QueueStore::keepAside()
     return aside;
 }
 
+namespace {
+
+// The system's reason for the last failed step: QSaveFile's own text is
+// often "Unknown error" (a failed write is only noticed in commit(), which
+// forgets why). errno is cleared before each step.
+QString reasonOf(const QFileDevice &file)
+{
+    if (errno != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return file.errorString();
+}
+
+// The rename is an entry of the folder: without syncing the folder, a power
+// cut may bring back the previous file although the new one is on the disk.
+bool syncDirectory(const QString &fileName, QString *error)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(fileName).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+} // namespace
+
 bool QueueStore::write(const QByteArray &bytes, Durability durability, QString *error)
 {
     if (durability == Synced) {
         // Written to a new file that replaces the old one only once it is
-        // complete and on the disk.
+        // complete and on the disk; then the folder's entry for it too.
         QSaveFile file(m_fileName);
+        errno = 0;
         if (!file.open(QIODevice::WriteOnly)) {
-            *error = file.errorString();
+            *error = reasonOf(file);
             return false;
         }
         if (::fchmod(file.handle(), FileMode) != 0)
             qCWarning(lcSendQueue) << "cannot make" << m_fileName << "private";
-        if (file.write(bytes) != bytes.size() || !file.commit()) {
-            *error = file.errorString();
+        // Flushed before commit(), so that a failed write keeps its reason
+        // and the old file stays as it was.
+        errno = 0;
+        if (file.write(bytes) != bytes.size() || !file.flush()) {
+            *error = reasonOf(file);
+            file.cancelWriting();
             return false;
+        }
+        errno = 0;
+        if (!file.commit()) {
+            *error = reasonOf(file);
+            return false;
+        }
+        QString syncError;
+        if (!syncDirectory(m_fileName, &syncError)) {
+            // The new file is in place; only a power cut could undo it.
+            qCWarning(lcSendQueue) << "cannot sync the folder of" << m_fileName << ":" << syncError;
         }
         return true;
     }
@@ -137,15 +182,20 @@ bool QueueStore::write(const QByteArray &bytes, Durability durability, QString *
     // QTemporaryFile creates the file private to the user.
     QTemporaryFile file(m_fileName + QStringLiteral(".XXXXXX"));
     file.setAutoRemove(false);
+    errno = 0;
     if (!file.open()) {
-        *error = file.errorString();
+        *error = reasonOf(file);
         return false;
     }
+    errno = 0;
     const bool written = file.write(bytes) == bytes.size() && file.flush();
+    if (!written)
+        *error = reasonOf(file);
     const QString temporary = file.fileName();
     file.close();
     if (!written || ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(m_fileName).constData()) != 0) {
-        *error = written ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
+        if (written)
+            *error = QString::fromLocal8Bit(std::strerror(errno));
         QFile::remove(temporary);
         return false;
     }

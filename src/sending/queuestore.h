@@ -35,7 +35,11 @@
 // 2.7-5 ms with flock()).
 //
 // Durability: a save that adds a message is on the disk before update()
-// returns (QSaveFile, fsync, atomic rename). A save that only forgets
+// returns: QSaveFile writes a new file and syncs it, renames it over the
+// old one, and then the folder is synced so that the rename is on the disk
+// as well (without it, a power cut right after the call could bring back
+// the file without the message). A folder that cannot be synced is logged
+// and the save counts as done. A save that only forgets
 // messages is written to a new file and renamed over the old one without
 // waiting for the disk: a crash of the process loses nothing, a power cut
 // may bring back the previous file, whose extra messages are then sent
@@ -68,7 +72,8 @@ public:
 
     // Under the write lock: change() gets the file's records and returns
     // whether it changed them; only then is the file written. A damaged or
-    // unreadable file is kept aside first.
+    // unreadable file is kept aside first. A failed write leaves the file
+    // as it was; error is the system's reason ("No space left on device").
     Result update(const std::function<bool(QList<QByteArray> &records)> &change, Durability durability);
 
     // The file as it is now, read again only when another process replaced

@@ -5,6 +5,7 @@
 #include "sendvalidator.h"
 #include "sendvalidator_p.h"
 
+#include "accountpaths.h"
 #include "bannerservice.h"
 #include "dialogservice.h"
 #include "librarycatalogue.h"
@@ -88,12 +89,19 @@ void SendValidatorPrivate::complete()
     Q_EMIT q->validationCompleted();
 }
 
+QString SendValidatorPrivate::cellularAccountPath() const
+{
+    // A cellular check names the SMS account unless it was given the MMS one.
+    const QString path = AccountPaths::withPrefix(accountPath);
+    return path == AccountPaths::Mms ? path : AccountPaths::Cellular;
+}
+
 void SendValidatorPrivate::validateCellular()
 {
     NetworkStatusManager *m = manager();
     connect(m, &NetworkStatusManager::cellularOnline, this, &SendValidatorPrivate::slotOnCellularOnline);
     connect(m, &NetworkStatusManager::simStatusChanged, this, &SendValidatorPrivate::slotOnSimStatusChanged);
-    if (m->simStatus() == SimStatusMonitor::SimStatusUnknown) {
+    if (m->sendReadiness(cellularAccountPath()) == NetworkStatusManager::SendSimUnknown) {
         // The first SIM report continues the check. The platform's first
         // radio report may come before it: it is read then, not taken as
         // an answer (it would pass a check that has seen no SIM yet).
@@ -106,12 +114,12 @@ void SendValidatorPrivate::validateCellular()
 void SendValidatorPrivate::validateAccount()
 {
     Q_Q(SendValidator);
-    switch (manager()->accountStatus(accountPath)) {
-    case NetworkStatusManager::AccountOffline:
+    switch (manager()->sendReadiness(accountPath)) {
+    case NetworkStatusManager::SendAccountOffline:
         q->showDialog(SendValidator::AccountOfflineDialog);
         fail(SendValidator::AccountOffline);
         break;
-    case NetworkStatusManager::AccountConnecting:
+    case NetworkStatusManager::SendAccountConnecting:
         if (flightModeExitAccepted) {
             flightModeExitAccepted = false;
             complete();
@@ -119,7 +127,7 @@ void SendValidatorPrivate::validateAccount()
             fail(SendValidator::AccountConnecting);
         }
         break;
-    case NetworkStatusManager::AccountDisabled:
+    case NetworkStatusManager::SendAccountDisabled:
         showDisabledAccountBanner();
         fail(SendValidator::AccountDisabled);
         break;
@@ -157,31 +165,42 @@ void SendValidatorPrivate::publishNoSimNotification()
 
 void SendValidatorPrivate::slotOnSimStatusChanged(SimStatusMonitor::SimStatus status)
 {
+    Q_UNUSED(status) // the manager has stored it: sendReadiness() reads it
     Q_Q(SendValidator);
     NetworkStatusManager *m = manager();
     disconnect(m, &NetworkStatusManager::simStatusChanged, this, &SendValidatorPrivate::slotOnSimStatusChanged);
     waitingForSim = false;
 
-    if (status == SimStatusMonitor::SimNotAvailable) {
+    switch (m->sendReadiness(cellularAccountPath())) {
+    case NetworkStatusManager::SendNoSimCard:
         publishNoSimNotification();
         fail(SendValidator::NoSimCard);
-        return;
-    }
-    if (m->isDeviceInNormalMode()) {
-        if (m->isCellularOnline()) {
-            stopListeningToRadio();
-            complete();
-        } else if (askUser) {
+        break;
+    case NetworkStatusManager::SendFlightMode:
+        if (askUser)
+            q->showDialog(SendValidator::ExitOfflineModeDialog);
+        else
+            m->setDeviceNormalMode(true); // the radio's report brings the result
+        break;
+    case NetworkStatusManager::SendRadioOff:
+        if (askUser)
             q->showDialog(SendValidator::SwitchNetworkOnDialog);
-        } else {
+        else
             m->setCellularOnline(true); // slotOnCellularOnline brings the result
-        }
-        return;
+        break;
+    case NetworkStatusManager::SendAccountDisabled:
+        showDisabledAccountBanner();
+        fail(SendValidator::AccountDisabled);
+        break;
+    case NetworkStatusManager::SendAccountOffline:
+        q->showDialog(SendValidator::AccountOfflineDialog);
+        fail(SendValidator::AccountOffline);
+        break;
+    default:
+        stopListeningToRadio();
+        complete();
+        break;
     }
-    if (askUser)
-        q->showDialog(SendValidator::ExitOfflineModeDialog);
-    else
-        m->setDeviceNormalMode(true); // the radio's report brings the result
 }
 
 void SendValidatorPrivate::slotOnCellularOnline(bool value)

@@ -33,6 +33,8 @@ public:
     void showDisabledAccountBanner();
 
     NetworkStatusManager *manager() const;
+    // The account a cellular check asks NetworkStatusManager::sendReadiness() about.
+    QString cellularAccountPath() const;
 
     QString accountPath;
     bool cellular;

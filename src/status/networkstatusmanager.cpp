@@ -5,6 +5,7 @@
 #include "networkstatusmanager.h"
 #include "networkstatusmanager_p.h"
 
+#include "accountpaths.h"
 #include "accountutils.h"
 #include "messaginglogging.h"
 #include "platformservices.h"
@@ -104,6 +105,31 @@ int NetworkStatusManager::accountStatus(const QString &path)
     return checkAccountStatus(account);
 }
 
+NetworkStatusManager::SendReadiness NetworkStatusManager::sendReadiness(const QString &accountPath)
+{
+    Q_D(NetworkStatusManager);
+    const QString path = accountPath.isEmpty() ? accountPath : AccountPaths::withPrefix(accountPath);
+    const int status = accountStatus(path);
+    if (path != AccountPaths::Cellular && path != AccountPaths::Mms)
+        return SendReadiness(status);
+
+    if (!d->simReported)
+        return SendSimUnknown;
+    if (d->simStatus == SimStatusMonitor::SimNotAvailable)
+        return SendNoSimCard;
+    if (!d->normalMode)
+        return SendFlightMode;
+    if (!d->cellularOnline)
+        return SendRadioOff;
+    if (status == AccountDisabled)
+        return SendAccountDisabled;
+    const Tp::AccountPtr account = AccountUtils::instance()->account(path);
+    if (status == AccountOffline && account && account->isReady()
+        && account->requestedPresence().type() == Tp::ConnectionPresenceTypeOffline)
+        return SendAccountOffline;
+    return SendReady;
+}
+
 void NetworkStatusManager::setCellularOnline(bool online)
 {
     d_func()->power->setPower(online);
@@ -148,6 +174,7 @@ void NetworkStatusManager::slotOnSIMStatusChanged(SimStatusMonitor::SimStatus aS
 {
     Q_D(NetworkStatusManager);
     d->simStatus = aStatus;
+    d->simReported = true;
     Q_EMIT simStatusChanged(aStatus);
 }
 

@@ -26,6 +26,8 @@ public:
     bool cellularOnline = true;
     bool normalMode = true;
     SimStatusMonitor::SimStatus simStatus = SimStatusMonitor::SimStatusUnknown;
+    // The SIM monitor has answered (its answer may be "unknown" as well).
+    bool simReported = false;
     // Accounts whose connection status is followed, by object path.
     QMap<QString, Tp::AccountPtr> watchedAccounts;
     // A request to leave flight mode waits for the platform's answer.

@@ -90,6 +90,11 @@ TestCase {
         tryVerify(() => c.canSetTopic, 10000)
         c.setTopic("Lunch at noon")
         tryCompare(c, "topic", "Lunch at noon", 10000)
+        // The queue would send it one-to-one to "#kitchen": refused.
+        c.queued = true
+        var rows = c.messages.count
+        compare(c.send("Not for the queue"), "")
+        compare(c.messages.count, rows)
     }
 
     function test_queuedMessageRetriesAfterPassingFailure() {

@@ -5,6 +5,7 @@
 // `messaging queue add|list|run` as separate processes against the test's
 // Mission Control and loopback connection manager, sharing the run's HOME.
 
+#include "confitem.h"
 #include "telepathytestenvironment.h"
 #include "programrun.h"
 
@@ -49,6 +50,7 @@ private Q_SLOTS:
     void refusesBadInput();
     void addListRunSendsEachOnceAndEmptiesTheQueue();
     void killedRunLosesNothingAndAnotherRunTakesOver();
+    void messageWithoutStatusWaitsUntilItsSenderHasEnded();
 
 private:
     QStringList sentTexts();
@@ -177,6 +179,33 @@ void QueueCommandTest::killedRunLosesNothingAndAnotherRunTakesOver()
     QCOMPARE(lines(QString::fromUtf8(second.readAllStandardOutput())).size(), 4);
     QCOMPARE(sentTexts(), (QStringList{QStringLiteral("k1"), QStringLiteral("k2"), QStringLiteral("k3"),
                                        QStringLiteral("late")}));
+}
+
+void QueueCommandTest::messageWithoutStatusWaitsUntilItsSenderHasEnded()
+{
+    // No status within a second: it may have left, so only the next
+    // sender after this one sends it again.
+    const QString timeoutKey = QStringLiteral("/Messaging/Settings/StatusTimeout");
+    QVERIFY(ConfItem(timeoutKey).set(1));
+    QCOMPARE(runTool(addArguments(QStringLiteral("fred@loop.test"), {QStringLiteral("unanswered")})).exitCode, 0);
+    QVERIFY(m_env.dropConnection(Im));
+    QProcess first, second;
+    first.start(QStringLiteral(MESSAGING_TOOL), {QStringLiteral("queue"), QStringLiteral("run")});
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += first.readAllStandardOutput()).contains("failed (status 25)"), 10000);
+    QVERIFY(m_env.restoreConnection(Im));
+    second.start(QStringLiteral(MESSAGING_TOOL), {QStringLiteral("queue"), QStringLiteral("run")});
+    const QByteArray waitsFor = "process " + QByteArray::number(first.processId()) + " to send";
+    QByteArray progress;
+    QTRY_VERIFY_WITH_TIMEOUT((progress += second.readAllStandardError()).contains(waitsFor), 10000);
+    QTest::qWait(1500); // it would take a message it thinks waiting over within a second
+    QVERIFY(sentTexts().isEmpty());
+    first.terminate();
+    QVERIFY(first.waitForFinished());
+    QVERIFY(second.waitForFinished(30000));
+    ConfItem(timeoutKey).unset();
+    QVERIFY2(second.exitCode() == 0, second.readAllStandardError().constData());
+    QCOMPARE(sentTexts(), QStringList{QStringLiteral("unanswered")});
 }
 
 QTEST_GUILESS_MAIN(QueueCommandTest)

@@ -18,8 +18,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 
 namespace {
 const int Timeout = 10000;
@@ -65,6 +68,21 @@ MessageContent text(const QString &message)
     return MessageContent(Im, Bob, message, false, 0);
 }
 
+// Files this process writes may not grow beyond bytes while it lives, as on
+// a disk that refuses them (root included); SIGXFSZ ignored: write() fails.
+struct FileSizeLimit
+{
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &was);
+        const rlimit limited{bytes, was.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &was); }
+    rlimit was;
+};
+
 int mode(const QString &path)
 {
     struct stat info;
@@ -103,6 +121,8 @@ private Q_SLOTS:
     void failedSaveIsReportedOnceWhileSendingGoesOn_data();
     void failedSaveIsReportedOnceWhileSendingGoesOn();
     void restartSendsStoredMessagesInOrderWithPrivateModes();
+    void failedForgetSaveKeepsAnsweredMessagesForTheNextSave();
+    void lockErrorKeepsTheFilesMessagesUntilTheLockWorks();
 
     void sortsStatusesIntoFinalAndTransient_data();
     void sortsStatusesIntoFinalAndTransient();
@@ -394,6 +414,47 @@ void QueuedMessageSenderTest::restartSendsStoredMessagesInOrderWithPrivateModes(
     QCOMPARE(mode(folder()), 0700);
     QCOMPARE(mode(queueFile()), 0600);
     QTRY_COMPARE_WITH_TIMEOUT(storedTexts(), QStringList(), Timeout);
+}
+
+void QueuedMessageSenderTest::failedForgetSaveKeepsAnsweredMessagesForTheNextSave()
+{
+    // Two big messages do not fit, one does: the save that forgets the
+    // first answered message fails, the next one succeeds.
+    const QString big(20000, QLatin1Char('x'));
+    QScopedPointer<QueuedMessageSender> queue(new QueuedMessageSender);
+    queue->init();
+    QSignalSpy statuses(queue.data(), &QueuedMessageSender::messageStatusChanged);
+    for (const QString &message : {QStringLiteral("small"), big + QLatin1Char('1'), big + QLatin1Char('2')})
+        queue->sendMessage(text(message));
+    {
+        FileSizeLimit limit(60000);
+        QTRY_COMPARE_WITH_TIMEOUT(statuses.size(), 3, Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(storedTexts(), QStringList(), Timeout);
+    }
+    QCOMPARE(g_criticals.size(), 1);
+    QVERIFY2(g_criticals.first().contains(QLatin1String("File too large")), qPrintable(g_criticals.first()));
+    queue.reset();
+    QueuedMessageSender next; // nothing is sent twice
+    next.init();
+    QVERIFY(next.messages().isEmpty());
+    QCOMPARE(sentTexts().size(), 3);
+}
+
+void QueuedMessageSenderTest::lockErrorKeepsTheFilesMessagesUntilTheLockWorks()
+{
+    writeQueueFile(QueueFile::encode({text(QStringLiteral("shared"))}));
+    QueuedMessageSender queue;
+    QSignalSpy statuses(&queue, &QueuedMessageSender::messageStatusChanged);
+    {
+        FileSizeLimit limit(8); // the sending role's lock file cannot be written
+        queue.init();
+        QCOMPARE(g_criticals.size(), 1);
+        QVERIFY2(g_criticals.first().contains(QLatin1String("cannot take the lock")), qPrintable(g_criticals.first()));
+        QTest::qWait(1500);
+        QVERIFY(sentTexts().isEmpty());
+    }
+    QVERIFY(statuses.wait(Timeout));
+    QCOMPARE(sentTexts(), QStringList{QStringLiteral("shared")});
 }
 
 void QueuedMessageSenderTest::sortsStatusesIntoFinalAndTransient_data()

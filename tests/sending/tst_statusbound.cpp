@@ -143,11 +143,11 @@ void StatusBoundTest::queueMovesOnAndKeepsTheMessageInItsFile()
                                false, 0);
     const MessageContent fine(Im, QStringLiteral("bob@loop.test"), QStringLiteral("right after"), false, 0);
 
-    QueuedMessageSender queue;
-    queue.init();
-    QSignalSpy statuses(&queue, &QueuedMessageSender::messageStatusChanged);
-    queue.sendMessage(stuck);
-    queue.sendMessage(fine);
+    auto *queue = new QueuedMessageSender;
+    queue->init();
+    QSignalSpy statuses(queue, &QueuedMessageSender::messageStatusChanged);
+    queue->sendMessage(stuck);
+    queue->sendMessage(fine);
     QVERIFY(waitFor(statuses, 2, Timeout));
     QCOMPARE(statuses.at(0).at(0).value<MessageContent>().message(), stuck.message());
     QCOMPARE(statuses.at(0).at(1).toInt(), int(MessageSender::MessageTimedOut));
@@ -155,8 +155,8 @@ void StatusBoundTest::queueMovesOnAndKeepsTheMessageInItsFile()
     QCOMPARE(statuses.at(1).at(1).toInt(), 0);
 
     // Kept for the next start, and not sent again in this one.
-    QCOMPARE(queue.messages().size(), 1);
-    QCOMPARE(queue.messages().first().message(), stuck.message());
+    QCOMPARE(queue->messages().size(), 1);
+    QCOMPARE(queue->messages().first().message(), stuck.message());
     QueuedMessageSender nextStart;
     nextStart.loadQueue();
     QCOMPARE(nextStart.messages().size(), 1);
@@ -166,7 +166,8 @@ void StatusBoundTest::queueMovesOnAndKeepsTheMessageInItsFile()
     QTest::qWait(300);
     QCOMPARE(statuses.count(), 2);
 
-    // The next start sends it.
+    // The next start (after this one: tst_queuecommand) sends it.
+    delete queue;
     QSignalSpy resent(&nextStart, &QueuedMessageSender::messageStatusChanged);
     nextStart.init();
     QVERIFY(waitFor(resent, 1, Timeout));

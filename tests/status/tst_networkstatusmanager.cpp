@@ -25,6 +25,7 @@ namespace {
 const int Timeout = 10000;
 const QString Im = QStringLiteral("/org/freedesktop/Telepathy/Account/loopback/loop/alice0");
 const QString DisabledIm = QStringLiteral("/org/freedesktop/Telepathy/Account/loopback/loop/bob0");
+const QString Cellular = QStringLiteral("/org/freedesktop/Telepathy/Account/tala/tel/tala");
 
 // A device-mode monitor the test drives by hand (also proves the seam).
 class ScriptedModeMonitor : public DeviceModeMonitor
@@ -53,6 +54,8 @@ private Q_SLOTS:
     void startsUnknownSimAndMirrorsThePlatform();
     void reemitsEveryPlatformReport();
     void requestsChangeNothingUntilThePlatformReports();
+    void radioSwitchedRightAfterStartReachesTheModem();
+    void sendReadinessGivesTheFirstReasonInOrder();
     void unknownDeviceModeKeepsTheStoredMode();
     void failedFlightModeExitReportsTheRadioOff();
     void accountStatusFollowsTheAccountState_data();
@@ -158,6 +161,43 @@ void NetworkStatusManagerTest::requestsChangeNothingUntilThePlatformReports()
     QVERIFY(waitFor(mode, 1, Timeout));
     QCOMPARE(mode.last().value(0).toBool(), false);
     QCOMPARE(m_fakes.offlineMode(), QVariant(true));
+}
+
+void NetworkStatusManagerTest::radioSwitchedRightAfterStartReachesTheModem()
+{
+    // Asked before libqofono knows the modem: the first reading's modem
+    // takes it, and nothing reports the radio off meanwhile.
+    for (const bool on : {true, false}) {
+        delete NetworkStatusManager::instance();
+        QVERIFY(m_fakes.setModemOnline(!on));
+        NetworkStatusManager *manager = NetworkStatusManager::instance();
+        QCOMPARE(manager->isCellularOnline(), !on);
+        QSignalSpy radio(manager, &NetworkStatusManager::cellularOnline);
+        manager->setCellularOnline(on);
+        QTRY_COMPARE_WITH_TIMEOUT(m_fakes.modemOnline(), QVariant(on), Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(manager->isCellularOnline(), on, Timeout);
+        for (const QList<QVariant> &report : qAsConst(radio))
+            QCOMPARE(report.value(0).toBool(), on);
+    }
+}
+
+void NetworkStatusManagerTest::sendReadinessGivesTheFirstReasonInOrder()
+{
+    using N = NetworkStatusManager;
+    delete N::instance();
+    QCOMPARE(N::instance()->sendReadiness(Cellular), N::SendSimUnknown);
+    N *manager = freshManager();
+    QVERIFY(manager);
+    QTRY_COMPARE_WITH_TIMEOUT(manager->sendReadiness(QStringLiteral("tala/tel/tala")), N::SendReady, Timeout);
+    QCOMPARE(manager->sendReadiness(DisabledIm), N::SendAccountDisabled);
+    // Each reason hides the ones after it: SIM card, flight mode, radio.
+    QVERIFY(m_fakes.setModemOnline(false));
+    QTRY_COMPARE_WITH_TIMEOUT(manager->sendReadiness(Cellular), N::SendRadioOff, Timeout);
+    QVERIFY(m_fakes.setOfflineMode(true));
+    QTRY_COMPARE_WITH_TIMEOUT(manager->sendReadiness(Cellular), N::SendFlightMode, Timeout);
+    QVERIFY(m_fakes.setSimPresent(false));
+    QTRY_COMPARE_WITH_TIMEOUT(manager->sendReadiness(Cellular), N::SendNoSimCard, Timeout);
+    QCOMPARE(manager->sendReadiness(Im), N::SendReady); // the device counts for cellular only
 }
 
 void NetworkStatusManagerTest::unknownDeviceModeKeepsTheStoredMode()

@@ -59,8 +59,8 @@ int addToQueue(const QString &accountPath, const QString &remoteUid,
         const QString content = message.isVCard ? QFileInfo(message.content).absoluteFilePath() : message.content;
         const MessageContent queued(accountPath, remoteUid, content, message.isVCard, 0);
         if (queue.enqueue(queued).isNull()) {
-            err() << "messaging queue add: the queue file " << queue.queueFileName() << " could not be written"
-                  << Qt::endl;
+            err() << "messaging queue add: the queue file " << queue.queueFileName() << " could not be written: "
+                  << queue.errorString() << "; the message is not queued" << Qt::endl;
             return ExitEnvironment;
         }
         out() << "queued [" << queue.messages().size() << "] " << describe(queued) << Qt::endl;
