@@ -300,14 +300,13 @@ void MessageSender::init()
         return;
     }
 
-    // The request waits for the manager itself.
+    // A session still getting ready comes through the request, as it does
+    // to every sender that asked before: they then send in the order they
+    // asked. The request waits for the manager itself.
     const ChatSessionPtr existing = ChatSessionManager::instance(nullptr)->getReadyChatSession(d->context);
-    if (!existing) {
-        requestSession();
-        return;
-    }
-    slotOnChatSessionConstructed(existing);
-    if (!existing->isReady())
+    if (existing && existing->isReadyToChat())
+        slotOnChatSessionConstructed(existing);
+    else
         requestSession();
 }
 
