@@ -104,16 +104,34 @@ ChatSessionPtr SessionRegistry::find(const ChatContext &context) const
 
 void SessionRegistry::letGo(ChatSession *session)
 {
-    m_letGo.removeAll(nullptr);
-    m_letGo.append(session);
+    // Deleted ones are dropped as their conversation's list is touched,
+    // and every list once there are many conversations.
+    if (m_letGo.size() > 64) {
+        for (auto it = m_letGo.begin(); it != m_letGo.end();) {
+            it->removeAll(nullptr);
+            if (it->isEmpty())
+                it = m_letGo.erase(it);
+            else
+                ++it;
+        }
+    }
+    QList<QPointer<ChatSession>> &sessions = m_letGo[conversationKey(session->context())];
+    sessions.removeAll(nullptr);
+    sessions.append(session);
 }
 
 void SessionRegistry::closeLetGo(const ChatContext &context)
 {
-    for (const QPointer<ChatSession> &session : qAsConst(m_letGo)) {
+    const auto it = m_letGo.find(conversationKey(context));
+    if (it == m_letGo.end())
+        return;
+    it->removeAll(nullptr);
+    for (const QPointer<ChatSession> &session : qAsConst(*it)) {
         if (session && isSameConversation(session->context(), context))
             closeChannelNow(session);
     }
+    if (it->isEmpty())
+        m_letGo.erase(it);
 }
 
 ChatSessionPtr SessionRegistry::findByChannelPath(const QString &channelPath) const

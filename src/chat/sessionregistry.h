@@ -81,7 +81,8 @@ public:
 
 private:
     QList<QWeakPointer<ChatSession>> m_sessions;
-    QList<QPointer<ChatSession>> m_letGo;
+    // By conversation key, as the index files live ones.
+    QHash<ConversationKey, QList<QPointer<ChatSession>>> m_letGo;
     SessionIndex m_index;
 };
 
