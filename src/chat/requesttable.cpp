@@ -63,7 +63,7 @@ SessionRequest *RequestTable::byRequestPath(const QString &requestPath)
     // time the handler asks.
     for (const QList<SessionRequest *> &bucket : qAsConst(m_open)) {
         for (SessionRequest *request : bucket) {
-            if (request->channelRequestPath() == requestPath) {
+            if (request->ownsRequestPath(requestPath)) {
                 m_byPath.insert(requestPath, request);
                 return request;
             }
@@ -86,10 +86,7 @@ void RequestTable::remove(SessionRequest *request)
         if (bucket->isEmpty())
             m_open.erase(bucket);
     }
-    QStringList paths;
-    const QString current = request->channelRequestPath();
-    if (!current.isEmpty())
-        paths << current;
+    QStringList paths = request->requestPaths();
     for (auto it = m_byPath.begin(); it != m_byPath.end();) {
         if (it.value() == request) {
             paths << it.key();

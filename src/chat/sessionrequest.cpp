@@ -70,6 +70,21 @@ QString SessionRequest::channelRequestPath() const
     return QString();
 }
 
+bool SessionRequest::ownsRequestPath(const QString &requestPath) const
+{
+    return !requestPath.isEmpty()
+        && (channelRequestPath() == requestPath || m_earlierRequestPaths.contains(requestPath));
+}
+
+QStringList SessionRequest::requestPaths() const
+{
+    QStringList paths = m_earlierRequestPaths;
+    const QString current = channelRequestPath();
+    if (!current.isEmpty())
+        paths << current;
+    return paths;
+}
+
 bool SessionRequest::isHandlerRace(const QString &errorName, const QString &errorMessage)
 {
     // Mission Control learns of a new handler from the bus name appearing
@@ -196,6 +211,8 @@ void SessionRequest::onChannelRequestFinished(Tp::PendingOperation *operation)
         && m_account->isReady()) {
         qCDebug(lcChat) << "The dispatcher did not know the handler yet; asking again for" << m_context.remoteUid();
         m_retried = true;
+        // The dispatcher's news of the failed one may still come.
+        m_earlierRequestPaths << requestPath;
         requestChannel(m_account);
         return;
     }

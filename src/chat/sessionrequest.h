@@ -12,6 +12,7 @@
 #include <TelepathyQt/Account>
 
 #include <QList>
+#include <QStringList>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -63,6 +64,11 @@ public:
     // has it (before Mission Control offers it to the handler); empty
     // before and after.
     QString channelRequestPath() const;
+    // The path is the one in flight, or one this request asked with before
+    // (a retry asks anew).
+    bool ownsRequestPath(const QString &requestPath) const;
+    // Every channel request path it has asked with, as far as known.
+    QStringList requestPaths() const;
 
     // The handler's news of this request's channel request: the session it
     // made or found when the request was offered, and the session that got
@@ -102,6 +108,7 @@ private:
     Tp::AccountPtr m_account;
     // Deletes itself when finished: null then.
     QPointer<Tp::PendingChannelRequest> m_channelRequest;
+    QStringList m_earlierRequestPaths;
     QTimer m_bound;
     ChatSessionError m_error;
     // What the session reported after the request was decided.
