@@ -78,6 +78,11 @@ private:
     PendingChatSession(const ChatContext &context, QObject *parent);
     // Emits finished() with the session (ready to chat) or the error.
     void finish(const ChatSessionPtr &session, const ChatSessionError &error);
+    // The earlier way in, kept for the binary interface: they finish the
+    // request at once (the library no longer calls them).
+    void setSession(const ChatSessionPtr &session);
+    void setError(const ChatSessionError &error);
+    void creatingCallReturned();
 
     Q_DISABLE_COPY(PendingChatSession)
     PendingChatSessionPrivate *const d_ptr;

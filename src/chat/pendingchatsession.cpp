@@ -49,6 +49,20 @@ void PendingChatSession::finish(const ChatSessionPtr &session, const ChatSession
         deleteLater();
 }
 
+void PendingChatSession::setSession(const ChatSessionPtr &session)
+{
+    finish(session, ChatSessionError());
+}
+
+void PendingChatSession::setError(const ChatSessionError &error)
+{
+    finish(ChatSessionPtr(), error);
+}
+
+void PendingChatSession::creatingCallReturned()
+{
+}
+
 ChatContext PendingChatSession::context() const
 {
     Q_D(const PendingChatSession);
