@@ -96,7 +96,6 @@ void QmlConversation::restart()
     if (!m_complete)
         return;
     ++m_requestSerial;
-    dropRequest();
     if (m_session)
         m_session->disconnect(this);
     m_session.reset();
@@ -113,20 +112,11 @@ void QmlConversation::restart()
 
 void QmlConversation::request()
 {
-    ChatSessionManager *manager = ChatSessionManager::instance();
+    // The request belongs to the manager, waits for it to be ready and
+    // deletes itself; an answer to a request made for an earlier account or
+    // recipient is ignored.
     const int serial = m_requestSerial;
-    if (!manager->isReady()) {
-        m_managerReady = connect(manager, &ChatSessionManager::managerReady, this, [this, serial] {
-            dropRequest();
-            if (serial == m_requestSerial && m_state == Requesting)
-                request();
-        });
-        manager->initialize();
-        return;
-    }
-    // The request belongs to the manager and deletes itself; an answer to
-    // a request made for an earlier account or recipient is ignored.
-    PendingChatSession *pending = manager->ensureChatSession(context());
+    PendingChatSession *pending = ChatSessionManager::instance()->ensureChatSession(context());
     connect(pending, &PendingChatSession::finished, this, [this, serial](PendingChatSession *answer) {
         if (serial != m_requestSerial)
             return;
@@ -135,11 +125,6 @@ void QmlConversation::request()
         else
             adopt(answer->chatSession());
     });
-}
-
-void QmlConversation::dropRequest()
-{
-    disconnect(m_managerReady);
 }
 
 void QmlConversation::adopt(const ChatSessionPtr &session)

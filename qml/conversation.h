@@ -102,7 +102,6 @@ private:
     ChatContext context() const;
     void restart();
     void request();
-    void dropRequest();
     void adopt(const ChatSessionPtr &session);
     void setState(State state, const QString &errorText = QString());
     static QString errorText(const ChatSessionError &error);
@@ -130,8 +129,6 @@ private:
     ChatSessionPtr m_session;
     // Tells the answer to the current request from older ones.
     int m_requestSerial = 0;
-    // Waiting for the manager before the first request.
-    QMetaObject::Connection m_managerReady;
     bool m_queueConnected = false;
 };
 

@@ -2,8 +2,8 @@
 //
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
-// Cold conversation start: requestChatSession() on a new context until
-// readyToChat(true), against the same steps done with bare Telepathy-Qt
+// Cold conversation start: ensureChatSession() on a new context until the
+// request finishes with the session ready to chat, against the same steps done with bare Telepathy-Qt
 // (ensureChannel, the channel handed to a handler, made ready), alternating,
 // on the same stack. The library's handler asks for request notification,
 // which makes Mission Control call AddRequest before HandleChannels; a second
@@ -107,21 +107,17 @@ int main(int argc, char **argv)
     };
 
     QList<ChatSessionPtr> keep;
-    QString waitingFor;
-    QObject::connect(manager, &ChatSessionManager::prepareChatSession, [&](ChatSessionPtr session, bool) {
-        keep << session;
-        QObject::connect(session.data(), &ChatSession::readyToChat, &loop, [&, id = session->remoteUid()](bool ready) {
-            if (ready && id == waitingFor)
-                loop.quit();
-        });
-    });
-
     QVector<qint64> library, bare, bareWithRequests;
     QElapsedTimer timer;
     for (int i = 0; i < rounds; ++i) {
-        waitingFor = QStringLiteral("cold%1@loop.test").arg(i);
         timer.start();
-        manager->requestChatSession(ChatContext(waitingFor, Env::ImAccountPath));
+        PendingChatSession *request =
+            manager->ensureChatSession(ChatContext(QStringLiteral("cold%1@loop.test").arg(i), Env::ImAccountPath));
+        QObject::connect(request, &PendingChatSession::finished, &loop, [&](PendingChatSession *done) {
+            if (done->chatSession())
+                keep << done->chatSession();
+            loop.quit();
+        });
         QTimer::singleShot(10000, &loop, &QEventLoop::quit);
         loop.exec();
         library << timer.nsecsElapsed();
@@ -131,7 +127,7 @@ int main(int argc, char **argv)
                                       QStringLiteral("barereq%1@loop.test").arg(i));
     }
     const double l = medianMs(library), b = medianMs(bare), r = medianMs(bareWithRequests);
-    if (bareHandler->held.size() != rounds || requestsHandler->held.size() != rounds)
+    if (keep.size() != rounds || bareHandler->held.size() != rounds || requestsHandler->held.size() != rounds)
         return 1;
     std::printf("cold start, %d each (alternating)\n", rounds);
     std::printf("  library (request -> readyToChat):               median %.2f ms\n", l);

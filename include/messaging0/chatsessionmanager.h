@@ -24,13 +24,17 @@ class ChatSessionManagerPrivate;
 //! The process-wide entry point to conversations.
 //!
 //! Ask for a session with ensureChatSession(): the PendingChatSession it
-//! returns finishes with the session once it is ready to chat, or with the
+//! returns waits for this manager, the account, the channel request and the
+//! session's readiness itself, and finishes once, within
+//! PendingChatSession::TimeoutMs, with the session ready to chat or with the
 //! error that kept it from opening. Channels arrive through this library's
 //! Telepathy handler "Messaging".
 //!
-//! Every session the handler makes or finds for a request, and every
-//! incoming conversation, is also announced to all with
-//! prepareChatSession(); every failed request with chatSessionError().
+//! The signals tell every listener the same: prepareChatSession() announces
+//! the session each request brought, once it is ready to chat, and every
+//! conversation that arrives without a request of this library's (incoming,
+//! or asked for by another client); chatSessionError() announces each
+//! failed request with the error that request finished with.
 //! requestChatSession() asks without a request object, for callers that
 //! follow those signals.
 //!
@@ -61,14 +65,18 @@ public:
     //! The account manager is ready and the handler is registered.
     bool isReady() const;
 
-    //! Asks for the conversation; the returned request finishes once, later,
-    //! with the session ready to chat or with an error. A request for a
-    //! conversation already asked for joins the one in flight. The request
-    //! belongs to the manager and deletes itself after finished() unless
+    //! Asks for the conversation, also before the manager is ready (the
+    //! request initialises it); the returned request finishes once, from the
+    //! event loop and within PendingChatSession::TimeoutMs, with the session
+    //! ready to chat or with an error. A request for a conversation already
+    //! asked for joins the one in flight. The request belongs to the manager
+    //! and deletes itself after finished() unless
     //! PendingChatSession::setAutoDelete(false) is called.
     PendingChatSession *ensureChatSession(const ChatContext &context);
 
-    //! As ensureChatSession(), answered only by prepareChatSession() or chatSessionError().
+    //! As ensureChatSession(), answered only by prepareChatSession() or
+    //! chatSessionError(). Errors known at once (no such account) are
+    //! announced inside the call.
     void requestChatSession(const ChatContext &context);
     //! Asks for the one-to-one conversation with remoteUid on the account.
     void requestChatSession(const QString &remoteUid, const QString &accountPath);
@@ -80,11 +88,16 @@ public:
     static QString generateMessageId();
 
 Q_SIGNALS:
-    //! initialize() has finished: requests can be made.
+    //! initialize() has finished; isReady() says whether the handler is
+    //! registered. Requests need not wait for it.
     void managerReady();
-    //! A session for a conversation, requested (local true) or incoming.
+    //! A session: one a request of this library's brought, ready to chat
+    //! (local true), or an incoming one (local true), or one another client
+    //! asked for (local true only while this library asks for it too).
     void prepareChatSession(ChatSessionPtr session, bool local);
-    //! A request failed, or a conversation was lost; the error names the conversation.
+    //! A request failed (with the error its PendingChatSession finished
+    //! with), another client's request was withdrawn, or the account
+    //! manager failed; the error names the conversation where there is one.
     void chatSessionError(ChatSessionError &error);
 
 protected:

@@ -16,21 +16,37 @@ class PendingChatSessionPrivate;
 
 //! One request for a conversation, answered once.
 //!
-//! ChatSessionManager::ensureChatSession() returns it. It finishes exactly
-//! once, never inside the call that created it (connect to finished() after
-//! the call): with the session once that session is ready to chat, or with
-//! the ChatSessionError that kept the conversation from opening (the
-//! request failed, or the session's channel could not be made ready).
+//! ChatSessionManager::ensureChatSession() returns it, and from then on it
+//! does the whole way itself: it initialises the manager when it is not
+//! ready yet (there is no need to wait for managerReady() first), makes the
+//! account ready, asks Telepathy's channel dispatcher for the channel, takes
+//! the channel the dispatcher hands this library's handler for exactly that
+//! channel request, and waits until the session is ready to chat.
 //!
-//! Until it finishes it keeps the session it is waiting for alive. It
-//! belongs to the manager until then and deletes itself (deleteLater())
-//! after finished(); with setAutoDelete(false) the caller deletes it.
+//! It finishes exactly once, always from the event loop (never inside the
+//! call that created it: connect to finished() after the call), and at the
+//! latest TimeoutMs after it was made: with the session, ready to chat at
+//! that moment, or with the ChatSessionError that kept the conversation from
+//! opening (no account manager, no such account, the channel request failed
+//! or its channel went to another handler, the channel could not be made
+//! ready or closed before the answer, no answer in time). A request for a
+//! conversation already asked for joins the one in flight and has the same
+//! answer. The manager's prepareChatSession() and chatSessionError() tell
+//! every listener the same answer.
+//!
+//! It belongs to the manager until it finishes and deletes itself
+//! (deleteLater()) after finished(); with setAutoDelete(false) the caller
+//! deletes it.
 class MESSAGING0_EXPORT PendingChatSession : public QObject
 {
     Q_OBJECT
     Q_DECLARE_PRIVATE(PendingChatSession)
 
 public:
+    //! The longest a request waits for its answer, in milliseconds: as long
+    //! as MessageSender's default bound for a message's status.
+    enum { TimeoutMs = 120000 };
+
     ~PendingChatSession() override;
 
     //! The conversation asked for, with the full account path.
@@ -56,19 +72,16 @@ Q_SIGNALS:
     void finished(PendingChatSession *request);
 
 private:
-    // The manager makes and answers requests.
-    friend class ChannelRequester;
+    // The manager makes requests; the conversation's SessionRequest answers them.
     friend class ChatSessionManager;
-    friend class ChatSessionManagerPrivate;
+    friend class SessionRequest;
     PendingChatSession(const ChatContext &context, QObject *parent);
-    // The session made for the request: the answer once it is ready to
-    // chat, or its error if its channel fails first. A later session for
-    // the same conversation replaces one still getting ready.
+    // Emits finished() with the session (ready to chat) or the error.
+    void finish(const ChatSessionPtr &session, const ChatSessionError &error);
+    // The earlier way in, kept for the binary interface: they finish the
+    // request at once (the library no longer calls them).
     void setSession(const ChatSessionPtr &session);
-    // The first answer counts.
     void setError(const ChatSessionError &error);
-    // The call that made the request has returned: answers are delivered
-    // at once from now on (before, from the event loop).
     void creatingCallReturned();
 
     Q_DISABLE_COPY(PendingChatSession)

@@ -8,7 +8,6 @@
 #include "chatsession.h"
 #include "chatsessionmanager.h"
 #include "messaginglogging.h"
-#include "sameconversation.h"
 
 #include <TelepathyQt/Account>
 #include <TelepathyQt/Constants>
@@ -21,18 +20,6 @@ Tp::Features channelFeatures()
 {
     return Tp::Features() << Tp::TextChannel::FeatureMessageQueue
                           << Tp::TextChannel::FeatureMessageSentSignal;
-}
-
-ChatType chatTypeForHandleType(uint handleType)
-{
-    switch (handleType) {
-    case Tp::HandleTypeNone:
-        return AdHocGroupChat;
-    case Tp::HandleTypeRoom:
-        return RoomChat;
-    default:
-        return OneToOneChat;
-    }
 }
 
 void answer(const Tp::MethodInvocationContextPtr<> &call)
@@ -66,15 +53,6 @@ ChannelHandler::~ChannelHandler()
 void ChannelHandler::detach()
 {
     m_host = nullptr;
-}
-
-bool ChannelHandler::isOffered(const ChatContext &context) const
-{
-    for (const RequestEntry *entry : m_requests) {
-        if (isSameConversation(entry->context, context))
-            return true;
-    }
-    return false;
 }
 
 bool ChannelHandler::bypassApproval() const
@@ -156,7 +134,7 @@ void ChannelHandler::processRequest(const Tp::ChannelRequestPtr &request)
     qCDebug(lcChat) << "Request" << request->objectPath() << "is for" << context.remoteUid();
     entry->context = context;
     entry->session = session;
-    m_host->sessionPrepared(session, m_host->isRequested(context));
+    m_host->requestOffered(request->objectPath(), context, session);
 }
 
 ChatContext ChannelHandler::contextOfRequest(const Tp::ChannelRequestPtr &request)
@@ -171,11 +149,8 @@ ChatContext ChannelHandler::contextOfRequest(const Tp::ChannelRequestPtr &reques
         return context;
     const Tp::QualifiedPropertyValueMap &properties = maps.first();
     const uint handleType = properties.value(ChannelProperties::TargetHandleType).variant().toUInt();
-    if (handleType != Tp::HandleTypeNone)
-        context.setRemoteUid(properties.value(ChannelProperties::TargetId).variant().toString());
-    else
-        context.setRemoteUid(properties.value(ChannelProperties::PersistentId).variant().toString());
-    context.setChatType(chatTypeForHandleType(handleType));
+    context.setRemoteUid(properties.value(ChannelProperties::idPropertyFor(handleType)).variant().toString());
+    context.setChatType(ChannelProperties::chatTypeFor(handleType));
     context.setConversationId(-1);
     return context;
 }
@@ -224,30 +199,38 @@ void ChannelHandler::handleChannels(const Tp::MethodInvocationContextPtr<> &dbus
     const Tp::TextChannelPtr textChannel = Tp::TextChannelPtr::qObjectCast(channel);
 
     bool satisfied = false;
-    bool unknownRequest = false;
+    QStringList unknownRequests;
     for (const Tp::ChannelRequestPtr &request : requestsSatisfied) {
-        RequestEntry *entry = request ? m_requests.value(request->objectPath()) : nullptr;
-        // An entry whose processing failed has no session to give the
-        // channel to: treat its request as one we never heard of.
+        if (!request)
+            continue;
+        const QString requestPath = request->objectPath();
+        RequestEntry *entry = m_requests.value(requestPath);
+        // An entry whose processing failed (or is still going on) has no
+        // session to give the channel to: treat its request as one we
+        // never heard of.
         if (!entry || !entry->session) {
-            unknownRequest = true;
+            unknownRequests << requestPath;
             continue;
         }
         satisfied = true;
-        if (!entry->session->channelPath().isEmpty()) {
+        const ChatSessionPtr session = entry->session;
+        if (!session->channelPath().isEmpty()) {
             // The session's channel is alive; ensureChannel found it again.
             answer(dbusContext);
         } else {
-            entry->session->setChannel(textChannel);
-            enqueueChannel(new PendingChannel { channel, entry->session, dbusContext });
+            session->setChannel(textChannel);
+            enqueueChannel(new PendingChannel { channel, session, dbusContext });
         }
-        delete m_requests.take(request->objectPath());
+        delete m_requests.take(requestPath);
+        m_host->requestSatisfied(requestPath, session);
     }
-    if (satisfied && !unknownRequest)
+    if (satisfied && unknownRequests.isEmpty())
         return;
 
-    if (m_host->findSessionByChannelPath(channel->objectPath())) {
+    if (const ChatSessionPtr session = m_host->findSessionByChannelPath(channel->objectPath())) {
         answer(dbusContext);
+        for (const QString &requestPath : qAsConst(unknownRequests))
+            m_host->requestSatisfied(requestPath, session);
         return;
     }
 
@@ -260,11 +243,17 @@ void ChannelHandler::handleChannels(const Tp::MethodInvocationContextPtr<> &dbus
         return;
     }
 
-    const ChatContext context(targetId, account->objectPath(), chatTypeForHandleType(handleType), -1);
+    const ChatContext context(targetId, account->objectPath(), ChannelProperties::chatTypeFor(handleType), -1);
     const ChatSessionPtr session = m_host->createSession(account, context);
     session->setChannel(textChannel);
     enqueueChannel(new PendingChannel { channel, session, dbusContext });
-    m_host->sessionPrepared(session, true);
+    // The channel of a request of ours whose offer the handler has not
+    // finished processing is that request's answer, not an incoming one.
+    bool ours = false;
+    for (const QString &requestPath : qAsConst(unknownRequests))
+        ours = m_host->requestSatisfied(requestPath, session) || ours;
+    if (!ours)
+        m_host->incomingSession(session);
 }
 
 void ChannelHandler::enqueueChannel(PendingChannel *entry)

@@ -31,10 +31,14 @@ public:
     // A new session, followed by the manager and restored when its account
     // reconnects. Belongs to the returned pointer's holders.
     virtual ChatSessionPtr createSession(const Tp::AccountPtr &account, const ChatContext &context) = 0;
-    // Whether this library itself waits for a channel for the conversation.
-    virtual bool isRequested(const ChatContext &context) const = 0;
-    // A session was made or found for an offered request or a channel.
-    virtual void sessionPrepared(const ChatSessionPtr &session, bool local) = 0;
+    // A session was made or found for an offered request, by its object path.
+    virtual void requestOffered(const QString &requestPath, const ChatContext &context,
+                                const ChatSessionPtr &session) = 0;
+    // The channel for a satisfied request went to the session; true when
+    // the request was this library's own.
+    virtual bool requestSatisfied(const QString &requestPath, const ChatSessionPtr &session) = 0;
+    // A session was made for a channel that no request of this library's asked for.
+    virtual void incomingSession(const ChatSessionPtr &session) = 0;
     // The dispatcher withdrew an offered request.
     virtual void requestWithdrawn(const QString &requestPath, const ChatContext &context,
                                   const QString &errorName, const QString &errorMessage) = 0;
@@ -73,8 +77,6 @@ public:
     ~ChannelHandler() override;
 
     void detach();
-    // Whether an offered request is for the conversation.
-    bool isOffered(const ChatContext &context) const;
 
     // Telepathy client handler operations.
     void handleChannels(const Tp::MethodInvocationContextPtr<> &dbusContext,

@@ -76,6 +76,17 @@ uint qHash(const ChatContext &context, uint seed)
            + uint(context.chatType()) + uint(context.conversationId());
 }
 
+ConversationKey conversationKey(const ChatContext &context)
+{
+    return ConversationKey { context.accountPath(), int(context.chatType()),
+                             PhoneNumberUtils::matchKey(context.remoteUid()) };
+}
+
+uint qHash(const ConversationKey &key, uint seed)
+{
+    return qHash(key.address, seed) ^ qHash(key.accountPath, seed) ^ uint(key.chatType);
+}
+
 bool isSameConversation(const ChatContext &a, const ChatContext &b)
 {
     return a.accountPath() == b.accountPath() && a.chatType() == b.chatType()

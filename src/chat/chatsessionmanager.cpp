@@ -11,12 +11,12 @@
 #include "mucchatsession.h"
 #include "pendingchatsession.h"
 #include "processwide.h"
+#include "sessionrequest.h"
 
 #include <TelepathyQt/Account>
 #include <TelepathyQt/ChannelClassSpec>
 #include <TelepathyQt/ChannelClassSpecList>
 #include <TelepathyQt/ChannelRequest>
-#include <TelepathyQt/PendingChannelRequest>
 #include <TelepathyQt/PendingReady>
 #include <TelepathyQt/Types>
 
@@ -31,6 +31,7 @@ ChatSessionManagerPrivate::ChatSessionManagerPrivate(const Tp::ChannelClassSpecL
     : QObject(q),
       accountManager(AccountUtils::instance()->accountManager()),
       handler(new ChannelHandler(filter, this)),
+      requests(this),
       q_ptr(q)
 {
 }
@@ -56,18 +57,16 @@ void ChatSessionManagerPrivate::registerClient()
     registrar = candidate;
 }
 
-void ChatSessionManagerPrivate::requestChannel(const Tp::AccountPtr &account, const ChatContext &context)
-{
-    Tp::PendingOperation *operation = requester.ensureChannel(account, context);
-    connect(operation, &Tp::PendingOperation::finished,
-            this, &ChatSessionManagerPrivate::pendingChannelReady);
-}
-
-void ChatSessionManagerPrivate::failRequest(const ChatContext &context, ChatSessionError &error)
+void ChatSessionManagerPrivate::announceFailure(ChatSessionError &error)
 {
     Q_Q(ChatSessionManager);
-    requester.finish(context, error);
     Q_EMIT q->chatSessionError(error);
+}
+
+void ChatSessionManagerPrivate::announceSession(const ChatSessionPtr &session)
+{
+    Q_Q(ChatSessionManager);
+    Q_EMIT q->prepareChatSession(session, true);
 }
 
 void ChatSessionManagerPrivate::accountManagerReady(Tp::PendingOperation *operation)
@@ -77,92 +76,15 @@ void ChatSessionManagerPrivate::accountManagerReady(Tp::PendingOperation *operat
         ChatSessionError error(ChatSessionError::AccountManagerError,
                                operation ? operation->errorMessage() : QString(),
                                QString(), QString(), QString());
+        error.setErrorName(operation ? operation->errorName() : QString());
+        // The requests waiting for the manager end with it, each naming its
+        // conversation; the error itself concerns every conversation.
+        Q_EMIT initializationFailed(error);
         Q_EMIT q->chatSessionError(error);
         return;
     }
     registerClient();
     Q_EMIT q->managerReady();
-}
-
-void ChatSessionManagerPrivate::accountForChannelReady(Tp::PendingOperation *operation)
-{
-    auto *ready = qobject_cast<Tp::PendingReady *>(operation);
-    const Tp::AccountPtr account = ready && !operation->isError()
-        ? Tp::AccountPtr::qObjectCast(ready->proxy()) : Tp::AccountPtr();
-    // Every conversation that waited for this account goes on, or fails
-    // with an error that names it.
-    const QList<ChatContext> waiting = requester.waitingFor(operation);
-    for (const ChatContext &context : waiting) {
-        if (account && account->isReady()) {
-            requestChannel(account, context);
-            continue;
-        }
-        ChatSessionError error(ChatSessionError::InvalidAccountError,
-                               operation ? operation->errorMessage() : QString(),
-                               QString(), context.accountPath(), context.remoteUid());
-        error.setErrorName(operation ? operation->errorName() : QString());
-        failRequest(context, error);
-    }
-}
-
-void ChatSessionManagerPrivate::pendingChannelReady(Tp::PendingOperation *operation)
-{
-    // Empty when a newer request for the conversation has replaced this one.
-    const QList<ChatContext> contexts = requester.waitingFor(operation);
-    if (contexts.isEmpty())
-        return;
-    const ChatContext context = contexts.first();
-    if (operation && !operation->isError()) {
-        // The handler has had the channel by now, unless the dispatcher gave
-        // it to another client.
-        if (!requester.hasSession(context)) {
-            if (const ChatSessionPtr session = registry.find(context)) {
-                requester.answer(context, session);
-            } else {
-                ChatSessionError error(ChatSessionError::ChannelRequestError,
-                                       QStringLiteral("The channel went to another handler"),
-                                       QString(), context.accountPath(), context.remoteUid());
-                requester.finish(context, error);
-                return;
-            }
-        }
-        qCDebug(lcChat) << "Channel request for" << context.remoteUid() << "succeeded";
-        requester.finish(context);
-        return;
-    }
-
-    const QString errorName = operation ? operation->errorName() : QString();
-    const QString errorMessage = operation ? operation->errorMessage() : QString();
-    auto *pending = qobject_cast<Tp::PendingChannelRequest *>(operation);
-    const QString requestPath = pending && pending->channelRequest()
-        ? pending->channelRequest()->objectPath() : QString();
-    qCDebug(lcChat) << "Channel request for" << context.remoteUid() << "failed:" << errorName
-                    << errorMessage;
-    if (ChannelRequester::isHandlerRace(errorName, errorMessage)
-        && retryAfterHandlerRace(context, requestPath))
-        return;
-
-    ChatSessionError error(ChatSessionError::ChannelRequestError, errorMessage, requestPath,
-                           context.accountPath(), context.remoteUid());
-    error.setErrorName(errorName);
-    failRequest(context, error);
-}
-
-bool ChatSessionManagerPrivate::retryAfterHandlerRace(const ChatContext &context,
-                                                      const QString &requestPath)
-{
-    // One retry per request: a second failure is reported as any other.
-    if (requester.isRetrying(context))
-        return false;
-    const Tp::AccountPtr account =
-        accountManager ? accountManager->accountForObjectPath(context.accountPath()) : Tp::AccountPtr();
-    if (!account || !account->isValid() || !account->isReady())
-        return false;
-    qCDebug(lcChat) << "The dispatcher did not know the handler yet; asking again for"
-                    << context.remoteUid();
-    requester.retrying(context, requestPath);
-    requestChannel(account, context);
-    return true;
 }
 
 void ChatSessionManagerPrivate::slotOnChatSessionReadyToRestore(Tp::AccountPtr account)
@@ -174,8 +96,9 @@ void ChatSessionManagerPrivate::restoreSession(ChatSession *session, const Tp::A
 {
     if (!session || account.isNull())
         return;
-    // No duplicate check: a session that still has a live channel keeps it.
-    requestChannel(account, session->context());
+    // A session that still has a live channel keeps it; a request for the
+    // conversation in flight already brings it back.
+    requests.ensure(session->context(), nullptr);
 }
 
 ChatSessionPtr ChatSessionManagerPrivate::createSession(const Tp::AccountPtr &account,
@@ -213,78 +136,46 @@ Tp::AccountPtr ChatSessionManagerPrivate::account(const QString &accountPath) co
     return found && found->isValid() ? found : Tp::AccountPtr();
 }
 
-bool ChatSessionManagerPrivate::isRequested(const ChatContext &context) const
-{
-    return requester.isPending(context);
-}
-
-void ChatSessionManagerPrivate::sessionPrepared(const ChatSessionPtr &session, bool local)
+void ChatSessionManagerPrivate::requestOffered(const QString &requestPath, const ChatContext &context,
+                                               const ChatSessionPtr &session)
 {
     Q_Q(ChatSessionManager);
-    requester.answer(session->context(), session);
-    Q_EMIT q->prepareChatSession(session, local);
+    if (SessionRequest *request = requests.byRequestPath(requestPath)) {
+        request->offered(session);
+        return;
+    }
+    // Ours, answered already: its answer has been announced.
+    if (requests.isOwn(requestPath))
+        return;
+    // Another client's request; local when this library waits for the
+    // same conversation.
+    Q_EMIT q->prepareChatSession(session, requests.isPending(context));
 }
 
-void ChatSessionManagerPrivate::ensure(const ChatContext &context, PendingChatSession *waiter)
+bool ChatSessionManagerPrivate::requestSatisfied(const QString &requestPath, const ChatSessionPtr &session)
 {
-    // A repeat joins the request in flight for the conversation, also one
-    // another client made and the handler was offered.
-    if (requester.join(context, waiter))
-        return;
-    const ChatSessionPtr live = registry.find(context);
-    if (handler->isOffered(context)) {
-        requester.start(context, waiter, live);
-        if (live)
-            requester.answer(context, live);
-        return;
+    if (SessionRequest *request = requests.byRequestPath(requestPath)) {
+        request->handedOver(session);
+        return true;
     }
-
-    ChatSessionError error(ChatSessionError::UnknownError, QString(), QString(),
-                           context.accountPath(), context.remoteUid());
-    if (!accountManager || !accountManager->isReady()) {
-        error.setType(ChatSessionError::AccountManagerError);
-        reportImmediateError(error, waiter);
-        return;
-    }
-    const Tp::AccountPtr account = accountManager->accountForObjectPath(context.accountPath());
-    if (!account || !account->isValid()) {
-        error.setType(ChatSessionError::InvalidAccountError);
-        reportImmediateError(error, waiter);
-        return;
-    }
-
-    registry.closeLetGo(context);
-    requester.start(context, waiter, live);
-    if (account->isReady()) {
-        requestChannel(account, context);
-        return;
-    }
-    Tp::PendingOperation *operation = account->becomeReady();
-    connect(operation, &Tp::PendingOperation::finished,
-            this, &ChatSessionManagerPrivate::accountForChannelReady);
-    requester.wait(context, operation);
+    return requests.isOwn(requestPath);
 }
 
-void ChatSessionManagerPrivate::reportImmediateError(ChatSessionError &error, PendingChatSession *waiter)
+void ChatSessionManagerPrivate::incomingSession(const ChatSessionPtr &session)
 {
     Q_Q(ChatSessionManager);
-    // The request object answers from the event loop; the signal comes at
-    // once, as it always has.
-    if (waiter)
-        waiter->setError(error);
-    Q_EMIT q->chatSessionError(error);
+    Q_EMIT q->prepareChatSession(session, true);
 }
 
 void ChatSessionManagerPrivate::requestWithdrawn(const QString &requestPath, const ChatContext &context,
                                                  const QString &errorName, const QString &errorMessage)
 {
     Q_Q(ChatSessionManager);
-    if (requester.isSwallowedHandlerRace(requestPath, context, errorName, errorMessage))
+    // Our own requests hear of it from their channel request, which fails
+    // with the same error: one answer each.
+    if (requests.isOwn(requestPath))
         return;
     ChatSessionError error(errorName, errorMessage, requestPath, context.accountPath(), context.remoteUid());
-    // Our own requests hear of it from their channel request; the ones that
-    // joined another client's request only here.
-    requester.abandon(context, error);
     Q_EMIT q->chatSessionError(error);
 }
 
@@ -341,8 +232,8 @@ ChatSessionManager *ChatSessionManager::instance(QObject *parent)
     return ProcessWide<ChatSessionManager>::instance([parent] { return new ChatSessionManager(parent); });
 }
 
-// Pending keys carry the full path, so a short one would otherwise never be
-// recognised as a repeat.
+// Requests are filed under the full path, so a short one would otherwise
+// never be recognised as a repeat.
 static ChatContext withFullAccountPath(const ChatContext &context)
 {
     ChatContext full = context;
@@ -356,6 +247,7 @@ static Tp::ChannelClassSpecList handlerFilter()
     Tp::registerTypes();
     qRegisterMetaType<ChatSessionPtr>();
     qRegisterMetaType<IncomingMessage>();
+    qRegisterMetaType<ChatSessionError>();
     return Tp::ChannelClassSpecList() << Tp::ChannelClassSpec::textChat()
                                       << Tp::ChannelClassSpec::textChatroom()
                                       << Tp::ChannelClassSpec::unnamedTextChat();
@@ -395,7 +287,7 @@ bool ChatSessionManager::isReady() const
 void ChatSessionManager::requestChatSession(const ChatContext &context)
 {
     Q_D(ChatSessionManager);
-    d->ensure(withFullAccountPath(context), nullptr);
+    d->requests.ensure(withFullAccountPath(context), nullptr);
 }
 
 PendingChatSession *ChatSessionManager::ensureChatSession(const ChatContext &context)
@@ -403,8 +295,7 @@ PendingChatSession *ChatSessionManager::ensureChatSession(const ChatContext &con
     Q_D(ChatSessionManager);
     const ChatContext full = withFullAccountPath(context);
     PendingChatSession *request = new PendingChatSession(full, this);
-    d->ensure(full, request);
-    request->creatingCallReturned();
+    d->requests.ensure(full, request);
     return request;
 }
 

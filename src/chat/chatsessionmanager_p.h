@@ -6,7 +6,7 @@
 #define MESSAGING0_CHATSESSIONMANAGER_P_H
 
 #include "channelhandler.h"
-#include "channelrequester.h"
+#include "requesttable.h"
 #include "chatsessionmanager.h"
 #include "sessionregistry.h"
 
@@ -17,9 +17,10 @@
 
 // The manager's state, in three parts: the Telepathy handler (offered
 // requests, channels handed over, readiness one at a time), the registry of
-// live sessions, and the requester (what callers wait for). This object
-// connects them: it is the handler's host, and carries the manager's
-// signals.
+// live sessions, and the request table (the conversations asked for, each
+// a SessionRequest that runs its own chain). This object connects them: it
+// is the handler's host, and carries the manager's signals, which for
+// requests only relay what the requests answer.
 //
 // Owned by ChatSessionManager (its QObject child and d_ptr).
 class ChatSessionManagerPrivate : public QObject, public ChannelHandlerHost
@@ -37,34 +38,33 @@ public:
     // Shared with the registrar while registered.
     Tp::SharedPtr<ChannelHandler> handler;
     SessionRegistry registry;
-    ChannelRequester requester;
+    RequestTable requests;
     ChatSessionManager *q_ptr;
 
     void registerClient();
-    // Starts the channel request for the context and waits for it.
-    void requestChannel(const Tp::AccountPtr &account, const ChatContext &context);
+    // The broadcast of what a request answered: chatSessionError() for a
+    // failure, prepareChatSession(session, true) for a session.
+    void announceFailure(ChatSessionError &error);
+    void announceSession(const ChatSessionPtr &session);
+
     // ChannelHandlerHost
     ChatSessionPtr findSession(const ChatContext &context) const override;
     ChatSessionPtr findSessionByChannelPath(const QString &channelPath) const override;
     Tp::AccountPtr account(const QString &accountPath) const override;
     ChatSessionPtr createSession(const Tp::AccountPtr &account, const ChatContext &context) override;
-    bool isRequested(const ChatContext &context) const override;
-    void sessionPrepared(const ChatSessionPtr &session, bool local) override;
+    void requestOffered(const QString &requestPath, const ChatContext &context,
+                        const ChatSessionPtr &session) override;
+    bool requestSatisfied(const QString &requestPath, const ChatSessionPtr &session) override;
+    void incomingSession(const ChatSessionPtr &session) override;
     void requestWithdrawn(const QString &requestPath, const ChatContext &context,
                           const QString &errorName, const QString &errorMessage) override;
 
     void restoreSession(ChatSession *session, const Tp::AccountPtr &account);
-    // Asks once more after the dispatcher failed a request because it did
-    // not know the handler yet; false when that is not possible.
-    bool retryAfterHandlerRace(const ChatContext &context, const QString &requestPath);
-    // Every request path: joins a request in flight for the conversation or
-    // starts one; the waiter (null for requestChatSession()) gets the answer.
-    void ensure(const ChatContext &context, PendingChatSession *waiter);
-    void reportImmediateError(ChatSessionError &error, PendingChatSession *waiter);
-    // The request for the context failed: its waiters and every listener
-    // of chatSessionError() hear it.
-    void failRequest(const ChatContext &context, ChatSessionError &error);
 
+Q_SIGNALS:
+    // The account manager failed to become ready: initialize() is over
+    // without managerReady().
+    void initializationFailed(const ChatSessionError &error);
 
 public Q_SLOTS:
     // The Telepathy client handler operations, kept as slots of this object
@@ -82,8 +82,6 @@ public Q_SLOTS:
                        const QString &errorMessage);
 
     void accountManagerReady(Tp::PendingOperation *operation);
-    void accountForChannelReady(Tp::PendingOperation *operation);
-    void pendingChannelReady(Tp::PendingOperation *operation);
     void channelReady(Tp::PendingOperation *operation);
     void requestReady(Tp::PendingOperation *operation);
     void slotOnChatSessionReadyToRestore(Tp::AccountPtr account);

@@ -7,13 +7,12 @@
 #include "chatsession.h"
 #include "chatsessionclose.h"
 #include "sameconversation.h"
-#include "phonenumberutils.h"
 
 #include <algorithm>
 
 // --- SessionIndex -----------------------------------------------------------
 
-void SessionIndex::insertSlot(const QString &key, const Slot &slot)
+void SessionIndex::insertSlot(const ConversationKey &key, const Slot &slot)
 {
     // Keep creation order.
     QList<Slot> &bucket = m_buckets[key];
@@ -42,7 +41,7 @@ QWeakPointer<ChatSession> SessionIndex::takeSlot(const Entry &entry)
 
 void SessionIndex::insert(const ChatSessionPtr &session)
 {
-    const Entry entry { m_nextSequence++, PhoneNumberUtils::matchKey(session->remoteUid()) };
+    const Entry entry { m_nextSequence++, conversationKey(session->context()) };
     m_entries.insert(session.data(), entry);
     insertSlot(entry.key, Slot { entry.sequence, session.toWeakRef() });
 }
@@ -53,7 +52,7 @@ void SessionIndex::rekey(ChatSession *session)
     if (entry == m_entries.end())
         return;
     const QWeakPointer<ChatSession> weak = takeSlot(*entry);
-    entry->key = PhoneNumberUtils::matchKey(session->remoteUid());
+    entry->key = conversationKey(session->context());
     if (!weak.isNull())
         insertSlot(entry->key, Slot { entry->sequence, weak });
 }
@@ -67,15 +66,14 @@ void SessionIndex::remove(const QObject *session)
     m_entries.erase(entry);
 }
 
-template<typename Predicate>
-ChatSessionPtr SessionIndex::find(const QString &remoteUid, Predicate accept) const
+ChatSessionPtr SessionIndex::find(const ChatContext &context) const
 {
-    auto it = m_buckets.constFind(PhoneNumberUtils::matchKey(remoteUid));
+    auto it = m_buckets.constFind(conversationKey(context));
     if (it == m_buckets.constEnd())
         return ChatSessionPtr();
     for (const Slot &slot : qAsConst(*it)) {
         const ChatSessionPtr session = slot.session.toStrongRef();
-        if (session && accept(session))
+        if (session && isSameConversation(session->context(), context))
             return session;
     }
     return ChatSessionPtr();
@@ -101,23 +99,39 @@ void SessionRegistry::add(const ChatSessionPtr &session)
 
 ChatSessionPtr SessionRegistry::find(const ChatContext &context) const
 {
-    return m_index.find(context.remoteUid(), [&context](const ChatSessionPtr &session) {
-        return isSameConversation(session->context(), context);
-    });
+    return m_index.find(context);
 }
 
 void SessionRegistry::letGo(ChatSession *session)
 {
-    m_letGo.removeAll(nullptr);
-    m_letGo.append(session);
+    // Deleted ones are dropped as their conversation's list is touched,
+    // and every list once there are many conversations.
+    if (m_letGo.size() > 64) {
+        for (auto it = m_letGo.begin(); it != m_letGo.end();) {
+            it->removeAll(nullptr);
+            if (it->isEmpty())
+                it = m_letGo.erase(it);
+            else
+                ++it;
+        }
+    }
+    QList<QPointer<ChatSession>> &sessions = m_letGo[conversationKey(session->context())];
+    sessions.removeAll(nullptr);
+    sessions.append(session);
 }
 
 void SessionRegistry::closeLetGo(const ChatContext &context)
 {
-    for (const QPointer<ChatSession> &session : qAsConst(m_letGo)) {
+    const auto it = m_letGo.find(conversationKey(context));
+    if (it == m_letGo.end())
+        return;
+    it->removeAll(nullptr);
+    for (const QPointer<ChatSession> &session : qAsConst(*it)) {
         if (session && isSameConversation(session->context(), context))
             closeChannelNow(session);
     }
+    if (it->isEmpty())
+        m_letGo.erase(it);
 }
 
 ChatSessionPtr SessionRegistry::findByChannelPath(const QString &channelPath) const

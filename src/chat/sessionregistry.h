@@ -7,6 +7,7 @@
 
 #include "chatcontext.h"
 #include "messagingtypes.h"
+#include "sameconversation.h"
 
 #include <QHash>
 #include <QList>
@@ -14,9 +15,9 @@
 #include <QPointer>
 #include <QWeakPointer>
 
-// Live sessions by a coarse address key, so that finding the session of a
+// Live sessions by their conversation key, so that finding the session of a
 // conversation does not compare phone numbers with every session there is.
-// Two addresses that match always share the key; the exact rule decides
+// The same conversation always shares the key; isSameConversation() decides
 // within a bucket, in creation order.
 class SessionIndex
 {
@@ -25,10 +26,8 @@ public:
     // After the session's remote uid changed.
     void rekey(ChatSession *session);
     void remove(const QObject *session);
-    // The first live session, in creation order, satisfying the predicate
-    // among those whose remote uid may match remoteUid.
-    template<typename Predicate>
-    ChatSessionPtr find(const QString &remoteUid, Predicate accept) const;
+    // The first live session of the conversation, in creation order.
+    ChatSessionPtr find(const ChatContext &context) const;
 
 private:
     struct Slot
@@ -39,14 +38,14 @@ private:
     struct Entry
     {
         quint64 sequence;
-        QString key;
+        ConversationKey key;
     };
-    void insertSlot(const QString &key, const Slot &slot);
+    void insertSlot(const ConversationKey &key, const Slot &slot);
     QWeakPointer<ChatSession> takeSlot(const Entry &entry);
 
     quint64 m_nextSequence = 0;
     QHash<const QObject *, Entry> m_entries;
-    QHash<QString, QList<Slot>> m_buckets;
+    QHash<ConversationKey, QList<Slot>> m_buckets;
 };
 
 // Every session the manager created, in creation order, held weakly: a
@@ -82,7 +81,8 @@ public:
 
 private:
     QList<QWeakPointer<ChatSession>> m_sessions;
-    QList<QPointer<ChatSession>> m_letGo;
+    // By conversation key, as the index files live ones.
+    QHash<ConversationKey, QList<QPointer<ChatSession>>> m_letGo;
     SessionIndex m_index;
 };
 

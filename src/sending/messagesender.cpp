@@ -292,15 +292,6 @@ QMap<QString, QDBusVariant> MessageSender::constructMessagePart(const QString &c
 void MessageSender::init()
 {
     Q_D(MessageSender);
-    ChatSessionManager *manager = ChatSessionManager::instance(nullptr);
-    if (!manager->isReady()) {
-        // Plain on purpose: slotOnManagerReady() removes it, duplicates included.
-        connect(manager, &ChatSessionManager::managerReady, this,
-                &MessageSender::slotOnManagerReady);
-        manager->initialize();
-        return;
-    }
-
     if (d->session) {
         if (d->session->isReadyToChat())
             slotOnChatSessionReady(true);
@@ -309,13 +300,13 @@ void MessageSender::init()
         return;
     }
 
-    const ChatSessionPtr existing = manager->getReadyChatSession(d->context);
-    if (!existing) {
-        requestSession();
-        return;
-    }
-    slotOnChatSessionConstructed(existing);
-    if (!existing->isReady())
+    // A session still getting ready comes through the request, as it does
+    // to every sender that asked before: they then send in the order they
+    // asked. The request waits for the manager itself.
+    const ChatSessionPtr existing = ChatSessionManager::instance(nullptr)->getReadyChatSession(d->context);
+    if (existing && existing->isReadyToChat())
+        slotOnChatSessionConstructed(existing);
+    else
         requestSession();
 }
 
@@ -410,10 +401,10 @@ QString MessageSender::accountPath() const
     return d->context.accountPath();
 }
 
+// Kept for callers of the meta-object: the request itself waits for the
+// manager now.
 void MessageSender::slotOnManagerReady()
 {
-    disconnect(ChatSessionManager::instance(nullptr), &ChatSessionManager::managerReady, this,
-               &MessageSender::slotOnManagerReady);
     requestSession();
 }
 

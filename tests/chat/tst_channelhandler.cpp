@@ -14,51 +14,11 @@
 #include <TelepathyQt/Connection>
 #include <TelepathyQt/PendingChannelRequest>
 
+#include <memory>
+
 namespace {
 using Env = TelepathyTestEnvironment;
 const QString PersistentIdKey = QStringLiteral("com.tavik.Telepathy.Channel.Interface.Persistent.PersistentID");
-
-// Announced sessions with their "local" flag, and the order in which
-// sessions finished their channel readiness.
-struct Announcements : QObject
-{
-    explicit Announcements(ChatSessionManager *manager)
-    {
-        connect(manager, &ChatSessionManager::prepareChatSession, this, [this](ChatSessionPtr s, bool local) {
-            sessions << qMakePair(s, local);
-            connect(s.data(), &ChatSession::chatSessionReady, this, [this, id = s->remoteUid()] { readyOrder << id; });
-            connect(s.data(), &ChatSession::chatSessionClosed, this, [this, id = s->remoteUid()] { closed << id; });
-        });
-        connect(manager, &ChatSessionManager::chatSessionError, this,
-                [this](ChatSessionError &e) { errors << e; });
-    }
-    // How the conversation's first announcement came: true when local.
-    bool firstLocal(const QString &remoteUid) const
-    {
-        for (const auto &p : sessions) {
-            if (p.first->remoteUid() == remoteUid)
-                return p.second;
-        }
-        return false;
-    }
-    int count(const QString &remoteUid) const
-    {
-        return int(std::count_if(sessions.cbegin(), sessions.cend(),
-                                 [&](const QPair<ChatSessionPtr, bool> &p) { return p.first->remoteUid() == remoteUid; }));
-    }
-    ChatSessionPtr session(const QString &remoteUid) const
-    {
-        for (const auto &p : sessions) {
-            if (p.first->remoteUid() == remoteUid)
-                return p.first;
-        }
-        return ChatSessionPtr();
-    }
-    QList<QPair<ChatSessionPtr, bool>> sessions;
-    QStringList readyOrder;
-    QStringList closed;
-    QList<ChatSessionError> errors;
-};
 
 Tp::ChannelPtr channelWith(const Tp::ConnectionPtr &connection, const QVariantMap &properties)
 {
@@ -158,13 +118,13 @@ void TestChannelHandler::incomingConversationsBecomeSessions()
     const QString sender = QStringLiteral("sender%1@loop.test").arg(handleType);
     const QString remoteUid = target.isEmpty() ? sender : target;
 
-    Announcements seen(m_manager);
+    IncomingSessions seen(m_manager);
     TestCmControl &control = m_env->control(Env::ImAccountPath);
     const QString path = control.injectMessage(QStringLiteral("/"), handleType, target, sender, QStringLiteral("hi"));
     QVERIFY(!path.isEmpty());
-    QTRY_VERIFY(seen.session(remoteUid));
-    const ChatSessionPtr session = seen.session(remoteUid);
-    QVERIFY(seen.sessions.first().second); // the handler's own sessions count as local
+    QTRY_VERIFY(seen.sessions.contains(remoteUid));
+    const ChatSessionPtr session = seen.sessions.value(remoteUid);
+    QVERIFY(seen.local.value(remoteUid)); // the handler's own sessions count as local
     QCOMPARE(session->context().accountPath(), Env::ImAccountPath);
     QCOMPARE(int(session->context().chatType()), chatType);
     QCOMPARE(session->channelPath(), path);
@@ -175,12 +135,12 @@ void TestChannelHandler::incomingConversationsBecomeSessions()
     // A second message on the same channel creates nothing new.
     control.injectMessageOnChannel(path, sender, QStringLiteral("again"));
     QTest::qWait(200);
-    QCOMPARE(seen.sessions.size(), 1);
+    QCOMPARE(seen.order.size(), 1);
 }
 
 void TestChannelHandler::channelsAreMadeReadyOneAfterTheOther()
 {
-    Announcements seen(m_manager);
+    IncomingSessions seen(m_manager);
     TestCmControl &control = m_env->control(Env::ImAccountPath);
     QStringList senders;
     for (int i = 0; i < 5; ++i) {
@@ -189,57 +149,45 @@ void TestChannelHandler::channelsAreMadeReadyOneAfterTheOther()
     }
     QTRY_COMPARE_WITH_TIMEOUT(seen.readyOrder.size(), 5, 10000);
     // Readiness follows the order in which the channels were handed over.
-    QStringList announced;
-    for (const auto &p : qAsConst(seen.sessions))
-        announced << p.first->remoteUid();
-    QCOMPARE(seen.readyOrder, announced);
-    for (const auto &p : qAsConst(seen.sessions))
-        QVERIFY(p.first->isReadyToChat());
+    QCOMPARE(seen.readyOrder, seen.order);
+    for (const ChatSessionPtr &session : qAsConst(seen.sessions))
+        QVERIFY(session->isReadyToChat());
 }
 
 void TestChannelHandler::channelClosingDuringReadinessDoesNotBlockTheQueue()
 {
-    Announcements seen(m_manager);
+    IncomingSessions seen(m_manager);
     TestCmControl &control = m_env->control(Env::ImAccountPath);
     control.closeNextChannelAfterCreation(0);
-    m_manager->requestChatSession(ChatContext(QStringLiteral("doomed@loop.test"), Env::ImAccountPath));
+    const ChatContext doomed(QStringLiteral("doomed@loop.test"), Env::ImAccountPath);
+    PendingChatSession *first = m_manager->ensureChatSession(doomed);
+    first->setAutoDelete(false);
+    QSignalSpy firstDone(first, &PendingChatSession::finished);
     control.injectMessage(QStringLiteral("/"), Tp::HandleTypeContact, QString(), QStringLiteral("next@loop.test"),
                           QStringLiteral("still here"));
     QTRY_VERIFY_WITH_TIMEOUT(seen.readyOrder.contains(QStringLiteral("next@loop.test")), 10000);
-    // The closed channel's session, if it was created at all, is not usable.
-    if (const ChatSessionPtr doomed = seen.session(QStringLiteral("doomed@loop.test")))
-        QTRY_VERIFY(!doomed->isReady());
+    // The closed channel's request ends, with an error, once.
+    QVERIFY(firstDone.count() == 1 || firstDone.wait(10000));
+    QVERIFY(first->isError());
+    QVERIFY(!first->chatSession());
+    delete first;
 
-    // And a fresh request for the same conversation works. Until the first
-    // request has failed, asking again does nothing: ask until a second
-    // channel request reaches the connection manager.
-    const ChatContext doomed(QStringLiteral("doomed@loop.test"), Env::ImAccountPath);
-    QTRY_COMPARE_WITH_TIMEOUT(control.channelRequests().size(), 1, 10000);
-    const int announcedBefore = seen.count(doomed.remoteUid());
-    QVERIFY(QTest::qWaitFor([&] {
-        m_manager->requestChatSession(doomed);
-        return control.channelRequests().size() == 2;
-    }, 10000));
-    // The new request's own announcement, so that it does not reach the
-    // next case (the first session may have become ready meanwhile).
-    QTRY_VERIFY_WITH_TIMEOUT(seen.count(doomed.remoteUid()) > announcedBefore, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(seen.sessions.cbegin(), seen.sessions.cend(),
-                                         [](const QPair<ChatSessionPtr, bool> &p) {
-                                             return p.first->remoteUid() == QLatin1String("doomed@loop.test")
-                                                 && p.first->isReady();
-                                         }), 10000);
+    // And a fresh request for the same conversation works.
+    const ChatSessionPtr again = openSession(m_manager, doomed);
+    QVERIFY(again && again->isReady());
+    QCOMPARE(control.channelRequests().size(), 2);
 }
 
 void TestChannelHandler::channelRequestedByAnotherClientIsNotLocal()
 {
-    Announcements seen(m_manager);
+    IncomingSessions seen(m_manager);
     Tp::AccountPtr account = m_env->account(Env::ImAccountPath);
     // Another client asks for a conversation and lets "Messaging" handle it.
     QVERIFY(expectSuccessfulCall(account->ensureChannel(
         Env::textChannelRequest(Tp::HandleTypeContact, QStringLiteral("other@loop.test")))));
-    QTRY_VERIFY(seen.session(QStringLiteral("other@loop.test")));
-    QCOMPARE(seen.firstLocal(QStringLiteral("other@loop.test")), false);
-    const ChatSessionPtr session = seen.session(QStringLiteral("other@loop.test"));
+    QTRY_VERIFY(seen.sessions.contains(QStringLiteral("other@loop.test")));
+    QCOMPARE(seen.local.value(QStringLiteral("other@loop.test")), false);
+    const ChatSessionPtr session = seen.sessions.value(QStringLiteral("other@loop.test"));
     QTRY_VERIFY(session->isReady());
     const QString channel = session->channelPath();
 
@@ -252,21 +200,26 @@ void TestChannelHandler::channelRequestedByAnotherClientIsNotLocal()
 
 void TestChannelHandler::withdrawnRequestNamesRequestAccountAndRemoteId()
 {
-    Announcements seen(m_manager);
+    QList<ChatSessionError> errors;
+    QObject scope; // the connection ends with this case
+    connect(m_manager, &ChatSessionManager::chatSessionError, &scope, [&](ChatSessionError &e) { errors << e; });
     m_env->control(Env::ImAccountPath).failNextChannelRequest(TP_QT_ERROR_OFFLINE);
-    m_manager->requestChatSession(ChatContext(QStringLiteral("withdrawn@loop.test"), Env::ImAccountPath));
-    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(seen.errors.cbegin(), seen.errors.cend(),
-                                         [](const ChatSessionError &e) { return e.type() == ChatSessionError::OfflineError; }),
-                             10000);
-    // The withdrawn request and the failed ensureChannel both name the
-    // request and the conversation, and carry Telepathy's error name.
-    for (const ChatSessionError &e : qAsConst(seen.errors)) {
-        QVERIFY(e.type() == ChatSessionError::OfflineError || e.type() == ChatSessionError::ChannelRequestError);
-        QVERIFY(e.request().startsWith(QLatin1String("/org/freedesktop/Telepathy/ChannelDispatcher/Request")));
-        QCOMPARE(e.account(), Env::ImAccountPath);
-        QCOMPARE(e.remoteId(), QStringLiteral("withdrawn@loop.test"));
-        QCOMPARE(e.errorName(), TP_QT_ERROR_OFFLINE);
-    }
+    const std::unique_ptr<PendingChatSession> request =
+        answered(m_manager, ChatContext(QStringLiteral("withdrawn@loop.test"), Env::ImAccountPath));
+    QVERIFY(request && request->isError());
+    // Withdrawn by the dispatcher and failed as a channel request: one
+    // answer, naming the request and the conversation, with Telepathy's
+    // error name; the broadcast relays that one.
+    const ChatSessionError e = request->error();
+    QCOMPARE(e.type(), ChatSessionError::ChannelRequestError);
+    QVERIFY(e.request().startsWith(QLatin1String("/org/freedesktop/Telepathy/ChannelDispatcher/Request")));
+    QCOMPARE(e.account(), Env::ImAccountPath);
+    QCOMPARE(e.remoteId(), QStringLiteral("withdrawn@loop.test"));
+    QCOMPARE(e.errorName(), TP_QT_ERROR_OFFLINE);
+    QTest::qWait(200);
+    QCOMPARE(errors.count(), 1);
+    QCOMPARE(errors.first().request(), e.request());
+    QCOMPARE(errors.first().type(), e.type());
 }
 
 QTEST_GUILESS_MAIN(TestChannelHandler)

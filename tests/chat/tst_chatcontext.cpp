@@ -31,6 +31,8 @@ private Q_SLOTS:
     void equality();
     void emptyRemoteUidMatchesOnlyOnTheRight();
     void hashUsesRawFieldsIncludingConversationId();
+    void conversationKeyFilesWhatIsTheSameConversationTogether_data();
+    void conversationKeyFilesWhatIsTheSameConversationTogether();
 
     void errorNamesMapToTypes_data();
     void errorNamesMapToTypes();
@@ -134,6 +136,34 @@ void TestChatContext::hashUsesRawFieldsIncludingConversationId()
     table.insert(a, 1);
     QCOMPARE(table.value(ChatContext(QStringLiteral("bob"), Im, OneToOneChat, 1)), 1);
     QVERIFY(!table.contains(ChatContext(QStringLiteral("bob"), Im, OneToOneChat, 2)));
+}
+
+void TestChatContext::conversationKeyFilesWhatIsTheSameConversationTogether_data()
+{
+    QTest::addColumn<ChatContext>("a");
+    QTest::addColumn<ChatContext>("b");
+    QTest::addColumn<bool>("same");
+
+    const QString number = QStringLiteral("+358401234567");
+    QTest::newRow("national form") << ChatContext(number, Sms) << ChatContext(QStringLiteral("040 123 4567"), Sms) << true;
+    QTest::newRow("conversation id") << ChatContext(number, Sms, OneToOneChat, 1) << ChatContext(number, Sms) << true;
+    // Equal as contexts, but each account has its own channels.
+    QTest::newRow("sms and mms") << ChatContext(number, Mms) << ChatContext(number, Sms) << false;
+    QTest::newRow("other number") << ChatContext(number, Sms) << ChatContext(QStringLiteral("0401234568"), Sms) << false;
+    QTest::newRow("other chat type") << ChatContext(number, Sms) << ChatContext(number, Sms, RoomChat) << false;
+}
+
+void TestChatContext::conversationKeyFilesWhatIsTheSameConversationTogether()
+{
+    QFETCH(ChatContext, a);
+    QFETCH(ChatContext, b);
+    QFETCH(bool, same);
+    QCOMPARE(isSameConversation(a, b), same);
+    // The tables that file contexts by key find one another's entries.
+    if (same) {
+        QVERIFY(conversationKey(a) == conversationKey(b));
+        QCOMPARE(qHash(conversationKey(a)), qHash(conversationKey(b)));
+    }
 }
 
 void TestChatContext::errorNamesMapToTypes_data()

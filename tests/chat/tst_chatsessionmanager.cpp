@@ -3,9 +3,10 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 // The session manager against Mission Control and the test connection
-// manager: requests, their errors, duplicates, request maps, restoring.
-// The manager is process-wide, so the cases run in order: first before the
-// account manager is ready, then a failed registration, then the rest.
+// manager: request objects and the broadcast that relays their answers,
+// errors, duplicates, request maps, restoring. The manager is process-wide,
+// so the cases run in order: first a failed registration, then a request
+// made before the manager is ready, then the rest.
 
 #include "chatsessionmanager.h"
 #include "chatsession.h"
@@ -14,8 +15,16 @@
 #include "telepathytestenvironment.h"
 #include "testhelpers.h"
 
+#include <TelepathyQt/AbstractClientHandler>
+#include <TelepathyQt/ChannelClassSpecList>
+#include <TelepathyQt/ClientRegistrar>
+#include <TelepathyQt/PendingChannelRequest>
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+
+#include <memory>
+#include <vector>
 
 namespace {
 using Env = TelepathyTestEnvironment;
@@ -24,7 +33,7 @@ const QString HandlerBusName = QStringLiteral("org.freedesktop.Telepathy.Client.
 const QString ChannelKey = QStringLiteral("org.freedesktop.Telepathy.Channel.");
 const QString PersistentIdKey = QStringLiteral("com.tavik.Telepathy.Channel.Interface.Persistent.PersistentID");
 
-// Both collectors are connection contexts: they disconnect when they go.
+// The broadcast's errors; a connection context: it disconnects when it goes.
 struct ErrorLog : QObject
 {
     explicit ErrorLog(ChatSessionManager *manager)
@@ -35,24 +44,24 @@ struct ErrorLog : QObject
     QList<ChatSessionError> errors;
 };
 
-struct Prepared : QObject
+// A Telepathy client of the test's own that takes the text channels it is
+// handed and keeps them.
+class OtherHandler : public Tp::AbstractClientHandler
 {
-    explicit Prepared(ChatSessionManager *manager)
+public:
+    OtherHandler()
+        : Tp::AbstractClientHandler(Tp::ChannelClassSpecList() << Tp::ChannelClassSpec::textChat())
     {
-        connect(manager, &ChatSessionManager::prepareChatSession, this, [this](ChatSessionPtr session, bool local) {
-            sessions << qMakePair(session, local);
-            connect(session.data(), &ChatSession::chatSessionReady, this,
-                    [this, raw = session.data()] { readied.insert(raw); });
-        });
     }
-    bool waitFor(int count, int timeoutMs = 10000)
+    bool bypassApproval() const override { return true; }
+    void handleChannels(const Tp::MethodInvocationContextPtr<> &context, const Tp::AccountPtr &,
+                        const Tp::ConnectionPtr &, const QList<Tp::ChannelPtr> &channels,
+                        const QList<Tp::ChannelRequestPtr> &, const QDateTime &, const HandlerInfo &) override
     {
-        return QTest::qWaitFor([&] { return sessions.size() >= count; }, timeoutMs);
+        held << channels;
+        context->setFinished();
     }
-    QList<QPair<ChatSessionPtr, bool>> sessions;
-    // Sessions whose channel the handler has made ready since announcing
-    // them (isReady() can say yes earlier, with only the core features).
-    QSet<ChatSession *> readied;
+    QList<Tp::ChannelPtr> held;
 };
 
 QVariantMap only(const QVariantMap &map, const QStringList &keys)
@@ -75,8 +84,8 @@ private Q_SLOTS:
     void cleanup();
 
     void isOneProcessWideInstance();
-    void requestBeforeTheAccountManagerIsReadyFailsAtOnce();
     void failedRegistrationStillSaysReadyAndIsRetried();
+    void requestBeforeTheManagerIsReadyWaitsForIt();
     void initializeWhenReadyAnswersInTheSameCall();
     void badRequestsFailInsideTheCall_data();
     void badRequestsFailInsideTheCall();
@@ -88,6 +97,8 @@ private Q_SLOTS:
     void repeatedRequestObjectsShareOneChannelRequest();
     void requestAfterTheChannelDiedUnderItsRequestBringsANewOne();
     void askingAgainClosesTheChannelOfASessionLetGo();
+    void channelLostBeforeTheAnswerIsDeliveredEndsTheRequestWithAnError();
+    void channelGoingToAnotherHandlerFailsRequestAndBroadcastAlike();
     void requestMapsFollowTheChatType_data();
     void requestMapsFollowTheChatType();
     void refusedChannelRequestGivesOneChannelRequestError();
@@ -99,8 +110,6 @@ private Q_SLOTS:
     void reconnectionRestoresTheSameSession();
 
 private:
-    ChatSessionPtr requestSession(const ChatContext &context);
-
     Env *m_env = nullptr;
     QObject *m_firstParent = nullptr;
     ChatSessionManager *m_manager = nullptr;
@@ -136,18 +145,6 @@ void TestChatSessionManager::isOneProcessWideInstance()
     QCOMPARE(m_manager->parent(), m_firstParent);
 }
 
-void TestChatSessionManager::requestBeforeTheAccountManagerIsReadyFailsAtOnce()
-{
-    QVERIFY(!m_manager->isReady());
-    ErrorLog log(m_manager);
-    m_manager->requestChatSession(ChatContext(QStringLiteral("bob@loop.test"), QStringLiteral("loopback/loop/alice0")));
-    QCOMPARE(log.errors.size(), 1);
-    QCOMPARE(log.errors.first().type(), ChatSessionError::AccountManagerError);
-    QCOMPARE(log.errors.first().account(), Env::ImAccountPath);
-    QCOMPARE(log.errors.first().remoteId(), QStringLiteral("bob@loop.test"));
-    QVERIFY(log.errors.first().message().isEmpty());
-}
-
 void TestChatSessionManager::failedRegistrationStillSaysReadyAndIsRetried()
 {
     // Someone else holds the handler's bus name.
@@ -163,17 +160,50 @@ void TestChatSessionManager::failedRegistrationStillSaysReadyAndIsRetried()
     QCOMPARE(ready.count(), 1);
     QVERIFY(!m_manager->isReady());
 
+    // A request meanwhile registers again, fails again and says why: once,
+    // the broadcast alike.
+    ErrorLog log(m_manager);
+    QTest::ignoreMessage(QtCriticalMsg, "void ChatSessionManagerPrivate::registerClient() registerClient failed");
+    const std::unique_ptr<PendingChatSession> refused =
+        answered(m_manager, ChatContext(QStringLiteral("bob@loop.test"), Env::ImAccountPath));
+    QVERIFY(refused && refused->isError());
+    QCOMPARE(refused->error().type(), ChatSessionError::AccountManagerError);
+    QCOMPARE(log.errors.size(), 1);
+    QCOMPARE(log.errors.first().message(), refused->error().message());
+    QCOMPARE(log.errors.first().remoteId(), QStringLiteral("bob@loop.test"));
+
     QVERIFY(squatter.unregisterService(HandlerBusName));
     QDBusConnection::disconnectFromBus(QStringLiteral("squatter"));
-    m_manager->initialize();
-    QCOMPARE(ready.count(), 2);
-    QVERIFY(m_manager->isReady());
-    QVERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(HandlerBusName));
+}
 
+void TestChatSessionManager::requestBeforeTheManagerIsReadyWaitsForIt()
+{
     m_env = new Env(this);
     QVERIFY(m_env->init());
     QVERIFY(m_env->connectedAccount(Env::ImAccountPath));
     QVERIFY(m_env->connectedAccount(Env::CellularAccountPath));
+
+    // Nobody waits for managerReady(): the request registers the handler.
+    QVERIFY(!m_manager->isReady());
+    QSignalSpy announced(m_manager, &ChatSessionManager::prepareChatSession);
+    PendingChatSession *request =
+        m_manager->ensureChatSession(ChatContext(QStringLiteral("bob@loop.test"), QStringLiteral("loopback/loop/alice0")));
+    request->setAutoDelete(false);
+    QSignalSpy finished(request, &PendingChatSession::finished);
+    QVERIFY(finished.wait(20000));
+    QVERIFY2(!request->isError(), qPrintable(request->error().message()));
+    const ChatSessionPtr session = request->chatSession();
+    QVERIFY(session && session->isReadyToChat());
+    QVERIFY(m_manager->isReady());
+    QVERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(HandlerBusName));
+    // The broadcast relays the same answer, once.
+    QCOMPARE(announced.count(), 1);
+    QCOMPARE(announced.first().at(0).value<ChatSessionPtr>(), session);
+    QVERIFY(announced.first().at(1).toBool());
+    QTest::qWait(100);
+    QCOMPARE(finished.count(), 1);
+    delete request;
+    m_keep << session;
 }
 
 void TestChatSessionManager::initializeWhenReadyAnswersInTheSameCall()
@@ -223,46 +253,24 @@ void TestChatSessionManager::badRequestsFailInsideTheCall()
     QVERIFY(m_env->control(Env::ImAccountPath).channelRequests().isEmpty());
 }
 
-// Requests a session and waits for the one announced for this context
-// (announcements for other conversations may still be on their way).
-ChatSessionPtr TestChatSessionManager::requestSession(const ChatContext &context)
-{
-    Prepared prepared(m_manager);
-    m_manager->requestChatSession(context);
-    ChatSessionPtr found;
-    const bool announced = QTest::qWaitFor([&] {
-        for (const auto &p : qAsConst(prepared.sessions)) {
-            const ChatContext c = p.first->context();
-            if (c.remoteUid() == context.remoteUid() && c.chatType() == context.chatType())
-                found = p.first;
-        }
-        return !found.isNull();
-    }, 10000);
-    if (!announced)
-        qWarning() << "No session was announced for" << context.remoteUid();
-    return found;
-}
-
 void TestChatSessionManager::requestYieldsALocalSessionThatBecomesReady()
 {
-    Prepared prepared(m_manager);
     ErrorLog log(m_manager);
-    m_manager->requestChatSession(QStringLiteral("bob@loop.test"), QStringLiteral("loopback/loop/alice0"));
-    QVERIFY(prepared.waitFor(1));
-    const ChatSessionPtr session = prepared.sessions.first().first;
-    QVERIFY(prepared.sessions.first().second); // we asked for it
+    const ChatSessionPtr session =
+        openSession(m_manager, ChatContext(QStringLiteral("carl@loop.test"), QStringLiteral("loopback/loop/alice0")));
+    QVERIFY(session);
     QCOMPARE(session->accountPath(), Env::ImAccountPath);
     QCOMPARE(session->context().accountPath(), Env::ImAccountPath);
-    QCOMPARE(session->remoteUid(), QStringLiteral("bob@loop.test"));
+    QCOMPARE(session->remoteUid(), QStringLiteral("carl@loop.test"));
     QCOMPARE(session->context().chatType(), OneToOneChat);
     QVERIFY(qobject_cast<MucChatSession *>(session.data()));
-    QTRY_VERIFY(session->isReadyToChat());
+    QVERIFY(session->isReadyToChat());
 
     QSignalSpy status(session.data(), &ChatSession::messageStatusChanged);
     session->sendMessage(textParts(QStringLiteral("hi")), QStringLiteral("m"), 0);
     QVERIFY(waitFor(status));
     QCOMPARE(status.first().at(1).toInt(), 0);
-    QCOMPARE(m_manager->getReadyChatSession(ChatContext(QStringLiteral("bob@loop.test"), Env::ImAccountPath)), session);
+    QCOMPARE(m_manager->getReadyChatSession(ChatContext(QStringLiteral("carl@loop.test"), Env::ImAccountPath)), session);
     QVERIFY(log.errors.isEmpty());
     m_keep << session;
 }
@@ -271,25 +279,28 @@ void TestChatSessionManager::repeatedRequestsMakeOneChannelRequest()
 {
     TestCmControl &control = m_env->control(Env::CellularAccountPath);
     control.clearChannelRequests();
-    Prepared prepared(m_manager);
-    m_manager->requestChatSession(ChatContext(QStringLiteral("+358401234567"), Env::CellularAccountPath));
-    m_manager->requestChatSession(ChatContext(QStringLiteral("+358 40 123 4567"), Env::CellularAccountPath));
-    m_manager->requestChatSession(ChatContext(QStringLiteral("+358401234567"), QStringLiteral("tala/tel/tala")));
-    QVERIFY(prepared.waitFor(1));
-    const ChatSessionPtr session = prepared.sessions.first().first;
-    QTRY_VERIFY(session->isReady());
+    QSignalSpy announced(m_manager, &ChatSessionManager::prepareChatSession);
+    // Three ways to write one conversation: one channel request, one answer.
+    std::vector<std::unique_ptr<PendingChatSession>> requests;
+    for (const ChatContext &context : { ChatContext(QStringLiteral("+358401234567"), Env::CellularAccountPath),
+                                        ChatContext(QStringLiteral("+358 40 123 4567"), Env::CellularAccountPath),
+                                        ChatContext(QStringLiteral("+358401234567"), QStringLiteral("tala/tel/tala")) }) {
+        requests.emplace_back(m_manager->ensureChatSession(context));
+        requests.back()->setAutoDelete(false);
+    }
+    QTRY_VERIFY(std::all_of(requests.cbegin(), requests.cend(), [](const auto &r) { return r->isFinished(); }));
+    const ChatSessionPtr session = requests.front()->chatSession();
+    QVERIFY(session && session->isReady());
+    for (const auto &request : requests)
+        QCOMPARE(request->chatSession(), session);
     QTest::qWait(200);
     QCOMPARE(control.channelRequests().size(), 1);
-    QCOMPARE(prepared.sessions.size(), 1);
+    QCOMPARE(announced.count(), 1);
 
-    // Once the request is over, a new one goes out again (and finds the
-    // same live session and channel). Until then asking again does nothing.
-    QVERIFY(QTest::qWaitFor([&] {
-        m_manager->requestChatSession(ChatContext(QStringLiteral("040 123 4567"), Env::CellularAccountPath));
-        return control.channelRequests().size() == 2;
-    }, 10000));
-    QVERIFY(prepared.waitFor(2));
-    QCOMPARE(prepared.sessions.last().first, session);
+    // Once answered, asking again goes out again and finds the same live
+    // session and channel.
+    QCOMPARE(openSession(m_manager, ChatContext(QStringLiteral("040 123 4567"), Env::CellularAccountPath)), session);
+    QCOMPARE(control.channelRequests().size(), 2);
     QTRY_VERIFY(session->isReady());
     m_keep << session;
 }
@@ -301,22 +312,16 @@ void TestChatSessionManager::requestAfterTheSessionWasLetGoBringsANewOne()
     // request succeeded; the next sender to the same person asks right then.
     // It must get a session, not wait for the one that has gone.
     const ChatContext context(QStringLiteral("hal@loop.test"), Env::ImAccountPath);
-    int prepared = 0;
-    bool askedAgain = false;
-    connect(m_manager, &ChatSessionManager::prepareChatSession, this, [&](ChatSessionPtr session) {
-        ++prepared;
-        if (askedAgain)
-            return;
-        // Not kept: gone once the handler has made it ready.
-        connect(session.data(), &QObject::destroyed, this, [&] {
-            askedAgain = true;
-            m_manager->requestChatSession(context);
-        });
+    PendingChatSession *again = nullptr;
+    connect(m_manager->ensureChatSession(context), &PendingChatSession::finished, this, [&](PendingChatSession *) {
+        // The session is not kept.
+        again = m_manager->ensureChatSession(context);
+        again->setAutoDelete(false);
     });
-    m_manager->requestChatSession(context);
-    QTRY_VERIFY_WITH_TIMEOUT(askedAgain, 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(prepared, 2, 10000);
-    disconnect(m_manager, &ChatSessionManager::prepareChatSession, this, nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(again && again->isFinished(), 10000);
+    QVERIFY2(!again->isError(), qPrintable(again->error().message()));
+    QVERIFY(again->chatSession()->isReadyToChat());
+    delete again;
 }
 
 void TestChatSessionManager::requestObjectsFinishOnceAfterTheCall_data()
@@ -381,35 +386,28 @@ void TestChatSessionManager::repeatedRequestObjectsShareOneChannelRequest()
 
 void TestChatSessionManager::requestAfterTheChannelDiedUnderItsRequestBringsANewOne()
 {
-    // The channel dies while its request is still in flight (the handler
-    // has not answered the dispatcher yet; after a connection loss
-    // Telepathy-Qt may finish such a request late or never). Asking again
-    // must bring a live channel instead of waiting for that request.
+    // The channel dies while its channel request is still in flight (the
+    // request is answered before the dispatcher hears the handler's answer;
+    // after a connection loss Telepathy-Qt may finish such a request late or
+    // never). Asking again must bring a live channel.
     const ChatContext context(QStringLiteral("ida@loop.test"), Env::ImAccountPath);
-    ChatSessionPtr first;
     bool askedAgain = false;
-    // The connections end with this case.
-    QObject scope;
-    connect(m_manager, &ChatSessionManager::prepareChatSession, &scope, [&](ChatSessionPtr session) {
-        if (first || session->remoteUid() != context.remoteUid())
-            return;
-        first = session;
-        connect(session.data(), &ChatSession::readyToChat, &scope, [&](bool ready) {
-            if (!ready || askedAgain)
-                return;
-            askedAgain = true;
-            // Asked again the moment the session learns of it, while the
-            // dispatcher still has the request.
-            QSignalSpy closed(first.data(), &ChatSession::chatSessionClosed);
-            m_env->control(Env::ImAccountPath).closeChannel(first->channelPath());
-            QVERIFY(closed.wait(10000));
-            m_manager->requestChatSession(context);
-        });
+    ChatSessionPtr first;
+    std::unique_ptr<PendingChatSession> again;
+    connect(m_manager->ensureChatSession(context), &PendingChatSession::finished, this, [&](PendingChatSession *r) {
+        first = r->chatSession();
+        QVERIFY(first);
+        QSignalSpy closed(first.data(), &ChatSession::chatSessionClosed);
+        m_env->control(Env::ImAccountPath).closeChannel(first->channelPath());
+        QVERIFY(closed.wait(10000));
+        again.reset(m_manager->ensureChatSession(context));
+        again->setAutoDelete(false);
+        askedAgain = true;
     });
-    m_manager->requestChatSession(context);
     QTRY_VERIFY_WITH_TIMEOUT(askedAgain, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(m_manager->getReadyChatSession(context)
-                                 && m_manager->getReadyChatSession(context)->isReady(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(again->isFinished(), 10000);
+    QVERIFY2(!again->isError(), qPrintable(again->error().message()));
+    QVERIFY(again->chatSession()->isReady());
 }
 
 void TestChatSessionManager::askingAgainClosesTheChannelOfASessionLetGo()
@@ -438,6 +436,73 @@ void TestChatSessionManager::askingAgainClosesTheChannelOfASessionLetGo()
     QVERIFY(again.wait(10000));
 }
 
+void TestChatSessionManager::channelLostBeforeTheAnswerIsDeliveredEndsTheRequestWithAnError()
+{
+    // The session turns ready to chat, and its channel goes before the
+    // event loop has delivered that answer: the request ends once, with an
+    // error, and the broadcast says the same.
+    const ChatContext context(QStringLiteral("joy@loop.test"), Env::ImAccountPath);
+    ChatSessionPtr session = openSession(m_manager, context);
+    QVERIFY(session);
+    QSignalSpy closed(session.data(), &ChatSession::chatSessionClosed);
+    m_env->control(Env::ImAccountPath).closeChannel(session->channelPath());
+    QVERIFY(closed.wait(10000));
+
+    ErrorLog log(m_manager);
+    QSignalSpy announced(m_manager, &ChatSessionManager::prepareChatSession);
+    PendingChatSession *request = m_manager->ensureChatSession(context);
+    request->setAutoDelete(false);
+    QSignalSpy finished(request, &PendingChatSession::finished);
+    // Connected after the request follows the session: runs right after the
+    // request has taken the answer, as the channel's loss would arrive.
+    connect(session.data(), &ChatSession::readyToChat, request, [session](bool ready) {
+        if (ready)
+            QMetaObject::invokeMethod(session.data(), "_q_channelInvalidated", Qt::DirectConnection,
+                                      Q_ARG(Tp::DBusProxy *, session->channel().data()),
+                                      Q_ARG(QString, TP_QT_ERROR_CANCELLED), Q_ARG(QString, QStringLiteral("gone")));
+    });
+    QVERIFY(finished.wait(PendingChatSession::TimeoutMs));
+    QVERIFY(request->isError());
+    QCOMPARE(request->error().type(), ChatSessionError::CancelledError);
+    QCOMPARE(request->error().remoteId(), context.remoteUid());
+    QTest::qWait(200);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(announced.count(), 0);
+    QCOMPARE(log.errors.size(), 1);
+    QCOMPARE(log.errors.first().type(), request->error().type());
+    delete request;
+}
+
+void TestChatSessionManager::channelGoingToAnotherHandlerFailsRequestAndBroadcastAlike()
+{
+    // Another client holds the conversation's channel with a handler of its
+    // own; asked for again, the dispatcher hands it back to that handler.
+    Tp::SharedPtr<OtherHandler> other(new OtherHandler);
+    Tp::ClientRegistrarPtr registrar = Tp::ClientRegistrar::create(m_env->accountManager());
+    QVERIFY(registrar->registerClient(Tp::AbstractClientPtr(other), QStringLiteral("TestOther")));
+    const QString remoteUid = QStringLiteral("kept@loop.test");
+    QVERIFY(expectSuccessfulCall(m_env->account(Env::ImAccountPath)
+                                     ->ensureChannel(Env::textChannelRequest(Tp::HandleTypeContact, remoteUid),
+                                                     QDateTime::currentDateTime(),
+                                                     QStringLiteral("org.freedesktop.Telepathy.Client.TestOther"))));
+    QCOMPARE(other->held.size(), 1);
+
+    ErrorLog log(m_manager);
+    QSignalSpy announced(m_manager, &ChatSessionManager::prepareChatSession);
+    const std::unique_ptr<PendingChatSession> request =
+        answered(m_manager, ChatContext(remoteUid, Env::ImAccountPath));
+    QVERIFY(request && request->isError());
+    QCOMPARE(request->error().type(), ChatSessionError::ChannelRequestError);
+    QCOMPARE(request->error().message(), QStringLiteral("The channel went to another handler"));
+    QTest::qWait(200);
+    QCOMPARE(log.errors.size(), 1);
+    QCOMPARE(log.errors.first().type(), request->error().type());
+    QCOMPARE(log.errors.first().message(), request->error().message());
+    QCOMPARE(log.errors.first().remoteId(), remoteUid);
+    QCOMPARE(announced.count(), 0);
+    registrar->unregisterClients();
+}
+
 void TestChatSessionManager::requestMapsFollowTheChatType_data()
 {
     QTest::addColumn<int>("chatType");
@@ -459,7 +524,7 @@ void TestChatSessionManager::requestMapsFollowTheChatType()
 
     TestCmControl &control = m_env->control(Env::ImAccountPath);
     control.clearChannelRequests();
-    const ChatSessionPtr session = requestSession(ChatContext(remoteUid, Env::ImAccountPath, ChatType(chatType)));
+    const ChatSessionPtr session = openSession(m_manager, ChatContext(remoteUid, Env::ImAccountPath, ChatType(chatType)));
     QVERIFY(session);
     QCOMPARE(int(session->context().chatType()), chatType);
     QCOMPARE(session->remoteUid(), remoteUid);
@@ -500,7 +565,7 @@ void TestChatSessionManager::refusedChannelRequestGivesOneChannelRequestError()
     }
 
     // The entry is gone: the same conversation can be asked for again.
-    const ChatSessionPtr session = requestSession(context);
+    const ChatSessionPtr session = openSession(m_manager, context);
     QVERIFY(session);
     QTRY_VERIFY(session->isReady());
 }
@@ -531,30 +596,24 @@ void TestChatSessionManager::handlerUnknownToTheDispatcherIsAskedOnceMore()
     control.clearChannelRequests();
     control.failChannelRequests(failures, TP_QT_ERROR_NOT_AVAILABLE, errorMessage);
     ErrorLog log(m_manager);
-    Prepared prepared(m_manager);
     const ChatContext context(QStringLiteral("race%1%2@loop.test").arg(failures).arg(requests),
                               Env::ImAccountPath);
-    m_manager->requestChatSession(context);
-
+    const std::unique_ptr<PendingChatSession> request = answered(m_manager, context);
+    QVERIFY(request);
+    QTest::qWait(200);
     if (opens) {
-        QVERIFY(prepared.waitFor(1));
-        const ChatSessionPtr session = prepared.sessions.first().first;
-        QTRY_VERIFY_WITH_TIMEOUT(session->isReady(), 10000);
-        QTest::qWait(200);
+        QVERIFY2(!request->isError(), qPrintable(request->error().message()));
+        QVERIFY(request->chatSession()->isReady());
         QVERIFY2(log.errors.isEmpty(), qPrintable(log.errors.value(0).message()));
     } else {
-        QTRY_VERIFY_WITH_TIMEOUT(!log.errors.isEmpty(), 10000);
-        QTest::qWait(200);
-        // The request's own error (withdrawn by the dispatcher) may come
-        // too; each names the conversation and carries the reason.
-        int channelRequestErrors = 0;
-        for (const ChatSessionError &e : qAsConst(log.errors)) {
-            channelRequestErrors += e.type() == ChatSessionError::ChannelRequestError ? 1 : 0;
-            QCOMPARE(e.remoteId(), context.remoteUid());
-            QCOMPARE(e.account(), Env::ImAccountPath);
-            QVERIFY2(e.message().endsWith(errorMessage), qPrintable(e.message()));
-        }
-        QCOMPARE(channelRequestErrors, 1);
+        // One answer, named and with the reason; the broadcast says the same.
+        const ChatSessionError e = request->error();
+        QCOMPARE(e.type(), ChatSessionError::ChannelRequestError);
+        QCOMPARE(e.remoteId(), context.remoteUid());
+        QCOMPARE(e.account(), Env::ImAccountPath);
+        QVERIFY2(e.message().endsWith(errorMessage), qPrintable(e.message()));
+        QCOMPARE(log.errors.size(), 1);
+        QCOMPARE(log.errors.first().message(), e.message());
     }
     QCOMPARE(control.channelRequests().size(), requests);
     control.reset();
@@ -595,7 +654,7 @@ void TestChatSessionManager::lookupComparesAccountPathsExactly()
 
 void TestChatSessionManager::lookupFollowsARenamedSession()
 {
-    ChatSessionPtr session = requestSession(ChatContext(QStringLiteral("0409876543"), Env::CellularAccountPath));
+    ChatSessionPtr session = openSession(m_manager, ChatContext(QStringLiteral("0409876543"), Env::CellularAccountPath));
     QVERIFY(session);
     session->setRemoteUid(QStringLiteral("renamed@example.com"));
     QVERIFY(!m_manager->getReadyChatSession(ChatContext(QStringLiteral("+358409876543"), Env::CellularAccountPath)));
@@ -621,28 +680,28 @@ void TestChatSessionManager::reconnectionRestoresTheSameSession()
     QTRY_VERIFY_WITH_TIMEOUT(session->isReady(), 10000);
     const QString oldChannel = session->channelPath();
 
-    Prepared prepared(m_manager);
+    QSignalSpy announced(m_manager, &ChatSessionManager::prepareChatSession);
     QSignalSpy closed(session.data(), &ChatSession::chatSessionClosed);
     QVERIFY(m_env->dropConnection(Env::ImAccountPath));
     QVERIFY(waitFor(closed));
     QVERIFY(!session->isReady());
     QVERIFY(m_env->restoreConnection(Env::ImAccountPath));
     QTRY_VERIFY_WITH_TIMEOUT(session->isReady(), 10000);
-    // The account's other conversations come back as well, and none is
-    // still being restored when the test ends.
+    // The account's other conversations come back as well; each restore is
+    // a request whose answer the broadcast relays, so none is still in
+    // flight when the test ends.
     QVERIFY(keptSessionsBecomeReady());
-    // The handler has made every restored channel ready: nothing of the
-    // restore is left in flight when the test ends.
-    QVERIFY2(QTest::qWaitFor([&] {
-                 return std::all_of(prepared.sessions.cbegin(), prepared.sessions.cend(),
-                                    [&](const QPair<ChatSessionPtr, bool> &p) {
-                                        return prepared.readied.contains(p.first.data());
-                                    });
-             }, 10000),
-             "the handler did not make a restored channel ready");
+    auto restored = [&](const ChatSessionPtr &kept) {
+        for (const QList<QVariant> &args : qAsConst(announced)) {
+            if (args.at(0).value<ChatSessionPtr>() == kept)
+                return true;
+        }
+        return kept->accountPath() != Env::ImAccountPath;
+    };
+    QVERIFY2(QTest::qWaitFor([&] { return std::all_of(m_keep.cbegin(), m_keep.cend(), restored); }, 10000),
+             "a restored conversation's request did not answer");
     QVERIFY(session->channelPath() != oldChannel);
-    QVERIFY(std::any_of(prepared.sessions.cbegin(), prepared.sessions.cend(),
-                        [&](const QPair<ChatSessionPtr, bool> &p) { return p.first == session; }));
+    QVERIFY(restored(session));
     QCOMPARE(m_manager->getReadyChatSession(session->context()), session);
 }
 

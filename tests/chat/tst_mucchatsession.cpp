@@ -28,25 +28,6 @@ QStringList ids(const MucParticipantList &participants)
     return result;
 }
 
-// Sessions announced by the manager, and which of them finished their
-// channel readiness (isReady() alone turns true a moment earlier).
-struct Prepared : QObject
-{
-    explicit Prepared(ChatSessionManager *manager)
-    {
-        connect(manager, &ChatSessionManager::prepareChatSession, this,
-                [this](ChatSessionPtr session, bool) {
-                    sessions << session;
-                    connect(session.data(), &ChatSession::chatSessionReady, this,
-                            [this, s = session.data()] { ready << s; });
-                    connect(session.data(), &ChatSession::readyToChat, this,
-                            [this, s = session.data()](bool r) { readyToChat[s] << r; });
-                });
-    }
-    QList<ChatSessionPtr> sessions;
-    QSet<ChatSession *> ready;
-    QHash<ChatSession *, QList<bool>> readyToChat;
-};
 } // namespace
 
 class TestMucChatSession : public QObject
@@ -77,6 +58,7 @@ private Q_SLOTS:
 
 private:
     QSharedPointer<MucChatSession> openGroup(const QString &id, ChatType type);
+    QSharedPointer<MucChatSession> invitedGroup(const QString &id, PendingChatSession **request);
 
     Env *m_env = nullptr;
     ChatSessionManager *m_manager = nullptr;
@@ -117,23 +99,28 @@ struct TopicLog : QObject
 };
 } // namespace
 
-// Requests a group chat through the library and waits for its session to
-// get its channel ready.
+// Requests a group chat through the library and waits for the request's
+// answer: the session, ready to chat.
 QSharedPointer<MucChatSession> TestMucChatSession::openGroup(const QString &id, ChatType type)
 {
-    Prepared prepared(m_manager);
-    m_manager->requestChatSession(ChatContext(id, Env::ImAccountPath, type));
-    QSharedPointer<MucChatSession> session;
-    const bool ok = QTest::qWaitFor([&] {
-        for (const ChatSessionPtr &s : qAsConst(prepared.sessions)) {
-            if (s->remoteUid() == id)
-                session = s.objectCast<MucChatSession>();
-        }
-        return session && prepared.ready.contains(session.data());
-    }, 10000);
-    if (!ok)
+    return openSession(m_manager, ChatContext(id, Env::ImAccountPath, type)).objectCast<MucChatSession>();
+}
+
+// The session of a group chat the user is only invited to: the request
+// answers once the user is a member, so it is found by its context
+// meanwhile, once its channel is ready.
+QSharedPointer<MucChatSession> TestMucChatSession::invitedGroup(const QString &id, PendingChatSession **request)
+{
+    const ChatContext context(id, Env::ImAccountPath, RoomChat);
+    *request = m_manager->ensureChatSession(context);
+    (*request)->setAutoDelete(false);
+    ChatSessionPtr session;
+    if (!QTest::qWaitFor([&] {
+            session = m_manager->getReadyChatSession(context);
+            return session && session->isReady();
+        }, 10000))
         qWarning() << "Group chat" << id << "did not become ready";
-    return session;
+    return session.objectCast<MucChatSession>();
 }
 
 void TestMucChatSession::roomFollowsItsMembersAndResolvesThem()
@@ -143,28 +130,23 @@ void TestMucChatSession::roomFollowsItsMembersAndResolvesThem()
     m_env->control(Env::ImAccountPath).setRequestedGroupMembers(
         { QStringLiteral("carol@loop.test"), QStringLiteral("dave@loop.test") });
 
-    Prepared prepared(m_manager);
-    QList<QStringList> added;
-    QObject scope; // the connections below end with this test
-    connect(m_manager, &ChatSessionManager::prepareChatSession, &scope, [&](ChatSessionPtr s, bool) {
-        connect(s.objectCast<MucChatSession>().data(), &MucChatSession::participantsAdded, &scope,
-                [&](MucParticipantList list) { added << ids(list); });
-    });
-    m_manager->requestChatSession(ChatContext(QStringLiteral("#kitchen"), Env::ImAccountPath, RoomChat));
-    QTRY_COMPARE(prepared.sessions.size(), 1);
-    auto session = prepared.sessions.first().objectCast<MucChatSession>();
+    auto session = openGroup(QStringLiteral("#kitchen"), RoomChat);
     QVERIFY(session);
-    QSignalSpy changed(session.data(), &MucChatSession::participantsChanged);
-    QTRY_COMPARE(prepared.readyToChat.value(session.data()), QList<bool> { true });
+    // Answered once the user is a member, with every member there.
     QVERIFY(session->isReadyToChat());
     QVERIFY(session->selfIsInChannel());
-    QCOMPARE(added.size(), 1);
-    QCOMPARE(added.first(), (QStringList { QStringLiteral("alice@loop.test"), QStringLiteral("carol@loop.test"),
-                                           QStringLiteral("dave@loop.test") }));
+    QCOMPARE(ids(session->members()), (QStringList { QStringLiteral("alice@loop.test"), QStringLiteral("carol@loop.test"),
+                                                    QStringLiteral("dave@loop.test") }));
 
     // Resolution: carol by her online account on this account; dave's
     // account belongs elsewhere. The local user gets the account nickname.
-    QVERIFY(waitFor(changed));
+    const auto carolResolved = [&] {
+        const MucParticipantList members = session->members();
+        return std::any_of(members.cbegin(), members.cend(), [](const MucParticipant *p) {
+            return p->uid() == QLatin1String("carol@loop.test") && p->displayName() == QLatin1String("Carol");
+        });
+    };
+    QTRY_VERIFY(carolResolved());
     QHash<QString, MucParticipant *> byId;
     for (MucParticipant *p : session->members())
         byId.insert(p->uid(), p);
@@ -184,17 +166,18 @@ void TestMucChatSession::roomFollowsItsMembersAndResolvesThem()
 void TestMucChatSession::invitedUserBecomesReadyWhenAdded()
 {
     m_env->control(Env::ImAccountPath).setRequestedGroupMembers({ QStringLiteral("carol@loop.test") }, true);
-    Prepared prepared(m_manager);
-    m_manager->requestChatSession(ChatContext(QStringLiteral("#invite"), Env::ImAccountPath, RoomChat));
-    QTRY_COMPARE(prepared.sessions.size(), 1);
-    auto session = prepared.sessions.first().objectCast<MucChatSession>();
-    QTRY_COMPARE(prepared.readyToChat.value(session.data()), QList<bool> { false });
-    QVERIFY(session->isReady());
+    PendingChatSession *request = nullptr;
+    auto session = invitedGroup(QStringLiteral("#invite"), &request);
+    QVERIFY(session);
+    QSignalSpy answered(request, &PendingChatSession::finished);
     QVERIFY(!session->isReadyToChat());
+    QVERIFY(!answered.wait(300)); // not a member yet
 
     m_env->control(Env::ImAccountPath).addSelf(session->channelPath());
-    QTRY_COMPARE(prepared.readyToChat.value(session.data()), (QList<bool> { false, true }));
+    QVERIFY(answered.wait(10000));
+    QCOMPARE(request->chatSession(), session.objectCast<ChatSession>());
     QVERIFY(session->isReadyToChat());
+    delete request;
 }
 
 void TestMucChatSession::removedUserClosesTheChannel()
@@ -325,15 +308,14 @@ void TestMucChatSession::leavingARoomIsForGood()
 {
     TestCmControl &control = m_env->control(Env::ImAccountPath);
     control.setReopenRoomsOnClose(true);
-    Prepared incoming(m_manager);
+    IncomingSessions incoming(m_manager);
 
     // Let go without leaving: the channel closes and, as on IRC, the room
     // comes straight back as an incoming conversation.
     auto stay = openGroup(QStringLiteral("#stay"), RoomChat);
     QVERIFY(stay);
     stay.clear();
-    QTRY_VERIFY(std::any_of(incoming.sessions.cbegin(), incoming.sessions.cend(),
-                            [](const ChatSessionPtr &s) { return s->remoteUid() == QLatin1String("#stay"); }));
+    QTRY_VERIFY(incoming.sessions.contains(QStringLiteral("#stay")));
 
     auto go = openGroup(QStringLiteral("#go"), RoomChat);
     QVERIFY(go);
@@ -350,11 +332,10 @@ void TestMucChatSession::leavingARoomIsForGood()
 
     // Nothing comes back: a later conversation is the first thing the
     // handler sees after the leave.
-    const int before = incoming.sessions.size();
+    const int before = incoming.order.size();
     auto later = openGroup(QStringLiteral("#later"), RoomChat);
     QVERIFY(later);
-    for (int i = before; i < incoming.sessions.size(); ++i)
-        QVERIFY(incoming.sessions.at(i)->remoteUid() != QLatin1String("#go"));
+    QVERIFY(!incoming.order.mid(before).contains(QStringLiteral("#go")));
     QVERIFY(!control.channels().isEmpty());
     for (const QString &channel : control.channels())
         QVERIFY(control.channelDetails(channel).value(QStringLiteral("TargetID")).toString() != QLatin1String("#go"));
@@ -383,17 +364,20 @@ void TestMucChatSession::leavingWorksOnEveryKindOfGroupChat()
 
     // An invitation not accepted can be declined the same way.
     control.setRequestedGroupMembers({ QStringLiteral("carol@loop.test") }, true);
-    Prepared prepared(m_manager);
-    m_manager->requestChatSession(ChatContext(QStringLiteral("#declined"), Env::ImAccountPath, RoomChat));
-    QTRY_COMPARE(prepared.sessions.size(), 1);
-    auto invited = prepared.sessions.first().objectCast<MucChatSession>();
-    QTRY_VERIFY(prepared.ready.contains(invited.data()));
+    PendingChatSession *request = nullptr;
+    auto invited = invitedGroup(QStringLiteral("#declined"), &request);
+    QVERIFY(invited);
+    QSignalSpy answered(request, &PendingChatSession::finished);
     const QString path = invited->channelPath();
     QSignalSpy declined(invited.data(), &MucChatSession::leftChat);
     invited->leave();
     QVERIFY(waitFor(declined));
     QCOMPARE(declined.first().first().toBool(), true);
     QTRY_VERIFY(!control.channels().contains(path));
+    // Declined, the invitation's request ends without a session.
+    QVERIFY(answered.count() == 1 || answered.wait(10000));
+    QVERIFY(request->isError());
+    delete request;
 
     // Nothing to leave: refused inside the call.
     MucChatSession lonely(group->account(), group->context());
@@ -497,11 +481,9 @@ void TestMucChatSession::closedSessionDropsItsParticipants()
 
 void TestMucChatSession::oneToOneChatHasNoGroupBehaviour()
 {
-    Prepared prepared(m_manager);
-    m_manager->requestChatSession(ChatContext(QStringLiteral("ivan@loop.test"), Env::ImAccountPath));
-    QTRY_COMPARE(prepared.sessions.size(), 1);
-    auto session = prepared.sessions.first().objectCast<MucChatSession>();
-    QTRY_VERIFY(session->isReadyToChat());
+    auto session = openSession(m_manager, ChatContext(QStringLiteral("ivan@loop.test"), Env::ImAccountPath))
+                       .objectCast<MucChatSession>();
+    QVERIFY(session && session->isReadyToChat());
     QVERIFY(session->members().isEmpty());
     QVERIFY(!session->canLeaveSkypeChat());
     QSignalSpy invited(session.data(), &MucChatSession::participantsInvited);

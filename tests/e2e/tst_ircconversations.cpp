@@ -192,8 +192,7 @@ void TestIrcConversations::roomFollowsMembersAndCarriesMessagesBothWays()
     QVERIFY(erin.connectTo(IrcServer::host(), m_server.port()));
     QVERIFY(bob.join(room));
 
-    m_manager->requestChatSession(ChatContext(room, m_accountPath, RoomChat));
-    const ChatSessionPtr session = waitForSession(room);
+    const ChatSessionPtr session = openSession(m_manager, ChatContext(room, m_accountPath, RoomChat), Timeout);
     QVERIFY(session);
     QCOMPARE(session->context().chatType(), RoomChat);
     QVERIFY(bob.waitForLine([&](const IrcPeer::Line &l) {

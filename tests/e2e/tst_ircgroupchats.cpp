@@ -87,17 +87,8 @@ bool TestIrcGroupChats::anySessionFor(const QString &remoteUid, int from) const
 
 QSharedPointer<MucChatSession> TestIrcGroupChats::joinRoom(const QString &room)
 {
-    const int from = m_prepared.size();
-    m_manager->requestChatSession(ChatContext(room, m_accountPath, RoomChat));
-    QSharedPointer<MucChatSession> found;
-    waitUntil([&] {
-        for (int i = from; i < m_prepared.size(); ++i) {
-            if (m_prepared.at(i)->remoteUid() == room && m_prepared.at(i)->isReadyToChat())
-                found = m_prepared.at(i).objectCast<MucChatSession>();
-        }
-        return !found.isNull();
-    }, Timeout);
-    return found;
+    // Answered once we are a member.
+    return openSession(m_manager, ChatContext(room, m_accountPath, RoomChat), Timeout).objectCast<MucChatSession>();
 }
 
 void TestIrcGroupChats::topicIsReadSetAndFollowed()

@@ -107,11 +107,15 @@ void ListenCommand::accountManagerReady()
     ChatSessionManager *manager = ChatSessionManager::instance();
     connect(manager, &ChatSessionManager::prepareChatSession, this,
             [this](ChatSessionPtr session, bool) { adopt(session); });
-    connect(manager, &ChatSessionManager::managerReady, this, [this] {
-        setStage(m_accountPath.isEmpty() ? QStringLiteral("messages (Ctrl-C stops)")
-                                         : QStringLiteral("messages on %1 (Ctrl-C stops)").arg(m_accountPath));
-    });
+    // The account manager is ready: this registers the handler at once.
     manager->initialize();
+    if (!manager->isReady()) {
+        fail(QStringLiteral("cannot register the handler \"Messaging\""));
+        finish(ExitEnvironment);
+        return;
+    }
+    setStage(m_accountPath.isEmpty() ? QStringLiteral("messages (Ctrl-C stops)")
+                                     : QStringLiteral("messages on %1 (Ctrl-C stops)").arg(m_accountPath));
 }
 
 void ListenCommand::adopt(const ChatSessionPtr &session)

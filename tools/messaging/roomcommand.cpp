@@ -42,27 +42,25 @@ void RoomCommand::accountManagerReady()
 {
     if (!accountOrFail(m_accountPath))
         return;
-    ChatSessionManager *manager = ChatSessionManager::instance();
-    connect(manager, &ChatSessionManager::managerReady, this, [this, manager] {
-        setStage(QStringLiteral("the room %1 on %2").arg(m_room, m_accountPath));
-        // Answered once we are a member, or with the reason we are not.
-        PendingChatSession *request = manager->ensureChatSession(ChatContext(m_room, m_accountPath, RoomChat));
-        connect(request, &PendingChatSession::finished, this, [this](PendingChatSession *request) {
-            if (request->isError()) {
-                const ChatSessionError error = request->error();
-                fail(QStringLiteral("cannot join %1: error %2 %3")
-                         .arg(m_room)
-                         .arg(int(error.type()))
-                         .arg(describeFailure(error.errorName(), error.message())));
-                finish(ExitMessageFailed);
-                return;
-            }
-            m_session = request->chatSession().objectCast<MucChatSession>();
-            if (m_session)
-                joined();
-        });
+    setStage(QStringLiteral("the room %1 on %2").arg(m_room, m_accountPath));
+    // Answered once we are a member, or with the reason we are not; the
+    // request registers the handler itself.
+    PendingChatSession *request =
+        ChatSessionManager::instance()->ensureChatSession(ChatContext(m_room, m_accountPath, RoomChat));
+    connect(request, &PendingChatSession::finished, this, [this](PendingChatSession *request) {
+        if (request->isError()) {
+            const ChatSessionError error = request->error();
+            fail(QStringLiteral("cannot join %1: error %2 %3")
+                     .arg(m_room)
+                     .arg(int(error.type()))
+                     .arg(describeFailure(error.errorName(), error.message())));
+            finish(ExitMessageFailed);
+            return;
+        }
+        m_session = request->chatSession().objectCast<MucChatSession>();
+        if (m_session)
+            joined();
     });
-    manager->initialize();
 }
 
 void RoomCommand::joined()
