@@ -138,6 +138,10 @@ public:
     QList<HistoryThread> threads(const ThreadFilter &filter, int limit = 50,
                                  const HistoryThread &after = HistoryThread()) const;
 
+    //! Whether the thread passes filter (what a thread list model asks
+    //! when a thread changes).
+    bool threadMatches(qint64 threadId, const ThreadFilter &filter) const;
+
     //! Marks every message of the thread read; the unread count becomes 0.
     bool markRead(qint64 threadId);
     //! Marks the messages read and lowers their threads' unread counts.

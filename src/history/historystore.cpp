@@ -730,6 +730,29 @@ QList<HistoryThread> HistoryStore::threads(const ThreadFilter &filter, int limit
     return result;
 }
 
+bool HistoryStore::threadMatches(qint64 threadId, const ThreadFilter &filter) const
+{
+    const HistoryThread t = thread(threadId);
+    if (!t.isValid())
+        return false;
+    if (!filter.accountPath.isEmpty() && t.accountPath() != HistoryThreadKey::accountKey(filter.accountPath))
+        return false;
+    if (filter.unreadOnly && t.unreadCount() == 0)
+        return false;
+    if (filter.text.isEmpty())
+        return true;
+    const QString match = historyFtsQuery(filter.text);
+    if (match.isEmpty())
+        return false;
+    auto *self = const_cast<HistoryStorePrivate *>(d_func());
+    QSqlQuery &q = self->query("SELECT 1 FROM threads_fts WHERE threads_fts MATCH ? AND rowid = ?");
+    q.addBindValue(match);
+    q.addBindValue(threadId);
+    const bool found = self->exec(q, "matching a thread") && q.next();
+    q.finish();
+    return found;
+}
+
 bool HistoryStore::markRead(qint64 threadId)
 {
     Q_D(HistoryStore);
