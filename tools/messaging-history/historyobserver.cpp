@@ -32,11 +32,12 @@ Q_LOGGING_CATEGORY(lcRecorder, "messaging.history.recorder", QtInfoMsg)
 const QString LibraryHandler = QStringLiteral("org.freedesktop.Telepathy.Client.Messaging");
 const QString LibraryHandlerPath = QStringLiteral("/org/freedesktop/Telepathy/Client/Messaging");
 
+// As MessagingHistory.client: one-to-one chats, rooms and group chats
+// without a target.
 Tp::ChannelClassSpecList textChannels()
 {
-    Tp::ChannelClass text;
-    text.insert(TP_QT_IFACE_CHANNEL + QLatin1String(".ChannelType"), QDBusVariant(TP_QT_IFACE_CHANNEL_TYPE_TEXT));
-    return Tp::ChannelClassSpecList() << Tp::ChannelClassSpec(text);
+    return Tp::ChannelClassSpecList() << Tp::ChannelClassSpec::textChat() << Tp::ChannelClassSpec::textChatroom()
+                                      << Tp::ChannelClassSpec(TP_QT_IFACE_CHANNEL_TYPE_TEXT, Tp::HandleTypeNone);
 }
 
 // The conversation of a channel, as the library's handler names it.
