@@ -180,19 +180,39 @@ void HistoryObserver::sent(const QString &path, const Tp::Message &message, cons
         Observed *observed = m_channels.value(path);
         if (!observed)
             return;
-        bool handled = false;
-        if (!reply.isError()) {
-            const QList<QDBusObjectPath> paths = qdbus_cast<QList<QDBusObjectPath>>(reply.value().variant());
-            handled = paths.contains(QDBusObjectPath(path));
-        }
-        observed->libraryHandles = handled ? 1 : 0;
         const QList<Tp::Message> sends = observed->waitingSends;
         const QStringList tokens = observed->waitingTokens;
         observed->waitingSends.clear();
         observed->waitingTokens.clear();
-        for (int i = 0; !handled && i < sends.size(); ++i)
+        if (reply.isError()) {
+            // No handler of the library's any more: a program that sent and
+            // ended at once (messaging send) is gone before it could answer.
+            // Its messages are in the thread already; the others are not.
+            for (int i = 0; i < sends.size(); ++i) {
+                if (!recordedByLibrary(observed, sends.at(i)))
+                    storeSent(observed, sends.at(i), tokens.at(i));
+            }
+            return;
+        }
+        const QList<QDBusObjectPath> paths = qdbus_cast<QList<QDBusObjectPath>>(reply.value().variant());
+        observed->libraryHandles = paths.contains(QDBusObjectPath(path)) ? 1 : 0;
+        for (int i = 0; observed->libraryHandles == 0 && i < sends.size(); ++i)
             storeSent(observed, sends.at(i), tokens.at(i));
     });
+}
+
+bool HistoryObserver::recordedByLibrary(Observed *observed, const Tp::Message &message) const
+{
+    const qint64 thread = m_store->threadId(observed->context);
+    if (thread < 0)
+        return false;
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const HistoryMessage &stored : m_store->messages(thread, RecentSends)) {
+        if (!stored.isIncoming() && stored.text() == message.text()
+            && qAbs(stored.time().secsTo(now)) <= RecentSendSeconds)
+            return true;
+    }
+    return false;
 }
 
 void HistoryObserver::storeSent(Observed *observed, const Tp::Message &message, const QString &token)

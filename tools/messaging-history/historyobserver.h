@@ -42,6 +42,9 @@ class HistoryObserver : public QObject, public Tp::AbstractClientObserver
 
 public:
     static constexpr int IdleMs = 5000;
+    // How far back recordedByLibrary() looks.
+    static constexpr int RecentSends = 20;
+    static constexpr int RecentSendSeconds = 120;
 
     explicit HistoryObserver(HistoryStore *store);
     ~HistoryObserver() override;
@@ -73,6 +76,9 @@ private:
     void store(Observed *observed, const Tp::ReceivedMessage &message);
     void sent(const QString &path, const Tp::Message &message, const QString &token);
     void storeSent(Observed *observed, const Tp::Message &message, const QString &token);
+    // Whether the thread has the same text sent moments ago: the library's
+    // record of the message, under its own id.
+    bool recordedByLibrary(Observed *observed, const Tp::Message &message) const;
     void forget(const QString &path);
     void checkIdle();
 
