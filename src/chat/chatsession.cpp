@@ -141,17 +141,25 @@ void ChatSessionPrivate::rememberSentToken(const QString &token, const QString &
         sentTokens.remove(sentTokenOrder.takeFirst());
 }
 
-// Keeps one message in the history and tells the caller about it; both
+// Tells the caller about one message and keeps it in the history; both
 // happen before the connection manager is told that it may forget it, and
 // a message the history did not take is not acknowledged at all: it stays
-// pending with the connection manager, which hands it over again.
+// pending with the connection manager, which hands it over again. The
+// caller hears of it first, so that writing the history adds nothing to
+// the time until the message shows.
 bool ChatSessionPrivate::receive(const Tp::ReceivedMessage &message)
 {
-    Q_Q(ChatSession);
     // A report about a message this session sent names it by its id.
     const QString deliveredToken = message.isDeliveryReport() ? message.deliveryDetails().originalToken() : QString();
     const QString aboutId = deliveredToken.isEmpty() ? QString() : sentTokens.value(deliveredToken);
-    const bool stored = HistoryRecording::received(context, message, aboutId);
+    const ChatContext conversation = context;
+    announce(message, aboutId);
+    return HistoryRecording::received(conversation, message, aboutId);
+}
+
+void ChatSessionPrivate::announce(const Tp::ReceivedMessage &message, const QString &aboutId)
+{
+    Q_Q(ChatSession);
     // A connection manager may hand the same message over again (after a
     // reconnect, or a modem that delivers twice): the caller hears of it
     // once. Messages without a token cannot be told apart and all go out.
@@ -159,7 +167,7 @@ bool ChatSessionPrivate::receive(const Tp::ReceivedMessage &message)
     if (!token.isEmpty()) {
         if (announcedTokens.contains(token)) {
             qCDebug(lcChat) << "Received" << token << "again; announced already";
-            return stored;
+            return;
         }
         announcedTokens.insert(token);
         announcedTokenOrder.append(token);
@@ -183,7 +191,6 @@ bool ChatSessionPrivate::receive(const Tp::ReceivedMessage &message)
         }
         Q_EMIT q->messageDeliveryStatusChanged(aboutId, status);
     }
-    return stored;
 }
 
 void ChatSessionPrivate::slotOnMessageReceived(const Tp::ReceivedMessage &message)
