@@ -11,6 +11,9 @@
 
 #include <TelepathyQt/ReceivedMessage>
 
+#include <QQueue>
+#include <QSet>
+
 namespace {
 
 // Layers name accounts by short paths too ("tala/tel/tala"); the history
@@ -22,14 +25,29 @@ ChatContext historyContext(const ChatContext &context)
     return full;
 }
 
+// The ids of the last messages this process recorded as outgoing: the next
+// layer handing the same message on (the sender to its session) need not
+// ask the store, whose answer would be "stored already".
+constexpr int RememberedOutgoing = 256;
+QSet<QString> recordedIds;
+QQueue<QString> recordedOrder;
+
 } // namespace
 
 namespace HistoryRecording {
 
 void outgoing(const ChatContext &context, const QString &messageId, const MsgPartsList &parts)
 {
-    if (HistoryStore::instance()->addMessage(historyContext(context), HistoryMessages::fromSent(messageId, parts)) < 0)
+    if (recordedIds.contains(messageId))
+        return;
+    if (HistoryStore::instance()->addMessage(historyContext(context), HistoryMessages::fromSent(messageId, parts)) < 0) {
         qCWarning(lcChat) << "message" << messageId << "to" << context.remoteUid() << "is not in the history";
+        return;
+    }
+    recordedIds.insert(messageId);
+    recordedOrder.enqueue(messageId);
+    if (recordedOrder.size() > RememberedOutgoing)
+        recordedIds.remove(recordedOrder.dequeue());
 }
 
 void sendState(const ChatContext &context, const QString &messageId, HistoryMessage::State state,
