@@ -8,6 +8,7 @@
 
 #include "accountpaths.h"
 #include "chatsessionmanager.h"
+#include "historyrecording.h"
 #include "confitem.h"
 #include "messagesize.h"
 #include "messagestatus.h"
@@ -118,9 +119,11 @@ void ChatSessionPrivate::slotOnPendingMessageFinished(Tp::PendingOperation *oper
     lastMessageToken = send->sentMessageToken();
     if (!send->isError()) {
         rememberSentToken(lastMessageToken, id);
+        HistoryRecording::sendState(context, id, HistoryMessage::Sent);
         Q_EMIT q->messageStatusChanged(id, ChatSession::MessageSent);
         return;
     }
+    HistoryRecording::sendState(context, id, HistoryMessage::Failed, ChatSession::MessageSendFailed, send->errorName());
     // A receiver may let go of the session from inside the first signal.
     QPointer<ChatSession> self(q);
     Q_EMIT q->messageSendFailed(id, send->errorName(), send->errorMessage());
@@ -138,9 +141,23 @@ void ChatSessionPrivate::rememberSentToken(const QString &token, const QString &
         sentTokens.remove(sentTokenOrder.takeFirst());
 }
 
-// Tells the caller about one message; the caller hears of it before the
-// connection manager is told that it may forget it.
-void ChatSessionPrivate::announce(const Tp::ReceivedMessage &message)
+// Tells the caller about one message and keeps it in the history; both
+// happen before the connection manager is told that it may forget it, and
+// a message the history did not take is not acknowledged at all: it stays
+// pending with the connection manager, which hands it over again. The
+// caller hears of it first, so that writing the history adds nothing to
+// the time until the message shows.
+bool ChatSessionPrivate::receive(const Tp::ReceivedMessage &message)
+{
+    // A report about a message this session sent names it by its id.
+    const QString deliveredToken = message.isDeliveryReport() ? message.deliveryDetails().originalToken() : QString();
+    const QString aboutId = deliveredToken.isEmpty() ? QString() : sentTokens.value(deliveredToken);
+    const ChatContext conversation = context;
+    announce(message, aboutId);
+    return HistoryRecording::received(conversation, message, aboutId);
+}
+
+void ChatSessionPrivate::announce(const Tp::ReceivedMessage &message, const QString &aboutId)
 {
     Q_Q(ChatSession);
     // A connection manager may hand the same message over again (after a
@@ -158,8 +175,6 @@ void ChatSessionPrivate::announce(const Tp::ReceivedMessage &message)
             announcedTokens.remove(announcedTokenOrder.takeFirst());
     }
     IncomingMessage incoming = IncomingMessage::fromReceived(message);
-    // A report about a message this session sent names it by its id.
-    const QString aboutId = incoming.isDeliveryReport() ? sentTokens.value(incoming.deliveredToken()) : QString();
     const int status = incoming.isDeliveryReport() ? incoming.deliveryStatus() : int(ChatSession::DeliveryUnknown);
     incoming.setDeliveredMessageId(aboutId);
     qCDebug(lcChat) << "Received" << incoming.token() << "from" << incoming.senderId()
@@ -182,8 +197,7 @@ void ChatSessionPrivate::slotOnMessageReceived(const Tp::ReceivedMessage &messag
 {
     // The caller may drop the session from inside its slot.
     const Tp::TextChannelPtr keep = channel;
-    announce(message);
-    if (keep)
+    if (receive(message) && keep)
         keep->acknowledge(QList<Tp::ReceivedMessage>() << message);
 }
 
@@ -359,11 +373,13 @@ void ChatSession::channelReady(Tp::PendingOperation *operation)
     connect(d->channel.data(), &Tp::DBusProxy::invalidated,
             d, &ChatSessionPrivate::_q_channelInvalidated, Qt::UniqueConnection);
     const Tp::TextChannelPtr channel = d->channel;
-    const QList<Tp::ReceivedMessage> queue = channel->messageQueue();
-    for (const Tp::ReceivedMessage &message : queue)
-        d->announce(message);
-    if (!queue.isEmpty())
-        channel->acknowledge(queue);
+    QList<Tp::ReceivedMessage> stored;
+    for (const Tp::ReceivedMessage &message : channel->messageQueue()) {
+        if (d->receive(message))
+            stored.append(message);
+    }
+    if (!stored.isEmpty())
+        channel->acknowledge(stored);
     connect(d->channel.data(), &Tp::TextChannel::messageReceived,
             d, &ChatSessionPrivate::slotOnMessageReceived, Qt::UniqueConnection);
 
@@ -382,8 +398,10 @@ QString ChatSession::sendMessage(const MsgPartsList &parts, const QString &messa
     Q_D(ChatSession);
     const QString id = messageId.isNull() ? ChatSessionManager::generateMessageId() : messageId;
     d->lastMessageToken = QString();
+    HistoryRecording::outgoing(d->context, id, parts);
 
     if (!d->channel || !d->channel->isReady()) {
+        HistoryRecording::sendState(d->context, id, HistoryMessage::Failed, MessageNoChannel);
         Q_EMIT messageStatusChanged(id, MessageNoChannel);
         return id;
     }
@@ -392,6 +410,7 @@ QString ChatSession::sendMessage(const MsgPartsList &parts, const QString &messa
     if (MessageSize::isTooLarge(parts)) {
         qCWarning(lcChat) << "not sending message" << id << "of" << MessageSize::of(parts)
                           << "bytes, above the limit of" << ::MessageStatus::MaximumMessageSize;
+        HistoryRecording::sendState(d->context, id, HistoryMessage::Failed, MessageTooLarge);
         Q_EMIT messageStatusChanged(id, MessageTooLarge);
         return id;
     }

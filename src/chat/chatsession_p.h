@@ -56,7 +56,9 @@ public:
     bool channelSupportsActionMessages() const;
     void reportFailure(const QString &errorName, const QString &errorMessage);
     void rememberSentToken(const QString &token, const QString &messageId);
-    void announce(const Tp::ReceivedMessage &message);
+    // Announces and stores one message; true when it may be acknowledged.
+    bool receive(const Tp::ReceivedMessage &message);
+    void announce(const Tp::ReceivedMessage &message, const QString &aboutId);
     // Asks the channel to close, once, without waiting for the answer.
     void closeChannel();
 
