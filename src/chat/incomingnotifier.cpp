@@ -14,6 +14,17 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QHash>
+#include <QList>
+
+namespace {
+// The notifiers of this process, oldest first: only the oldest publishes,
+// and the process keeps the bus name while one of them lives.
+QList<const IncomingNotifier *> &processNotifiers()
+{
+    static QList<const IncomingNotifier *> notifiers;
+    return notifiers;
+}
+} // namespace
 
 class IncomingNotifierPrivate
 {
@@ -62,6 +73,7 @@ IncomingNotifier::IncomingNotifier(QObject *parent)
                         d->show(*it, d->titles->title(accountPath, remoteId));
                 }
             });
+    processNotifiers().append(this);
     if (QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface()) {
         d->registered = bus->registerService(busName(), QDBusConnectionInterface::QueueService,
                                              QDBusConnectionInterface::DontAllowReplacement)
@@ -72,7 +84,8 @@ IncomingNotifier::IncomingNotifier(QObject *parent)
 IncomingNotifier::~IncomingNotifier()
 {
     Q_D(IncomingNotifier);
-    if (d->registered) {
+    processNotifiers().removeOne(this);
+    if (d->registered && processNotifiers().isEmpty()) {
         if (QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface())
             bus->unregisterService(busName());
     }
@@ -87,7 +100,7 @@ QString IncomingNotifier::busName()
 bool IncomingNotifier::isPublisher() const
 {
     Q_D(const IncomingNotifier);
-    if (!d->registered)
+    if (!d->registered || processNotifiers().value(0) != this)
         return false;
     QDBusConnection bus = QDBusConnection::sessionBus();
     return bus.interface()->serviceOwner(busName()).value() == bus.baseService();
