@@ -177,7 +177,7 @@ void QmlConversation::adopt(const ChatSessionPtr &session)
         connect(muc, &MucChatSession::topicChangeFailed, this, &QmlConversation::topicChangeFailed);
         connect(muc, &MucChatSession::leftChat, this, [this](bool success) {
             if (success)
-                setState(Idle);
+                setState(Left);
             Q_EMIT left(success);
         });
     }
@@ -292,6 +292,28 @@ QString QmlConversation::send(const QString &text)
     const QString id = ChatSessionManager::generateMessageId();
     m_messages->appendOutgoing(id, text);
     sender()->send(text, id);
+    return id;
+}
+
+QString QmlConversation::resend(const QString &messageId)
+{
+    const int row = m_messages->rowOf(messageId);
+    const QString text = m_messages->textOf(messageId);
+    if (m_accountPath.isEmpty() || m_remoteId.isEmpty() || text.isEmpty() || row < 0
+        || m_messages->data(m_messages->index(row), QmlMessageModel::StateRole).toInt()
+            != QmlMessageModel::Failed)
+        return QString();
+    QString id;
+    if (m_queued) {
+        connectQueue();
+        id = QueuedMessageSender::instance()->enqueue(
+            MessageContent(m_accountPath, m_remoteId, text, false, 0));
+    }
+    if (id.isNull())
+        id = ChatSessionManager::generateMessageId();
+    m_messages->restart(messageId, id);
+    if (!m_queued)
+        sender()->send(text, id);
     return id;
 }
 

@@ -32,7 +32,8 @@ class QueuedMessageSender;
 // queue instead, with its retries turned on (for the whole process): a
 // message that fails for a passing reason shows Retrying until the queue's
 // next attempt ends it; queued messages show no Delivered (the queue's ids
-// are its own). vCards always go directly.
+// are its own). vCards always go directly. A message that failed for good
+// can be sent again on its row with resend().
 class QmlConversation : public QObject, public QQmlParserStatus
 {
     Q_OBJECT
@@ -52,7 +53,8 @@ public:
         Idle,       // no account or recipient yet, or left
         Requesting, // asked the library for the conversation
         Ready,      // messages can be sent
-        Failed      // the conversation could not be opened or was lost; see errorText
+        Failed,     // the conversation could not be opened or was lost; see errorText
+        Left        // the user left the room; nothing more can be sent to it
     };
     Q_ENUM(State)
 
@@ -78,6 +80,10 @@ public:
     // string when there is no account or recipient yet.
     Q_INVOKABLE QString send(const QString &text);
     Q_INVOKABLE QString sendVCard(const QUrl &file);
+    // Sends a failed text message again, on its row (which gets the
+    // returned new id and shows Sending); an empty string when the row is
+    // not a failed message of this conversation.
+    Q_INVOKABLE QString resend(const QString &messageId);
     Q_INVOKABLE void setTopic(const QString &topic);
     Q_INVOKABLE void leave(const QString &message = QString());
 

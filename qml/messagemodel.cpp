@@ -25,6 +25,8 @@ QVariant QmlMessageModel::data(const QModelIndex &index, int role) const
     case TimestampRole: return row.timestamp;
     case StateRole: return int(row.state);
     case FailureReasonRole: return row.failureReason;
+    // Local day, for the view's date separators (sections compare strings).
+    case DayRole: return row.timestamp.toLocalTime().date().toString(Qt::ISODate);
     default: return QVariant();
     }
 }
@@ -39,6 +41,7 @@ QHash<int, QByteArray> QmlMessageModel::roleNames() const
         {TimestampRole, "timestamp"},
         {StateRole, "state"},
         {FailureReasonRole, "failureReason"},
+        {DayRole, "day"},
     };
 }
 
@@ -109,4 +112,27 @@ void QmlMessageModel::setState(const QString &messageId, State state, const QStr
     row.failureReason = state == Failed || state == Retrying ? failureReason : QString();
     const QModelIndex changed = index(at);
     Q_EMIT dataChanged(changed, changed, {StateRole, FailureReasonRole});
+}
+
+bool QmlMessageModel::restart(const QString &messageId, const QString &newMessageId)
+{
+    const int at = rowOf(messageId);
+    if (at < 0 || m_rows.at(at).state != Failed || m_rowOfId.contains(newMessageId))
+        return false;
+    Row &row = m_rows[at];
+    m_rowOfId.remove(messageId);
+    m_rowOfId.insert(newMessageId, at);
+    row.messageId = newMessageId;
+    row.state = Sending;
+    row.failureReason.clear();
+    row.timestamp = QDateTime::currentDateTimeUtc();
+    const QModelIndex changed = index(at);
+    Q_EMIT dataChanged(changed, changed, {MessageIdRole, StateRole, FailureReasonRole, TimestampRole, DayRole});
+    return true;
+}
+
+QString QmlMessageModel::textOf(const QString &messageId) const
+{
+    const int at = rowOf(messageId);
+    return at < 0 ? QString() : m_rows.at(at).text;
 }

@@ -36,7 +36,8 @@ public:
         TextRole,
         TimestampRole,
         StateRole,
-        FailureReasonRole
+        FailureReasonRole,
+        DayRole // the local date as yyyy-MM-dd
     };
 
     explicit QmlMessageModel(QObject *parent = nullptr);
@@ -56,6 +57,10 @@ public:
     // Changes a sent message's state; unknown ids are ignored. A message
     // already delivered or failed for good keeps that state.
     void setState(const QString &messageId, State state, const QString &failureReason = QString());
+    // A failed message sent again: its row takes the new id and is Sending
+    // once more. False when the row is unknown or not failed.
+    bool restart(const QString &messageId, const QString &newMessageId);
+    QString textOf(const QString &messageId) const;
 
 Q_SIGNALS:
     void countChanged();
