@@ -60,8 +60,11 @@ Page {
             clip: true
             model: AccountSortModel { id: accounts }
             delegate: ItemDelegate {
+                id: accountRow
+                // Inside the ComboBox "model" is its own.
+                readonly property bool accountEnabled: model.enabled
                 width: accountList.width
-                height: 86
+                height: Math.max(86, implicitHeight)
                 onClicked: {
                     openDialog.accountPath = accountPath
                     openDialog.cellular = page.isCellular(accountPath)
@@ -95,17 +98,24 @@ Page {
                             color: "#888888"
                         }
                     }
-                    ComboBox {
+                    // Presence and the enabled switch stack on a narrow
+                    // screen; a disabled account has no presence to choose.
+                    GridLayout {
                         visible: !page.isCellular(accountPath)
-                        model: page.presences
-                        currentIndex: Math.max(0, page.presences.indexOf(presence))
-                        onActivated: accounts.setPresence(accountPath, page.presences[index])
-                        implicitWidth: 136
-                    }
-                    Switch {
-                        visible: !page.isCellular(accountPath)
-                        checked: model.enabled
-                        onToggled: accounts.setEnabled(accountPath, checked)
+                        columns: accountList.width < 400 ? 1 : 2
+                        rowSpacing: 0
+                        ComboBox {
+                            model: page.presences
+                            enabled: accountRow.accountEnabled
+                            currentIndex: Math.max(0, page.presences.indexOf(presence))
+                            onActivated: accounts.setPresence(accountPath, page.presences[index])
+                            implicitWidth: accountList.width < 400 ? 108 : 136
+                        }
+                        Switch {
+                            checked: model.enabled
+                            onToggled: accounts.setEnabled(accountPath, checked)
+                            Layout.alignment: Qt.AlignRight
+                        }
                     }
                 }
             }
@@ -119,13 +129,22 @@ Page {
         title: qsTr("New conversation")
         standardButtons: Dialog.Ok | Dialog.Cancel
         anchors.centerIn: parent
+        width: Math.min(page.width - 20, 380)
         modal: true
+        // Each opening starts empty, with the keyboard in the field.
+        onAboutToShow: {
+            recipient.text = ""
+            room.checked = false
+        }
+        onOpened: recipient.forceActiveFocus()
         ColumnLayout {
             anchors.fill: parent
             TextField {
                 id: recipient
                 Layout.fillWidth: true
                 placeholderText: openDialog.cellular ? qsTr("Phone number") : qsTr("Contact or room")
+                inputMethodHints: openDialog.cellular ? Qt.ImhDialableCharactersOnly : Qt.ImhNoAutoUppercase
+                onAccepted: openDialog.accept()
             }
             CheckBox {
                 id: room

@@ -12,15 +12,46 @@ import Messaging 1.0
 // question and remedy; for a room, the topic and the members.
 Page {
     id: page
-    property alias accountPath: conversation.accountPath
-    property alias remoteId: conversation.remoteId
-    property alias groupChat: conversation.groupChat
+    property string accountPath
+    property string remoteId
+    property bool groupChat
+    // Messages sent from this page go through the persistent send queue,
+    // which tries them again after a passing failure (the window keeps the
+    // choice for every conversation).
+    property bool autoRetry: false
     // For scripted runs: the conversation and the text field.
     readonly property alias conversation: conversation
     readonly property alias draft: draft
 
     signal back()
 
+    // The conversation is requested once the check allows it: an account
+    // the user set offline is brought online only when the user says so.
+    property bool opened: false
+    property bool askingToOpen: false
+    Component.onCompleted: openCheck.run(false)
+    SendCheck {
+        id: openCheck
+        accountPath: page.accountPath
+        remoteId: page.remoteId
+        onFinished: {
+            if (code === SendCheck.AccountOffline) {
+                page.askingToOpen = true
+                banner.text = qsTr("This account is offline. Opening the conversation connects it.")
+                if (question === "")
+                    questionDialog.open()
+            } else {
+                page.opened = true
+            }
+        }
+        onQuestionChanged: {
+            if (question !== "")
+                questionDialog.open()
+        }
+    }
+
+    // The name the list shows for the conversation, when the caller knows it.
+    property string chatTitle
     readonly property bool cellular: accountPath === "/org/freedesktop/Telepathy/Account/tala/tel/tala"
         || accountPath === "/org/freedesktop/Telepathy/Account/vexo/mms/mms0"
 
@@ -31,7 +62,13 @@ Page {
         check.run(false)
     }
 
-    Conversation { id: conversation }
+    Conversation {
+        id: conversation
+        accountPath: page.opened ? page.accountPath : ""
+        remoteId: page.opened ? page.remoteId : ""
+        groupChat: page.groupChat
+        queued: page.autoRetry
+    }
 
     SendCheck {
         id: check
@@ -65,33 +102,74 @@ Page {
         return ""
     }
 
+    function dayText(day) {
+        var date = new Date(day + "T00:00:00")
+        var today = new Date()
+        today.setHours(0, 0, 0, 0)
+        var days = Math.round((today - date) / 86400000)
+        if (days === 0)
+            return qsTr("Today")
+        if (days === 1)
+            return qsTr("Yesterday")
+        return date.toLocaleDateString(Qt.locale(), days < 7 ? "dddd" : Locale.ShortFormat)
+    }
+
     header: ToolBar {
         RowLayout {
             anchors.fill: parent
+            spacing: 0
             ToolButton { text: "‹"; font.pixelSize: 22; onClicked: page.back() }
             ColumnLayout {
                 Layout.fillWidth: true
+                Layout.minimumWidth: 0
                 spacing: 0
-                Label { text: page.remoteId; font.bold: true; elide: Text.ElideRight; Layout.fillWidth: true }
+                Label {
+                    text: page.chatTitle !== "" ? page.chatTitle : page.remoteId
+                    font.bold: true
+                    elide: Text.ElideRight
+                    Layout.fillWidth: true
+                }
                 Label {
                     font.pixelSize: 11
-                    text: conversation.state === Conversation.Requesting ? qsTr("opening…")
+                    elide: Text.ElideRight
+                    Layout.fillWidth: true
+                    text: !page.opened ? (page.askingToOpen ? qsTr("offline") : qsTr("checking…"))
+                        : conversation.state === Conversation.Requesting ? qsTr("opening…")
                         : conversation.state === Conversation.Ready ? (page.groupChat ? qsTr("%n member(s)", "", conversation.members.length) : qsTr("ready"))
                         : conversation.state === Conversation.Failed ? qsTr("failed: %1").arg(conversation.errorText)
+                        : conversation.state === Conversation.Left ? qsTr("you left this room")
                         : qsTr("idle")
                 }
             }
-            // Through the persistent send queue, which retries a message
-            // after a passing failure (its row shows "retrying").
-            Switch {
-                text: qsTr("Retry")
-                checked: conversation.queued
-                onToggled: conversation.queued = checked
-            }
+            // The rarely used choices, in a menu so that nothing is cut off
+            // on a narrow screen.
             ToolButton {
-                visible: page.groupChat
-                text: qsTr("Leave")
-                onClicked: conversation.leave("")
+                text: "⋮"
+                font.pixelSize: 20
+                onClicked: pageMenu.open()
+                Menu {
+                    id: pageMenu
+                    y: parent.height
+                    MenuItem {
+                        text: qsTr("Retry automatically")
+                        checkable: true
+                        checked: page.autoRetry
+                        onToggled: page.autoRetry = checked
+                    }
+                    MenuItem {
+                        enabled: false
+                        text: qsTr("When on, messages sent from now on are tried again after a network failure")
+                        font.pixelSize: 10
+                        contentItem: Label { text: parent.text; wrapMode: Text.Wrap; font: parent.font; color: "#666666" }
+                    }
+                    MenuItem {
+                        visible: page.groupChat
+                        height: visible ? implicitHeight : 0
+                        enabled: conversation.state === Conversation.Ready
+                        text: qsTr("Leave the room")
+                        onTriggered: conversation.leave("")
+                    }
+                }
             }
         }
     }
@@ -142,9 +220,19 @@ Page {
             bottomMargin: 8
             model: conversation.messages
             onCountChanged: positionViewAtEnd()
+            section.property: "day"
+            section.delegate: Label {
+                width: messageList.width
+                horizontalAlignment: Text.AlignHCenter
+                topPadding: 6
+                bottomPadding: 2
+                font.pixelSize: 11
+                color: "#777777"
+                text: page.dayText(section)
+            }
             delegate: Item {
                 width: messageList.width
-                height: bubble.height
+                height: bubble.height + (resendButton.visible ? resendButton.height : 0)
                 Rectangle {
                     id: bubble
                     anchors.right: incoming ? undefined : parent.right
@@ -175,6 +263,29 @@ Page {
                             + (incoming ? "" : " · " + page.stateText(model.state, failureReason))
                     }
                 }
+                // A message that failed for good is sent again from its row.
+                Button {
+                    id: resendButton
+                    visible: !incoming && model.state === MessageModel.Failed
+                    anchors.top: bubble.bottom
+                    anchors.right: parent.right
+                    anchors.rightMargin: 10
+                    flat: true
+                    font.pixelSize: 11
+                    text: qsTr("Send again")
+                    onClicked: conversation.resend(messageId)
+                }
+            }
+        }
+
+        Button {
+            visible: page.askingToOpen && !questionDialog.visible
+            Layout.alignment: Qt.AlignHCenter
+            text: qsTr("Go online and open")
+            onClicked: {
+                page.askingToOpen = false
+                banner.text = ""
+                page.opened = true
             }
         }
 
@@ -196,12 +307,25 @@ Page {
                 ColumnLayout {
                     Layout.fillWidth: true
                     spacing: 0
-                    TextField {
-                        id: draft
-                        objectName: "draft"
+                    // Grows with the text up to five lines, then scrolls;
+                    // Return sends, Shift+Return starts a new line.
+                    ScrollView {
                         Layout.fillWidth: true
-                        placeholderText: page.cellular ? qsTr("Text message") : qsTr("Message")
-                        onAccepted: page.sendDraft()
+                        Layout.preferredHeight: Math.min(draft.implicitHeight, draft.font.pixelSize * 8 + draft.topPadding + draft.bottomPadding)
+                        TextArea {
+                            id: draft
+                            objectName: "draft"
+                            wrapMode: TextEdit.Wrap
+                            placeholderText: page.cellular ? qsTr("Text message") : qsTr("Message")
+                            Keys.onReturnPressed: (event) => {
+                                if (event.modifiers & Qt.ShiftModifier) {
+                                    event.accepted = false
+                                } else {
+                                    page.sendDraft()
+                                }
+                            }
+                            Keys.onEnterPressed: page.sendDraft()
+                        }
                     }
                     Label {
                         visible: page.cellular
@@ -213,7 +337,8 @@ Page {
                 }
                 Button {
                     text: qsTr("Send")
-                    enabled: draft.text !== "" && conversation.state !== Conversation.Idle && !check.running
+                    enabled: draft.text !== "" && conversation.state !== Conversation.Idle
+                        && conversation.state !== Conversation.Left && !check.running
                     onClicked: page.sendDraft()
                 }
             }
@@ -225,11 +350,23 @@ Page {
     Dialog {
         id: questionDialog
         anchors.centerIn: parent
+        width: Math.min(page.width - 20, 380)
         modal: true
-        title: check.questionTitle !== "" ? check.questionTitle : qsTr("Before sending")
+        title: asking.questionTitle !== "" ? asking.questionTitle
+            : page.askingToOpen ? qsTr("Go online?") : qsTr("Before sending")
         standardButtons: Dialog.Yes | Dialog.No
-        Label { text: check.question; wrapMode: Text.Wrap; width: parent.width }
-        onAccepted: check.answer(true)
-        onRejected: check.answer(false)
+        readonly property var asking: openCheck.question !== "" ? openCheck : check
+        Label { text: questionDialog.asking.question !== "" ? questionDialog.asking.question : banner.text; wrapMode: Text.Wrap; width: parent.width }
+        onAccepted: {
+            if (page.askingToOpen) {
+                openCheck.answer(true)
+                page.askingToOpen = false
+                banner.text = ""
+                page.opened = true
+            } else {
+                check.answer(true)
+            }
+        }
+        onRejected: questionDialog.asking.answer(false)
     }
 }

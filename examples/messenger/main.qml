@@ -21,10 +21,13 @@ ApplicationWindow {
     // The page on top, for scripted runs (the screenshots).
     readonly property var currentPage: stack.currentItem
 
+    // "Retry automatically", chosen on any chat page, holds for all of them.
+    property bool autoRetry: false
+
     // Opens the conversation with remoteId on the account (a room when groupChat).
     function openConversation(accountPath, remoteId, groupChat) {
-        stack.push(chatPage,
-                   { accountPath: accountPath, remoteId: remoteId, groupChat: !!groupChat })
+        stack.push(chatPage, { accountPath: accountPath, remoteId: remoteId,
+                               groupChat: !!groupChat, autoRetry: window.autoRetry })
     }
 
     StackView {
@@ -35,5 +38,11 @@ ApplicationWindow {
         }
     }
 
-    Component { id: chatPage; ChatPage { onBack: stack.pop() } }
+    Component {
+        id: chatPage
+        ChatPage {
+            onBack: stack.pop()
+            onAutoRetryChanged: window.autoRetry = autoRetry
+        }
+    }
 }
