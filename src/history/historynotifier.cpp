@@ -1,0 +1,78 @@
+// SPDX-FileCopyrightText: 2026 libmessaging0 maintainers
+//
+// SPDX-License-Identifier: LGPL-2.1-or-later
+
+#include "historynotifier.h"
+
+#include "messaginglogging.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMetaType>
+#include <QUuid>
+
+namespace {
+const QString ObjectPath = QStringLiteral("/org/messaging0/History");
+const QString Interface = QStringLiteral("org.messaging0.History1");
+const QString SignalName = QStringLiteral("Changed");
+} // namespace
+
+HistoryNotifier::HistoryNotifier(const QString &file, QObject *parent)
+    : QObject(parent)
+    , m_file(file)
+    , m_origin(QUuid::createUuid().toString(QUuid::WithoutBraces))
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        qCDebug(lcHistory) << "no session bus: changes of other processes are not announced";
+        return;
+    }
+    m_connected = bus.connect(QString(), ObjectPath, Interface, SignalName, this,
+                              SLOT(onChanged(QDBusMessage)));
+}
+
+HistoryNotifier::~HistoryNotifier()
+{
+    if (m_connected)
+        QDBusConnection::sessionBus().disconnect(QString(), ObjectPath, Interface, SignalName, this,
+                                                 SLOT(onChanged(QDBusMessage)));
+}
+
+void HistoryNotifier::announce(const QVector<Change> &changes)
+{
+    if (!m_connected || changes.isEmpty())
+        return;
+    QList<int> kinds;
+    QList<qlonglong> threads;
+    QList<qlonglong> messages;
+    for (const Change &c : changes) {
+        kinds << int(c.kind);
+        threads << c.threadId;
+        messages << c.messageId;
+    }
+    QDBusMessage signal = QDBusMessage::createSignal(ObjectPath, Interface, SignalName);
+    signal << m_file << m_origin << QVariant::fromValue(kinds) << QVariant::fromValue(threads)
+           << QVariant::fromValue(messages);
+    QDBusConnection::sessionBus().send(signal);
+}
+
+void HistoryNotifier::onChanged(const QDBusMessage &message)
+{
+    const QList<QVariant> args = message.arguments();
+    if (args.size() != 5 || args.at(0).toString() != m_file || args.at(1).toString() == m_origin)
+        return;
+    const QList<int> kinds = qdbus_cast<QList<int>>(args.at(2));
+    const QList<qlonglong> threads = qdbus_cast<QList<qlonglong>>(args.at(3));
+    const QList<qlonglong> messages = qdbus_cast<QList<qlonglong>>(args.at(4));
+    if (kinds.size() != threads.size() || kinds.size() != messages.size())
+        return;
+    QVector<Change> changes;
+    changes.reserve(kinds.size());
+    for (int i = 0; i < kinds.size(); ++i) {
+        if (kinds.at(i) < ThreadChanged || kinds.at(i) > MessageRemoved)
+            continue;
+        changes.append({Kind(kinds.at(i)), threads.at(i), messages.at(i)});
+    }
+    if (!changes.isEmpty())
+        Q_EMIT changed(changes);
+}
