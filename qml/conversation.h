@@ -16,15 +16,25 @@
 #include <QStringList>
 #include <QUrl>
 
+class ActiveConversation;
+class HistoryStore;
 class MessageSender;
 class MucChatSession;
 class QueuedMessageSender;
 
 // One conversation for QML: set accountPath and remoteId (and groupChat for
-// a room) and it requests the conversation from the library
-// (ChatSessionManager::ensureChatSession()); state goes
-// Idle -> Requesting -> Ready, or Failed with errorText. messages lists what
-// is sent and received from then on, each sent message with its state.
+// a room), or threadId of the history, and it requests the conversation
+// from the library (ChatSessionManager::ensureChatSession()); state goes
+// Idle -> Requesting -> Ready, or Failed with errorText. messages shows the
+// history (HistoryStore::instance()): the newest 50 stored messages at once,
+// older ones with fetchMore, then what is sent, received and reported, each
+// sent message with its state. aroundMessageId opens the history on one
+// stored message instead (a search result).
+//
+// While active (the page is on screen) the conversation is marked active
+// for every process (ActiveConversation: no notification is made for it)
+// and its incoming messages are marked read. draft is the thread's draft
+// in the store; a conversation with no stored message yet keeps it here.
 //
 // Sends go through a MessageSender of this conversation (the message id
 // is the row's messageId); Delivered comes from the conversation's delivery
@@ -48,6 +58,10 @@ class QmlConversation : public QObject, public QQmlParserStatus
     Q_PROPERTY(QStringList members READ members NOTIFY membersChanged)
     Q_PROPERTY(QString topic READ topic NOTIFY topicChanged)
     Q_PROPERTY(bool canSetTopic READ canSetTopic NOTIFY topicChanged)
+    Q_PROPERTY(qint64 threadId READ threadId WRITE setThreadId NOTIFY threadIdChanged)
+    Q_PROPERTY(qint64 aroundMessageId READ aroundMessageId WRITE setAroundMessageId NOTIFY aroundMessageIdChanged)
+    Q_PROPERTY(bool active READ isActive WRITE setActive NOTIFY activeChanged)
+    Q_PROPERTY(QString draft READ draft WRITE setDraft NOTIFY draftChanged)
 public:
     enum State {
         Idle,       // no account or recipient yet, or left
@@ -75,6 +89,14 @@ public:
     QStringList members() const { return m_members; }
     QString topic() const;
     bool canSetTopic() const;
+    qint64 threadId() const { return m_threadId; }
+    void setThreadId(qint64 threadId);
+    qint64 aroundMessageId() const { return m_aroundMessageId; }
+    void setAroundMessageId(qint64 messageId);
+    bool isActive() const { return m_active; }
+    void setActive(bool active);
+    QString draft() const { return m_draft; }
+    void setDraft(const QString &draft);
 
     // Each returns the new message's id (its row's messageId), or an empty
     // string when there is no account or recipient yet.
@@ -100,6 +122,10 @@ Q_SIGNALS:
     void topicChanged();
     void topicChangeFailed(const QString &errorName, const QString &errorMessage);
     void left(bool success);
+    void threadIdChanged();
+    void aroundMessageIdChanged();
+    void activeChanged();
+    void draftChanged();
 
 private:
     ChatContext context() const;
@@ -118,6 +144,12 @@ private:
     MucChatSession *groupSession() const;
     MessageSender *sender();
     void connectQueue();
+    // The history: the thread of the conversation, its rows and changes.
+    void connectStore();
+    void findThread();
+    void loadHistory();
+    void loadOlder();
+    void markIncomingRead();
 
     QString m_accountPath;
     QString m_remoteId;
@@ -139,6 +171,14 @@ private:
     // Failure reasons that arrive before their status.
     QHash<QString, QString> m_failureReasons;
     bool m_queueConnected = false;
+    qint64 m_threadId = -1;
+    qint64 m_aroundMessageId = -1;
+    bool m_active = false;
+    QString m_draft;
+    // The process's store (its owner is the application object).
+    HistoryStore *m_store = nullptr;
+    // Owned by this object.
+    ActiveConversation *m_activeMark;
 };
 
 #endif // MESSAGING_QML_CONVERSATION_H

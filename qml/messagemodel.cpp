@@ -67,6 +67,8 @@ void QmlMessageModel::append(Row &&row)
     beginInsertRows(QModelIndex(), at, at);
     if (!row.messageId.isEmpty())
         m_rowOfId.insert(row.messageId, at);
+    if (row.storeId >= 0)
+        m_rowOfStoreId.insert(row.storeId, at);
     m_rows.append(std::move(row));
     endInsertRows();
     Q_EMIT countChanged();
@@ -122,6 +124,9 @@ bool QmlMessageModel::restart(const QString &messageId, const QString &newMessag
     Row &row = m_rows[at];
     m_rowOfId.remove(messageId);
     m_rowOfId.insert(newMessageId, at);
+    // The new attempt is stored as a message of its own.
+    m_rowOfStoreId.remove(row.storeId);
+    row.storeId = -1;
     row.messageId = newMessageId;
     row.state = Sending;
     row.failureReason.clear();
@@ -135,4 +140,140 @@ QString QmlMessageModel::textOf(const QString &messageId) const
 {
     const int at = rowOf(messageId);
     return at < 0 ? QString() : m_rows.at(at).text;
+}
+
+QmlMessageModel::Row QmlMessageModel::rowOf(const HistoryMessage &message)
+{
+    Row row;
+    row.storeId = message.id();
+    // Outgoing messages keep the library's message id as their token.
+    row.messageId = message.token().isEmpty() ? QString::number(message.id()) : message.token();
+    row.incoming = message.isIncoming();
+    row.sender = message.senderId();
+    row.text = message.text();
+    row.timestamp = message.time();
+    switch (message.state()) {
+    case HistoryMessage::Received:
+    case HistoryMessage::Delivered: row.state = Delivered; break;
+    case HistoryMessage::Sending: row.state = Sending; break;
+    case HistoryMessage::Sent: row.state = Sent; break;
+    case HistoryMessage::Failed: row.state = Failed; break;
+    case HistoryMessage::Retrying: row.state = Retrying; break;
+    }
+    if (row.state == Failed || row.state == Retrying)
+        row.failureReason = message.errorName();
+    return row;
+}
+
+void QmlMessageModel::reindex()
+{
+    m_rowOfId.clear();
+    m_rowOfStoreId.clear();
+    for (int i = 0; i < m_rows.size(); ++i) {
+        if (!m_rows.at(i).messageId.isEmpty())
+            m_rowOfId.insert(m_rows.at(i).messageId, i);
+        if (m_rows.at(i).storeId >= 0)
+            m_rowOfStoreId.insert(m_rows.at(i).storeId, i);
+    }
+}
+
+void QmlMessageModel::prependHistory(const QList<HistoryMessage> &newestFirst)
+{
+    QVector<Row> rows;
+    rows.reserve(newestFirst.size());
+    for (auto it = newestFirst.crbegin(); it != newestFirst.crend(); ++it) {
+        if (m_rowOfStoreId.contains(it->id()) || m_rowOfId.contains(it->token()))
+            continue;
+        rows.append(rowOf(*it));
+    }
+    if (!newestFirst.isEmpty())
+        m_oldestStored = newestFirst.last();
+    if (rows.isEmpty())
+        return;
+    beginInsertRows(QModelIndex(), 0, rows.size() - 1);
+    rows.append(m_rows);
+    m_rows = std::move(rows);
+    reindex();
+    endInsertRows();
+    Q_EMIT countChanged();
+}
+
+int QmlMessageModel::addStored(const HistoryMessage &message)
+{
+    const int known = m_rowOfStoreId.value(message.id(), -1);
+    if (known >= 0)
+        return known;
+    const int sent = message.token().isEmpty() ? -1 : m_rowOfId.value(message.token(), -1);
+    if (sent >= 0 && m_rows.at(sent).storeId < 0 && !message.isIncoming()) {
+        m_rows[sent].storeId = message.id();
+        m_rowOfStoreId.insert(message.id(), sent);
+        return sent;
+    }
+    // An incoming message the conversation showed as it arrived, before
+    // the store told of it: the newest such row with the same text.
+    if (message.isIncoming()) {
+        for (int i = m_rows.size() - 1; i >= 0; --i) {
+            Row &row = m_rows[i];
+            if (row.incoming && row.storeId < 0 && row.text == message.text()) {
+                row.storeId = message.id();
+                m_rowOfStoreId.insert(message.id(), i);
+                return i;
+            }
+        }
+    }
+    if (m_oldestStored.id() < 0)
+        m_oldestStored = message;
+    append(rowOf(message));
+    return m_rows.size() - 1;
+}
+
+void QmlMessageModel::updateStored(const HistoryMessage &message)
+{
+    const int at = m_rowOfStoreId.value(message.id(), -1);
+    if (at < 0)
+        return;
+    const Row stored = rowOf(message);
+    // This run's answers may be ahead of the store (or carry a better
+    // reason): the live path keeps its own rules.
+    if (stored.state == Sending)
+        return;
+    setState(m_rows.at(at).messageId, stored.state,
+             stored.failureReason.isEmpty() ? m_rows.at(at).failureReason : stored.failureReason);
+}
+
+void QmlMessageModel::clear()
+{
+    beginResetModel();
+    m_rows.clear();
+    m_rowOfId.clear();
+    m_rowOfStoreId.clear();
+    m_oldestStored = HistoryMessage();
+    endResetModel();
+    setHasOlder(false);
+    Q_EMIT countChanged();
+}
+
+bool QmlMessageModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && m_hasOlder;
+}
+
+void QmlMessageModel::fetchMore(const QModelIndex &parent)
+{
+    if (canFetchMore(parent))
+        Q_EMIT olderWanted();
+}
+
+qint64 QmlMessageModel::storeIdOf(const QString &messageId) const
+{
+    const int at = rowOf(messageId);
+    return at < 0 ? -1 : m_rows.at(at).storeId;
+}
+
+void QmlMessageModel::setHasOlder(bool hasOlder)
+{
+    if (hasOlder == m_hasOlder)
+        return;
+    m_hasOlder = hasOlder;
+    Q_EMIT hasOlderChanged();
 }

@@ -12,8 +12,10 @@ import Messaging 1.0
 Page {
     id: page
     signal openRequested(string accountPath, string remoteId, bool groupChat)
+    signal back()
 
     header: ToolBar {
+        ToolButton { text: "‹"; font.pixelSize: 22; onClicked: page.back() }
         Label {
             anchors.centerIn: parent
             text: qsTr("Accounts")
@@ -65,11 +67,7 @@ Page {
                 readonly property bool accountEnabled: model.enabled
                 width: accountList.width
                 height: Math.max(86, implicitHeight)
-                onClicked: {
-                    openDialog.accountPath = accountPath
-                    openDialog.cellular = page.isCellular(accountPath)
-                    openDialog.open()
-                }
+                onClicked: openDialog.openFor(accountPath)
                 contentItem: RowLayout {
                     spacing: 10
                     Rectangle {
@@ -122,39 +120,9 @@ Page {
         }
     }
 
-    Dialog {
+    NewMessageDialog {
         id: openDialog
-        property string accountPath
-        property bool cellular
-        title: qsTr("New conversation")
-        standardButtons: Dialog.Ok | Dialog.Cancel
-        anchors.centerIn: parent
-        width: Math.min(page.width - 20, 380)
-        modal: true
-        // Each opening starts empty, with the keyboard in the field.
-        onAboutToShow: {
-            recipient.text = ""
-            room.checked = false
-        }
-        onOpened: recipient.forceActiveFocus()
-        ColumnLayout {
-            anchors.fill: parent
-            TextField {
-                id: recipient
-                Layout.fillWidth: true
-                placeholderText: openDialog.cellular ? qsTr("Phone number") : qsTr("Contact or room")
-                inputMethodHints: openDialog.cellular ? Qt.ImhDialableCharactersOnly : Qt.ImhNoAutoUppercase
-                onAccepted: openDialog.accept()
-            }
-            CheckBox {
-                id: room
-                visible: !openDialog.cellular
-                text: qsTr("Chat room")
-            }
-        }
-        onAccepted: {
-            if (recipient.text !== "")
-                page.openRequested(accountPath, recipient.text, room.checked && !cellular)
-        }
+        parent: Overlay.overlay
+        onOpenRequested: page.openRequested(accountPath, remoteId, groupChat)
     }
 }

@@ -15,13 +15,15 @@ Page {
     property string accountPath
     property string remoteId
     property bool groupChat
+    // A stored message to open on (a search result); -1 for the newest.
+    property var aroundMessageId: -1
     // Messages sent from this page go through the persistent send queue,
     // which tries them again after a passing failure (the window keeps the
     // choice for every conversation).
     property bool autoRetry: false
     // For scripted runs: the conversation and the text field.
     readonly property alias conversation: conversation
-    readonly property alias draft: draft
+    readonly property alias draft: draftField
 
     signal back()
 
@@ -57,7 +59,7 @@ Page {
 
     // Sends what is typed once the check says it can leave.
     function sendDraft() {
-        if (draft.text === "" || check.running)
+        if (draftField.text === "" || check.running)
             return
         check.run(false)
     }
@@ -68,7 +70,16 @@ Page {
         remoteId: page.opened ? page.remoteId : ""
         groupChat: page.groupChat
         queued: page.autoRetry
+        aroundMessageId: page.aroundMessageId
+        // On screen: its incoming messages are read, and notified nowhere.
+        active: page.StackView.status === StackView.Active
+        // The stored draft comes into the field once, when the history is read.
+        onDraftChanged: if (draft !== "" && draftField.text === "") draftField.text = draft
     }
+    // The draft goes into the store a moment after typing stops, and when
+    // the page goes.
+    Timer { id: draftSave; interval: 800; onTriggered: conversation.draft = draftField.text }
+    Component.onDestruction: conversation.draft = draftField.text
 
     SendCheck {
         id: check
@@ -76,8 +87,9 @@ Page {
         remoteId: conversation.remoteId
         onFinished: {
             if (canSend) {
-                conversation.send(draft.text)
-                draft.text = ""
+                conversation.send(draftField.text)
+                draftField.text = ""
+                conversation.draft = ""
                 banner.text = ""
             } else {
                 banner.text = reason
@@ -89,7 +101,7 @@ Page {
         }
     }
 
-    SmsCounter { id: counter; text: draft.text }
+    SmsCounter { id: counter; text: draftField.text }
 
     function stateText(state, reason) {
         switch (state) {
@@ -219,7 +231,19 @@ Page {
             topMargin: 8
             bottomMargin: 8
             model: conversation.messages
-            onCountChanged: positionViewAtEnd()
+            // New rows at the bottom follow the newest; older ones loaded at
+            // the top keep the view where it was.
+            property bool atEnd: true
+            onMovementEnded: atEnd = atYEnd
+            onCountChanged: if (atEnd) positionViewAtEnd()
+            // Scrolled to the top: the next older page.
+            onAtYBeginningChanged: {
+                if (atYBeginning && moving && conversation.messages.canFetchOlder) {
+                    var before = count
+                    conversation.messages.fetchOlder()
+                    positionViewAtIndex(count - before, ListView.Beginning)
+                }
+            }
             section.property: "day"
             section.delegate: Label {
                 width: messageList.width
@@ -311,10 +335,11 @@ Page {
                     // Return sends, Shift+Return starts a new line.
                     ScrollView {
                         Layout.fillWidth: true
-                        Layout.preferredHeight: Math.min(draft.implicitHeight, draft.font.pixelSize * 8 + draft.topPadding + draft.bottomPadding)
+                        Layout.preferredHeight: Math.min(draftField.implicitHeight, draftField.font.pixelSize * 8 + draftField.topPadding + draftField.bottomPadding)
                         TextArea {
-                            id: draft
+                            id: draftField
                             objectName: "draft"
+                            onTextChanged: draftSave.restart()
                             wrapMode: TextEdit.Wrap
                             placeholderText: page.cellular ? qsTr("Text message") : qsTr("Message")
                             Keys.onReturnPressed: (event) => {
@@ -337,7 +362,7 @@ Page {
                 }
                 Button {
                     text: qsTr("Send")
-                    enabled: draft.text !== "" && conversation.state !== Conversation.Idle
+                    enabled: draftField.text !== "" && conversation.state !== Conversation.Idle
                         && conversation.state !== Conversation.Left && !check.running
                     onClicked: page.sendDraft()
                 }

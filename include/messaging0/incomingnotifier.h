@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 
+class HistoryStore;
 class IncomingNotifierPrivate;
 
 //! The notification of incoming messages: one per conversation (thread),
@@ -20,9 +21,12 @@ class IncomingNotifierPrivate;
 //! Event type "x-tavik.messaging.incoming", through the registered
 //! NotificationService.
 //!
-//! Whoever stores incoming messages calls messageStored(); the history
-//! recorder does it, so notifications come also while no user interface
-//! runs. Nothing is published for a thread that some process shows
+//! Whoever stores incoming messages calls messageStored(), or makes the
+//! notifier follow a HistoryStore: then every unread incoming message that
+//! any process stores is notified, and a thread read or removed in any
+//! process withdraws its notification. The history recorder does that, so
+//! notifications come also while no user interface runs. Thread keys are
+//! the store's thread ids in decimal. Nothing is published for a thread that some process shows
 //! (ActiveConversation::isActiveAnywhere()).
 //!
 //! One notifier publishes per session: each IncomingNotifier asks for the
@@ -37,6 +41,8 @@ class MESSAGING0_EXPORT IncomingNotifier : public QObject
 
 public:
     explicit IncomingNotifier(QObject *parent = nullptr);
+    //! Follows the store's change notices (the store must outlive the notifier).
+    explicit IncomingNotifier(HistoryStore *store, QObject *parent = nullptr);
     //! Withdraws nothing: the notifications stay shown after the process.
     ~IncomingNotifier() override;
 

@@ -5,6 +5,7 @@
 #include "incomingnotifier.h"
 
 #include "activeconversation.h"
+#include "historystore.h"
 #include "librarycatalogue.h"
 #include "messaginglogging.h"
 #include "notification.h"
@@ -79,6 +80,29 @@ IncomingNotifier::IncomingNotifier(QObject *parent)
                                              QDBusConnectionInterface::DontAllowReplacement)
                             .isValid();
     }
+}
+
+IncomingNotifier::IncomingNotifier(HistoryStore *store, QObject *parent)
+    : IncomingNotifier(parent)
+{
+    connect(store, &HistoryStore::messageAdded, this, [this, store](qint64 threadId, qint64 messageId) {
+        const HistoryMessage message = store->message(messageId);
+        if (!message.isIncoming() || message.isRead())
+            return;
+        const HistoryThread thread = store->thread(threadId);
+        const QString remoteId = thread.remoteIds().value(0);
+        const QString text = thread.isGroupChat() && !message.senderId().isEmpty()
+            ? message.senderId() + QStringLiteral(": ") + message.text()
+            : message.text();
+        messageStored(QString::number(threadId), thread.accountPath(), remoteId, text,
+                      thread.unreadCount(), thread.isGroupChat() ? remoteId : QString());
+    });
+    connect(store, &HistoryStore::threadChanged, this, [this, store](qint64 threadId) {
+        if (store->thread(threadId).unreadCount() == 0)
+            threadRead(QString::number(threadId));
+    });
+    connect(store, &HistoryStore::threadRemoved, this,
+            [this](qint64 threadId) { threadRead(QString::number(threadId)); });
 }
 
 IncomingNotifier::~IncomingNotifier()
