@@ -27,7 +27,7 @@ class QueuedMessageSender;
 // from the library (ChatSessionManager::ensureChatSession()); state goes
 // Idle -> Requesting -> Ready, or Failed with errorText. messages shows the
 // history (HistoryStore::instance()): the newest 50 stored messages at once,
-// older ones with fetchMore, then what is sent, received and reported, each
+// older ones with fetchMore() (or messages.fetchOlder()), then what is sent, received and reported, each
 // sent message with its state. aroundMessageId opens the history on one
 // stored message instead (a search result).
 //
@@ -106,6 +106,8 @@ public:
     // returned new id and shows Sending); an empty string when the row is
     // not a failed message of this conversation.
     Q_INVOKABLE QString resend(const QString &messageId);
+    // The next 50 older stored messages.
+    Q_INVOKABLE void fetchMore() { loadOlder(); }
     Q_INVOKABLE void setTopic(const QString &topic);
     Q_INVOKABLE void leave(const QString &message = QString());
 

@@ -253,14 +253,20 @@ void QmlMessageModel::clear()
     Q_EMIT countChanged();
 }
 
-bool QmlMessageModel::canFetchMore(const QModelIndex &parent) const
+// Views ask for more at their end, which for a chat is the newest: older
+// messages come only when asked for by fetchOlder() (scrolled to the top).
+bool QmlMessageModel::canFetchMore(const QModelIndex &) const
 {
-    return !parent.isValid() && m_hasOlder;
+    return false;
 }
 
-void QmlMessageModel::fetchMore(const QModelIndex &parent)
+void QmlMessageModel::fetchMore(const QModelIndex &)
 {
-    if (canFetchMore(parent))
+}
+
+void QmlMessageModel::fetchOlder()
+{
+    if (m_hasOlder)
         Q_EMIT olderWanted();
 }
 

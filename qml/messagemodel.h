@@ -17,14 +17,14 @@
 // or received, with the delivery state of the ones sent. With a history
 // store the conversation's newest stored messages come first
 // (prependHistory) and older ones are fetched a page at a time at the top
-// (fetchMore); new messages are appended, and a row changes its state and
+// (fetchOlder; not fetchMore, which views call at their bottom end); new messages are appended, and a row changes its state and
 // failure reason in place. A row sent in this run is matched to its stored
 // message by the message id, which the store keeps as the message's token.
 class QmlMessageModel : public QAbstractListModel
 {
     Q_OBJECT
     Q_PROPERTY(int count READ count NOTIFY countChanged)
-    // Older stored messages are left; fetchOlder() (or fetchMore) loads the next 50.
+    // Older stored messages are left; fetchOlder() loads the next 50.
     Q_PROPERTY(bool canFetchOlder READ hasOlder NOTIFY hasOlderChanged)
 public:
     enum State {
@@ -73,7 +73,8 @@ public:
     HistoryMessage oldestStored() const { return m_oldestStored; }
     // Set by the conversation: whether older messages are left to fetch.
     void setHasOlder(bool hasOlder);
-    Q_INVOKABLE void fetchOlder() { fetchMore(QModelIndex()); }
+    // The next 50 older stored messages, above the rows.
+    Q_INVOKABLE void fetchOlder();
     bool hasOlder() const { return m_hasOlder; }
     // Empties the model (another conversation).
     void clear();

@@ -54,16 +54,16 @@ void QmlSearchModel::setAccountPath(const QString &accountPath)
 
 void QmlSearchModel::reload()
 {
+    // Before the reset: a view asks for more rows as soon as it ends.
+    if (!m_store)
+        m_store = HistoryStore::instance();
     beginResetModel();
     m_rows.clear();
     m_lastSeenId = -1;
     m_exhausted = m_query.trimmed().isEmpty();
     endResetModel();
-    if (!m_exhausted) {
-        if (!m_store)
-            m_store = HistoryStore::instance();
+    if (!m_exhausted && m_rows.isEmpty())
         appendPage();
-    }
     Q_EMIT countChanged();
 }
 

@@ -235,7 +235,7 @@ Page {
             // the top keep the view where it was.
             property bool atEnd: true
             onMovementEnded: atEnd = atYEnd
-            onCountChanged: if (atEnd) positionViewAtEnd()
+            onCountChanged: if (atEnd) Qt.callLater(positionViewAtEnd)
             // Scrolled to the top: the next older page.
             onAtYBeginningChanged: {
                 if (atYBeginning && moving && conversation.messages.canFetchOlder) {
