@@ -7,12 +7,14 @@
 // this or another process, withdrawn on read, one publisher per session.
 
 #include "activeconversation.h"
+#include "historystore.h"
 #include "fakenotificationserver.h"
 #include "incomingnotifier.h"
 #include "notificationeventtypes.h"
 
 #include <QDBusConnectionInterface>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -31,6 +33,7 @@ private Q_SLOTS:
     void makesNoNotificationForAConversationShownInAnyProcess();
     void withdrawsTheNotificationWhenTheConversationIsRead();
     void onlyOneNotifierOfTheSessionPublishes();
+    void followsTheStoreOfAnyProcess();
 
 private:
     FakeNotificationServer *m_server = nullptr;
@@ -143,6 +146,33 @@ void IncomingNotifierTest::onlyOneNotifierOfTheSessionPublishes()
     // In one process the oldest notifier publishes.
     IncomingNotifier younger;
     QVERIFY(!younger.isPublisher());
+}
+
+void IncomingNotifierTest::followsTheStoreOfAnyProcess()
+{
+    QTemporaryDir dir;
+    HistoryStore recorderStore(dir.filePath(QStringLiteral("history.db")));
+    // The user interface's store on the same file: its changes reach the
+    // recorder's store through the store's change notices.
+    HistoryStore uiStore(dir.filePath(QStringLiteral("history.db")));
+    QVERIFY(recorderStore.isOpen() && uiStore.isOpen());
+    IncomingNotifier notifier(&recorderStore);
+    QSignalSpy closeRequested(m_server, &FakeNotificationServer::closeRequested);
+
+    const ChatContext context(QStringLiteral("+358401234567"), Sms, OneToOneChat);
+    HistoryMessage message;
+    message.setSenderId(context.remoteUid());
+    message.setText(QStringLiteral("Stored while no UI runs"));
+    const qint64 id = recorderStore.addMessage(context, message);
+    QVERIFY(id >= 0);
+    const qint64 thread = recorderStore.threadId(context);
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->shown.size(), 1, 5000);
+    QCOMPARE(m_server->shown.first().body, message.text());
+
+    // Read in the other store: withdrawn.
+    QVERIFY(uiStore.markRead(thread));
+    QTRY_COMPARE_WITH_TIMEOUT(closeRequested.count(), 1, 5000);
+    QCOMPARE(notifier.notificationId(QString::number(thread)), 0u);
 }
 
 QTEST_GUILESS_MAIN(IncomingNotifierTest)
