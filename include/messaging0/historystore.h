@@ -23,9 +23,12 @@ class HistoryStorePrivate;
 //!
 //! **The file.** `$XDG_DATA_HOME/messaging0/history.db` (XDG_DATA_HOME
 //! defaults to `~/.local/share`), readable by its owner only (the file 0600,
-//! the folder 0700). SQLite in WAL mode with synchronous commits: a change
-//! whose call returned survives a crash of any process, and readers in other
-//! processes go on while one process writes. The schema version is kept in
+//! the folder 0700). SQLite in WAL mode, readers in other processes going on
+//! while one process writes. A change whose call returned survives a crash
+//! of any process. Commits are not flushed to the disk one by one
+//! (`synchronous=NORMAL`): a power cut can take back the changes since the
+//! last checkpoint, never damage the file; a flush per message would cost
+//! several milliseconds on flash for every message stored. The schema version is kept in
 //! `PRAGMA user_version`; a file of an earlier version is copied beside
 //! itself (`history.db.v<N>`) and then migrated step by step, each step in
 //! one transaction. A file that SQLite cannot read when it is opened is moved
@@ -56,7 +59,10 @@ class HistoryStorePrivate;
 //! `Changed(s file, s origin, ai kinds, ax threadIds, ax messageIds)` of the
 //! interface `org.messaging0.History1` on the object `/org/messaging0/History`,
 //! where file is the store's canonical path and origin tells the writer's
-//! own object, which ignores it. The bus was chosen over watching the file
+//! own object, which ignores it. A store object follows the others from the
+//! moment something connects to one of its change signals (a model does on
+//! creation, before it reads its first page), and connects to the bus for
+//! writing on its first change. The bus was chosen over watching the file
 //! because a WAL file shows no reliable change to inotify and polling
 //! `PRAGMA data_version` would wake the device for nothing. Without a session
 //! bus only the object's own changes are announced.
@@ -138,6 +144,10 @@ public:
     QList<HistoryThread> threads(const ThreadFilter &filter, int limit = 50,
                                  const HistoryThread &after = HistoryThread()) const;
 
+    //! Whether the thread passes filter (what a thread list model asks
+    //! when a thread changes).
+    bool threadMatches(qint64 threadId, const ThreadFilter &filter) const;
+
     //! Marks every message of the thread read; the unread count becomes 0.
     bool markRead(qint64 threadId);
     //! Marks the messages read and lowers their threads' unread counts.
@@ -189,6 +199,11 @@ Q_SIGNALS:
     void messageChanged(qint64 threadId, qint64 messageId);
     //! A message was removed (its thread stays; threadChanged() follows).
     void messageRemoved(qint64 threadId, qint64 messageId);
+
+protected:
+    //! Starts following the other store objects' changes on the bus when
+    //! the first receiver connects to a change signal.
+    void connectNotify(const QMetaMethod &signal) override;
 
 private:
     QScopedPointer<HistoryStorePrivate> d_ptr;

@@ -22,25 +22,35 @@ HistoryNotifier::HistoryNotifier(const QString &file, QObject *parent)
     , m_file(file)
     , m_origin(QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
+}
+
+HistoryNotifier::~HistoryNotifier()
+{
+    if (m_listening)
+        QDBusConnection::sessionBus().disconnect(QString(), ObjectPath, Interface, SignalName, this,
+                                                 SLOT(onChanged(QDBusMessage)));
+}
+
+void HistoryNotifier::listen()
+{
+    if (m_triedListening)
+        return;
+    m_triedListening = true;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         qCDebug(lcHistory) << "no session bus: changes of other processes are not announced";
         return;
     }
-    m_connected = bus.connect(QString(), ObjectPath, Interface, SignalName, this,
+    m_listening = bus.connect(QString(), ObjectPath, Interface, SignalName, this,
                               SLOT(onChanged(QDBusMessage)));
-}
-
-HistoryNotifier::~HistoryNotifier()
-{
-    if (m_connected)
-        QDBusConnection::sessionBus().disconnect(QString(), ObjectPath, Interface, SignalName, this,
-                                                 SLOT(onChanged(QDBusMessage)));
 }
 
 void HistoryNotifier::announce(const QVector<Change> &changes)
 {
-    if (!m_connected || changes.isEmpty())
+    if (changes.isEmpty())
+        return;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
         return;
     QList<int> kinds;
     QList<qlonglong> threads;
@@ -53,7 +63,7 @@ void HistoryNotifier::announce(const QVector<Change> &changes)
     QDBusMessage signal = QDBusMessage::createSignal(ObjectPath, Interface, SignalName);
     signal << m_file << m_origin << QVariant::fromValue(kinds) << QVariant::fromValue(threads)
            << QVariant::fromValue(messages);
-    QDBusConnection::sessionBus().send(signal);
+    bus.send(signal);
 }
 
 void HistoryNotifier::onChanged(const QDBusMessage &message)

@@ -31,7 +31,11 @@ public:
     HistoryNotifier(const QString &file, QObject *parent);
     ~HistoryNotifier() override;
 
+    // Sends the changes to the other store objects; the bus is connected
+    // on the first call, so a process that never writes never connects.
     void announce(const QVector<Change> &changes);
+    // Starts receiving the others' changes (once; later calls do nothing).
+    void listen();
 
 Q_SIGNALS:
     // Changes that another store object on the same file committed.
@@ -43,7 +47,8 @@ private Q_SLOTS:
 private:
     QString m_file;
     QString m_origin;
-    bool m_connected = false;
+    bool m_listening = false;
+    bool m_triedListening = false;
 };
 
 #endif // MESSAGING0_HISTORYNOTIFIER_H

@@ -16,7 +16,7 @@ namespace {
 
 // Version 1. Times are milliseconds since the epoch (UTC). Threads carry
 // their last message and unread count; messages order by (time, id) within
-// their thread. Both text indexes are external-content FTS5 tables kept by
+// their thread; an incoming message is unread while it has a row in unread. Both text indexes are external-content FTS5 tables kept by
 // triggers, so the text is stored once.
 const char *const Step1[] = {
     "CREATE TABLE threads ("
@@ -51,11 +51,18 @@ const char *const Step1[] = {
     " state INTEGER NOT NULL,"
     " status_code INTEGER NOT NULL DEFAULT 0,"
     " error_name TEXT NOT NULL DEFAULT '',"
-    " read INTEGER NOT NULL,"
     " has_parts INTEGER NOT NULL DEFAULT 0,"
     " UNIQUE (thread_id, token))",
     "CREATE INDEX messages_by_time ON messages (thread_id, time, id)",
-    "CREATE INDEX messages_unread ON messages (thread_id) WHERE read = 0",
+    // Unread messages by thread, apart from the messages: marking a thread
+    // read rewrites a few pages of this table instead of one page for each
+    // message, which lie wherever their arrival put them.
+    "CREATE TABLE unread ("
+    " thread_id INTEGER NOT NULL,"
+    " message_id INTEGER NOT NULL,"
+    " PRIMARY KEY (thread_id, message_id)) WITHOUT ROWID",
+    "CREATE TRIGGER messages_unread_delete AFTER DELETE ON messages BEGIN"
+    " DELETE FROM unread WHERE thread_id = old.thread_id AND message_id = old.id; END",
     "CREATE TABLE parts ("
     " message_id INTEGER NOT NULL REFERENCES messages (id) ON DELETE CASCADE,"
     " position INTEGER NOT NULL,"

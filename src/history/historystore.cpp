@@ -13,13 +13,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMetaMethod>
 #include <QPointer>
 #include <QSet>
 #include <QSqlError>
 #include <QStandardPaths>
 #include <QVariant>
-
-#include <limits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -37,7 +36,9 @@ constexpr int MaxPageSize = 1000;
     "t.last_incoming, t.last_state, t.unread_count, t.draft"
 #define MESSAGE_COLUMNS                                                                         \
     "m.id, m.thread_id, m.token, m.incoming, m.sender, m.sent_time, m.received_time, m.text, " \
-    "m.state, m.status_code, m.error_name, m.read, m.has_parts"
+    "m.state, m.status_code, m.error_name,"                                                      \
+    " NOT EXISTS (SELECT 1 FROM unread u WHERE u.thread_id = m.thread_id AND u.message_id = m.id)," \
+    " m.has_parts"
 
 QVariant msecs(const QDateTime &time)
 {
@@ -171,7 +172,12 @@ void HistoryStorePrivate::open()
         HistorySchema::Result result = HistorySchema::Result::Unreadable;
         if (pragma.exec(QStringLiteral("PRAGMA journal_mode = WAL"))) {
             pragma.finish();
-            pragma.exec(QStringLiteral("PRAGMA synchronous = FULL"));
+            pragma.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+            // The checkpoint (the one flush to the disk) runs from the
+            // event loop a second after a change; SQLite's own one, inside
+            // a commit, only once the log holds about 40 MB, for processes
+            // that write without an event loop.
+            pragma.exec(QStringLiteral("PRAGMA wal_autocheckpoint = 10000"));
             result = HistorySchema::upgrade(db, path, &error);
         } else {
             error = pragma.lastError().text();
@@ -247,6 +253,8 @@ bool HistoryStorePrivate::commit()
     q.finish();
     const QVector<HistoryNotifier::Change> changes = pending;
     pending.clear();
+    if (!checkpoint.isActive())
+        checkpoint.start();
     notifier->announce(changes);
     emitChanges(changes);
     return true;
@@ -443,6 +451,15 @@ HistoryStore::HistoryStore(const QString &path, QObject *parent)
 {
     Q_D(HistoryStore);
     d->path = path;
+    d->checkpoint.setSingleShot(true);
+    d->checkpoint.setInterval(1000);
+    connect(&d->checkpoint, &QTimer::timeout, this, [d] {
+        if (!d->isOpen)
+            return;
+        QSqlQuery &q = d->query("PRAGMA wal_checkpoint(PASSIVE)");
+        d->exec(q, "writing the history's log into its file");
+        q.finish();
+    });
     d->open();
     d->notifier = new HistoryNotifier(d->canonicalPath.isEmpty() ? path : d->canonicalPath, this);
     connect(d->notifier, &HistoryNotifier::changed, this,
@@ -450,6 +467,19 @@ HistoryStore::HistoryStore(const QString &path, QObject *parent)
 }
 
 HistoryStore::~HistoryStore() = default;
+
+void HistoryStore::connectNotify(const QMetaMethod &signal)
+{
+    Q_D(HistoryStore);
+    if (signal == QMetaMethod::fromSignal(&HistoryStore::threadChanged)
+        || signal == QMetaMethod::fromSignal(&HistoryStore::threadRemoved)
+        || signal == QMetaMethod::fromSignal(&HistoryStore::messageAdded)
+        || signal == QMetaMethod::fromSignal(&HistoryStore::messageChanged)
+        || signal == QMetaMethod::fromSignal(&HistoryStore::messageRemoved)) {
+        if (d->notifier)
+            d->notifier->listen();
+    }
+}
 
 bool HistoryStore::isOpen() const
 {
@@ -517,8 +547,8 @@ qint64 HistoryStore::addMessage(const ChatContext &context, const HistoryMessage
 
     QSqlQuery &insert = d->query(
         "INSERT INTO messages (thread_id, token, incoming, sender, sent_time, received_time, time,"
-        " text, state, status_code, error_name, read, has_parts)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        " text, state, status_code, error_name, has_parts)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     insert.addBindValue(threadId);
     insert.addBindValue(token);
     insert.addBindValue(incoming);
@@ -530,7 +560,6 @@ qint64 HistoryStore::addMessage(const ChatContext &context, const HistoryMessage
     insert.addBindValue(int(message.state()));
     insert.addBindValue(message.statusCode());
     insert.addBindValue(nonNull(message.errorName()));
-    insert.addBindValue(read);
     insert.addBindValue(!parts.isEmpty());
     if (!d->exec(insert, "storing a message")) {
         insert.finish();
@@ -539,6 +568,17 @@ qint64 HistoryStore::addMessage(const ChatContext &context, const HistoryMessage
     }
     const qint64 id = insert.lastInsertId().toLongLong();
     insert.finish();
+    if (!read) {
+        QSqlQuery &unread = d->query("INSERT INTO unread (thread_id, message_id) VALUES (?, ?)");
+        unread.addBindValue(threadId);
+        unread.addBindValue(id);
+        const bool ok = d->exec(unread, "keeping a message unread");
+        unread.finish();
+        if (!ok) {
+            d->rollback();
+            return -1;
+        }
+    }
 
     QSqlQuery &part = d->query("INSERT INTO parts (message_id, position, mime_type, size, body)"
                                " VALUES (?, ?, ?, ?, ?)");
@@ -730,12 +770,35 @@ QList<HistoryThread> HistoryStore::threads(const ThreadFilter &filter, int limit
     return result;
 }
 
+bool HistoryStore::threadMatches(qint64 threadId, const ThreadFilter &filter) const
+{
+    const HistoryThread t = thread(threadId);
+    if (!t.isValid())
+        return false;
+    if (!filter.accountPath.isEmpty() && t.accountPath() != HistoryThreadKey::accountKey(filter.accountPath))
+        return false;
+    if (filter.unreadOnly && t.unreadCount() == 0)
+        return false;
+    if (filter.text.isEmpty())
+        return true;
+    const QString match = historyFtsQuery(filter.text);
+    if (match.isEmpty())
+        return false;
+    auto *self = const_cast<HistoryStorePrivate *>(d_func());
+    QSqlQuery &q = self->query("SELECT 1 FROM threads_fts WHERE threads_fts MATCH ? AND rowid = ?");
+    q.addBindValue(match);
+    q.addBindValue(threadId);
+    const bool found = self->exec(q, "matching a thread") && q.next();
+    q.finish();
+    return found;
+}
+
 bool HistoryStore::markRead(qint64 threadId)
 {
     Q_D(HistoryStore);
     if (!d->begin())
         return false;
-    QSqlQuery &unread = d->query("SELECT id FROM messages WHERE thread_id = ? AND read = 0");
+    QSqlQuery &unread = d->query("SELECT message_id FROM unread WHERE thread_id = ?");
     unread.addBindValue(threadId);
     QList<qint64> ids;
     bool ok = d->exec(unread, "listing unread messages");
@@ -743,7 +806,7 @@ bool HistoryStore::markRead(qint64 threadId)
         ids.append(unread.value(0).toLongLong());
     unread.finish();
     if (ok && !ids.isEmpty()) {
-        QSqlQuery &mark = d->query("UPDATE messages SET read = 1 WHERE thread_id = ? AND read = 0");
+        QSqlQuery &mark = d->query("DELETE FROM unread WHERE thread_id = ?");
         mark.addBindValue(threadId);
         ok = d->exec(mark, "marking messages read");
         mark.finish();
@@ -769,27 +832,34 @@ bool HistoryStore::markRead(const QList<qint64> &messageIds)
     Q_D(HistoryStore);
     if (!d->begin())
         return false;
-    QSqlQuery &find = d->query("SELECT thread_id FROM messages WHERE id = ? AND read = 0");
-    QSqlQuery &mark = d->query("UPDATE messages SET read = 1 WHERE id = ?");
+    QSqlQuery &find = d->query("SELECT thread_id FROM messages WHERE id = ?");
+    QSqlQuery &mark = d->query("DELETE FROM unread WHERE thread_id = ? AND message_id = ?");
     QSqlQuery &count = d->query("UPDATE threads SET unread_count = unread_count - 1 WHERE id = ?");
     bool ok = true;
     for (qint64 id : messageIds) {
         find.addBindValue(id);
         ok = d->exec(find, "looking up a message");
-        const bool unread = ok && find.next();
-        const qint64 threadId = unread ? find.value(0).toLongLong() : -1;
+        const bool found = ok && find.next();
+        const qint64 threadId = found ? find.value(0).toLongLong() : -1;
         find.finish();
         if (!ok)
             break;
-        if (!unread)
+        if (!found)
             continue;
+        mark.addBindValue(threadId);
         mark.addBindValue(id);
-        count.addBindValue(threadId);
-        ok = d->exec(mark, "marking a message read") && d->exec(count, "lowering an unread count");
+        ok = d->exec(mark, "marking a message read");
+        const bool wasUnread = ok && mark.numRowsAffected() > 0;
         mark.finish();
-        count.finish();
+        if (ok && wasUnread) {
+            count.addBindValue(threadId);
+            ok = d->exec(count, "lowering an unread count");
+            count.finish();
+        }
         if (!ok)
             break;
+        if (!wasUnread)
+            continue;
         d->pending.append({HistoryNotifier::MessageChanged, threadId, id});
         d->note(HistoryNotifier::ThreadChanged, threadId);
     }
@@ -846,7 +916,9 @@ bool HistoryStore::removeMessages(const QList<qint64> &messageIds)
     Q_D(HistoryStore);
     if (!d->begin())
         return false;
-    QSqlQuery &find = d->query("SELECT thread_id, read FROM messages WHERE id = ?");
+    QSqlQuery &find = d->query("SELECT m.thread_id, EXISTS (SELECT 1 FROM unread u"
+                               " WHERE u.thread_id = m.thread_id AND u.message_id = m.id)"
+                               " FROM messages m WHERE m.id = ?");
     QSqlQuery &remove = d->query("DELETE FROM messages WHERE id = ?");
     QSqlQuery &count = d->query("UPDATE threads SET unread_count = unread_count - 1 WHERE id = ?");
     QSet<qint64> threads;
@@ -856,7 +928,7 @@ bool HistoryStore::removeMessages(const QList<qint64> &messageIds)
         ok = d->exec(find, "looking up a message");
         const bool found = ok && find.next();
         const qint64 threadId = found ? find.value(0).toLongLong() : -1;
-        const bool unread = found && !find.value(1).toBool();
+        const bool unread = found && find.value(1).toBool();
         find.finish();
         if (!ok)
             break;
@@ -984,16 +1056,27 @@ QList<HistoryMessage> HistoryStore::search(const QString &text, int limit, qint6
         return {};
     auto *self = const_cast<HistoryStorePrivate *>(d);
     // Newest stored first: FTS5 walks its index by rowid in either
-    // direction, so a page costs the same however many messages match.
-    QSqlQuery &q = self->query(
-        "SELECT " MESSAGE_COLUMNS ", snippet(messages_fts, 0, '[', ']', '…', 12)"
-        " FROM messages_fts JOIN messages m ON m.id = messages_fts.rowid"
-        " WHERE messages_fts MATCH ? AND messages_fts.rowid < ? AND (? < 0 OR m.thread_id = ?)"
-        " ORDER BY messages_fts.rowid DESC LIMIT ?");
+    // direction, so a page costs the same however many messages match. One
+    // statement per case keeps every constraint one that FTS5 can use.
+#define SEARCH_SELECT                                                                 \
+    "SELECT " MESSAGE_COLUMNS ", snippet(messages_fts, 0, '[', ']', '…', 12)"         \
+    " FROM messages_fts JOIN messages m ON m.id = messages_fts.rowid"                  \
+    " WHERE messages_fts MATCH ?"
+#define SEARCH_ORDER " ORDER BY messages_fts.rowid DESC LIMIT ?"
+    const char *const statements[] = {
+        SEARCH_SELECT SEARCH_ORDER,
+        SEARCH_SELECT " AND messages_fts.rowid < ?" SEARCH_ORDER,
+        SEARCH_SELECT " AND m.thread_id = ?" SEARCH_ORDER,
+        SEARCH_SELECT " AND messages_fts.rowid < ? AND m.thread_id = ?" SEARCH_ORDER,
+    };
+#undef SEARCH_SELECT
+#undef SEARCH_ORDER
+    QSqlQuery &q = self->query(statements[(beforeId >= 0 ? 1 : 0) + (threadId >= 0 ? 2 : 0)]);
     q.addBindValue(match);
-    q.addBindValue(beforeId < 0 ? std::numeric_limits<qint64>::max() : beforeId);
-    q.addBindValue(threadId);
-    q.addBindValue(threadId);
+    if (beforeId >= 0)
+        q.addBindValue(beforeId);
+    if (threadId >= 0)
+        q.addBindValue(threadId);
     q.addBindValue(pageSize(limit));
     QList<HistoryMessage> result;
     if (!self->exec(q, "searching the history"))

@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTimer>
 #include <QVector>
 
 class HistoryStorePrivate
@@ -59,6 +60,11 @@ public:
     HistoryNotifier *notifier = nullptr; // child of the store
     QHash<const char *, QSqlQuery> statements;
     QVector<HistoryNotifier::Change> pending;
+    // Copies the log into the file a moment after a change, on the event
+    // loop, so that storing a message never waits for that (see open()).
+    QTimer checkpoint;
+
+    static HistoryStorePrivate *get(HistoryStore *store) { return store->d_func(); }
 };
 
 #endif // MESSAGING0_HISTORYSTORE_P_H

@@ -3,12 +3,17 @@
 // SPDX-License-Identifier: LGPL-2.1-or-later
 
 #include "accountpaths.h"
-#include "historystore.h"
+#include "historystore_p.h"
 #include "phonenumberutils.h"
 
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 // The history store on a file of its own in a temporary folder, without a
 // session bus (the test's environment points it nowhere).
@@ -24,6 +29,15 @@ private Q_SLOTS:
     void numberFormsShareThreadsOnlyWhenOneParty();
     void messageHandedOverTwiceIsStoredOnce();
     void outgoingMessageFollowsItsFate();
+    void unreadCountsFollowAnySequenceOfChanges();
+    void threadsArePagedByKeyAndFiltered();
+    void hostileSearchTextIsSearchedAsWords_data();
+    void hostileSearchTextIsSearchedAsWords();
+    void firstVersionFileOpensWithItsHistory();
+    void fileOfALaterVersionIsLeftAlone();
+    void damagedFileIsKeptAsideAndANewOneStarted();
+    void fileAndFolderAreTheOwnersOnly();
+    void queriesNeverScanAWholeTable();
 
 private:
     QScopedPointer<QTemporaryDir> m_dir;
@@ -165,6 +179,272 @@ void TestHistoryStore::outgoingMessageFollowsItsFate()
     QCOMPARE(changed.count(), 3);
     QCOMPARE(threadChanged.count(), 3);
     QVERIFY(!m_store->setMessageState(context, QStringLiteral("unknown"), HistoryMessage::Sent));
+}
+
+namespace {
+int warnings = 0;
+QtMessageHandler previousHandler = nullptr;
+void countWarnings(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type >= QtWarningMsg && qstrcmp(context.category, "messaging.history") == 0)
+        ++warnings;
+    previousHandler(type, context, text);
+}
+
+int unreadRows(HistoryStore *store, qint64 threadId)
+{
+    int unread = 0;
+    HistoryMessage before;
+    for (QList<HistoryMessage> page; !(page = store->messages(threadId, 7, before)).isEmpty();) {
+        for (const HistoryMessage &m : qAsConst(page))
+            unread += m.isRead() ? 0 : 1;
+        before = page.constLast();
+    }
+    return unread;
+}
+} // namespace
+
+// The counters kept beside the rows never drift, whatever happens.
+void TestHistoryStore::unreadCountsFollowAnySequenceOfChanges()
+{
+    QRandomGenerator random(QRandomGenerator::global()->generate());
+    const quint32 seed = random.generate();
+    random.seed(seed);
+    const QStringList numbers{QStringLiteral("+358401111111"), QStringLiteral("0402222222"),
+                              QStringLiteral("+358 40 333 3333")};
+    QList<qint64> ids;
+    for (int step = 0; step < 400; ++step) {
+        const ChatContext context(numbers.at(random.bounded(numbers.size())), AccountPaths::Cellular);
+        const int op = random.bounded(10);
+        if (op < 5) {
+            // Sometimes an older message arrives late, sometimes one again.
+            HistoryMessage m = incoming(context.remoteUid(), QStringLiteral("m%1").arg(step),
+                                        QStringLiteral("t%1").arg(random.bounded(step + 1)));
+            m.setReceivedTime(QDateTime::fromMSecsSinceEpoch(1700000000000 + random.bounded(100000), Qt::UTC));
+            ids << m_store->addMessage(context, m);
+        } else if (op < 7) {
+            ids << m_store->addMessage(context, outgoing(QStringLiteral("o%1").arg(step), QStringLiteral("out")));
+        } else if (op == 7 && !ids.isEmpty()) {
+            m_store->markRead({ids.at(random.bounded(ids.size())), ids.at(random.bounded(ids.size()))});
+        } else if (op == 8 && !ids.isEmpty()) {
+            m_store->removeMessages({ids.takeAt(random.bounded(ids.size()))});
+        } else if (random.bounded(4) == 0) {
+            m_store->markRead(m_store->threadId(context));
+        }
+    }
+    const QList<HistoryThread> threads = m_store->threads(HistoryStore::ThreadFilter());
+    QCOMPARE(threads.size(), numbers.size());
+    for (const HistoryThread &t : threads) {
+        QVERIFY2(t.unreadCount() == unreadRows(m_store.data(), t.id()), qPrintable(QString::number(seed)));
+        const QList<HistoryMessage> newest = m_store->messages(t.id(), 1);
+        QCOMPARE(t.lastMessageId(), newest.isEmpty() ? qint64(-1) : newest.first().id());
+    }
+}
+
+void TestHistoryStore::threadsArePagedByKeyAndFiltered()
+{
+    const QString im = QStringLiteral("/org/freedesktop/Telepathy/Account/g/jabber/me");
+    for (int i = 0; i < 25; ++i) {
+        const bool sms = i % 2 == 0;
+        const ChatContext c(sms ? QStringLiteral("+35840%1").arg(1000000 + i) : QStringLiteral("friend%1@example.com").arg(i),
+                            sms ? AccountPaths::Cellular : im);
+        HistoryMessage m = incoming(c.remoteUid(), QStringLiteral("hi"), QStringLiteral("t"));
+        m.setReceivedTime(QDateTime::fromMSecsSinceEpoch(1700000000000 + (i % 5) * 1000, Qt::UTC)); // ties
+        m.setRead(i % 3 != 0);
+        QVERIFY(m_store->addMessage(c, m) >= 0);
+    }
+    auto all = [this](const HistoryStore::ThreadFilter &f) {
+        QList<HistoryThread> result;
+        HistoryThread after;
+        for (QList<HistoryThread> page; !(page = m_store->threads(f, 4, after)).isEmpty(); after = page.constLast())
+            result += page;
+        return result;
+    };
+    const QList<HistoryThread> threads = all(HistoryStore::ThreadFilter());
+    QCOMPARE(threads.size(), 25);
+    for (int i = 1; i < threads.size(); ++i) {
+        const HistoryThread &a = threads.at(i - 1), &b = threads.at(i);
+        QVERIFY(a.lastTime() > b.lastTime() || (a.lastTime() == b.lastTime() && a.id() > b.id()));
+    }
+    HistoryStore::ThreadFilter f;
+    f.accountPath = AccountPaths::Mms; // one with the SMS account
+    QCOMPARE(all(f).size(), 13);
+    f.unreadOnly = true;
+    QCOMPARE(all(f).size(), 5);
+    f = HistoryStore::ThreadFilter();
+    f.text = QStringLiteral("FRIEND1");
+    QCOMPARE(all(f).size(), 1 + 5); // friend1, friend11 … friend19 of the odd ones
+    f.text = QStringLiteral("\"");
+    QVERIFY(all(f).isEmpty());
+}
+
+void TestHistoryStore::hostileSearchTextIsSearchedAsWords_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("hits");
+    QTest::newRow("quote") << "\"" << 0;
+    QTest::newRow("AND (") << "AND (" << 1;
+    QTest::newRow("NEAR(") << "NEAR(" << 1;
+    QTest::newRow("star") << "*" << 0;
+    QTest::newRow("minus") << "-" << 0;
+    QTest::newRow("colon") << ":" << 0;
+    QTest::newRow("column filter") << "text:cafe" << 0;
+    QTest::newRow("quoted word") << "\"cafe\"" << 2;
+    QTest::newRow("unbalanced") << "((cafe" << 2;
+    QTest::newRow("NOT") << "cafe NOT" << 1;
+    QTest::newRow("prefix, diacritics, case") << "CAF" << 2;
+    QTest::newRow("accented query") << "Café" << 2;
+    QTest::newRow("NUL") << QString::fromUtf8("caf\0an", 6) << 1; // "caf" and "an" as prefixes
+    QTest::newRow("every word") << "cafe and" << 1;
+}
+
+void TestHistoryStore::hostileSearchTextIsSearchedAsWords()
+{
+    QFETCH(QString, text);
+    QFETCH(int, hits);
+    const ChatContext c(QStringLiteral("+358401234567"), AccountPaths::Cellular);
+    m_store->addMessage(c, incoming(c.remoteUid(), QStringLiteral("Café and near the station, NOT far"), QStringLiteral("1")));
+    m_store->addMessage(c, incoming(c.remoteUid(), QStringLiteral("cafeteria"), QStringLiteral("2")));
+    m_store->addMessage(c, incoming(c.remoteUid(), QStringLiteral("*** -- ::"), QStringLiteral("3")));
+    warnings = 0;
+    previousHandler = qInstallMessageHandler(countWarnings);
+    const QList<HistoryMessage> found = m_store->search(text);
+    qInstallMessageHandler(previousHandler);
+    QCOMPARE(warnings, 0);
+    QCOMPARE(found.size(), hits);
+    if (hits > 0)
+        QVERIFY(found.first().snippet().contains(QLatin1Char('[')));
+}
+
+void TestHistoryStore::firstVersionFileOpensWithItsHistory()
+{
+    const QString path = m_dir->filePath(QStringLiteral("v1.db"));
+    QVERIFY(QFile::copy(QStringLiteral(HISTORY_TEST_DATA "/history-v1.db"), path));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    HistoryStore store(path);
+    QVERIFY(store.isOpen());
+    const ChatContext sms(QStringLiteral("+358 40 123 4567"), AccountPaths::Mms);
+    const HistoryThread thread = store.thread(store.threadId(sms));
+    QCOMPARE(thread.remoteIds(), QStringList{QStringLiteral("040 123 4567")});
+    QCOMPARE(thread.unreadCount(), 1);
+    QCOMPARE(thread.lastState(), HistoryMessage::Delivered);
+    const QList<HistoryMessage> messages = store.messages(thread.id());
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(messages.at(1).parts().size(), 1);
+    QCOMPARE(messages.at(1).parts().first().mimeType, QStringLiteral("text/vcard"));
+    QCOMPARE(messages.at(1).sentTime(), QDateTime::fromMSecsSinceEpoch(1767225600000, Qt::UTC));
+    const QList<HistoryMessage> failed = store.search(QStringLiteral("bob"));
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(failed.first().errorName(), QStringLiteral("org.freedesktop.Telepathy.Error.Offline"));
+    QCOMPARE(store.thread(failed.first().threadId()).draft(), QStringLiteral("unsent words"));
+    QCOMPARE(store.search(QStringLiteral("yhdeksan")).size(), 1);
+    QVERIFY(store.addMessage(sms, incoming(sms.remoteUid(), QStringLiteral("new"))) >= 0);
+}
+
+void TestHistoryStore::fileOfALaterVersionIsLeftAlone()
+{
+    const QString path = m_dir->filePath(QStringLiteral("later.db"));
+    {
+        HistoryStore store(path);
+        QSqlQuery(QSqlDatabase::database(HistoryStorePrivate::get(&store)->connectionName))
+            .exec(QStringLiteral("PRAGMA user_version = 99"));
+    }
+    HistoryStore later(path);
+    QVERIFY(!later.isOpen());
+    QCOMPARE(later.addMessage(ChatContext(QStringLiteral("a"), QStringLiteral("/b")), incoming(QStringLiteral("a"), QStringLiteral("x"))), qint64(-1));
+    QCOMPARE(QDir(m_dir->path()).entryList({QStringLiteral("later.db.*")}), QStringList());
+}
+
+void TestHistoryStore::damagedFileIsKeptAsideAndANewOneStarted()
+{
+    const QString path = m_dir->filePath(QStringLiteral("damaged.db"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const QByteArray garbage = QByteArray("not a history file, ") + QByteArray(5000, 'x');
+    file.write(garbage);
+    file.close();
+    HistoryStore store(path);
+    QVERIFY(store.isOpen());
+    const QStringList aside = QDir(m_dir->path()).entryList({QStringLiteral("damaged.db.damaged-*")});
+    QCOMPARE(aside.size(), 1);
+    QFile kept(m_dir->filePath(aside.first()));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), garbage);
+    QVERIFY(store.addMessage(ChatContext(QStringLiteral("a"), QStringLiteral("/b")), incoming(QStringLiteral("a"), QStringLiteral("x"))) >= 0);
+}
+
+void TestHistoryStore::fileAndFolderAreTheOwnersOnly()
+{
+    qputenv("XDG_DATA_HOME", m_dir->filePath(QStringLiteral("data")).toLocal8Bit());
+    const QString path = HistoryStore::defaultPath();
+    qunsetenv("XDG_DATA_HOME");
+    QCOMPARE(path, m_dir->filePath(QStringLiteral("data/messaging0/history.db")));
+    HistoryStore store(path);
+    QVERIFY(store.isOpen());
+    struct stat st;
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 0777, 0600u);
+    QCOMPARE(::stat(QFile::encodeName(QFileInfo(path).path()).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 0777, 0700u);
+}
+
+// Every statement the store prepared while serving each kind of call, as
+// SQLite plans it for a large history (no statistics: SQLite then assumes
+// big tables): none reads a whole table.
+void TestHistoryStore::queriesNeverScanAWholeTable()
+{
+    const ChatContext c(QStringLiteral("+358401234567"), AccountPaths::Cellular);
+    const qint64 id = m_store->addMessage(c, incoming(c.remoteUid(), QStringLiteral("hello there"), QStringLiteral("1")));
+    const qint64 other = m_store->addMessage(c, outgoing(QStringLiteral("2"), QStringLiteral("hello back")));
+    m_store->setMessageState(c, QStringLiteral("2"), HistoryMessage::Sent);
+    const qint64 t = m_store->threadId(c);
+    const HistoryThread thread = m_store->thread(t);
+    HistoryStore::ThreadFilter f;
+    for (int mask = 0; mask < 8; ++mask) {
+        f.accountPath = mask & 1 ? c.accountPath() : QString();
+        f.unreadOnly = mask & 2;
+        f.text = mask & 4 ? QStringLiteral("358") : QString();
+        m_store->threads(f);
+        m_store->threads(f, 50, thread);
+        m_store->threadMatches(t, f);
+    }
+    m_store->messagesAround(id, 5);
+    m_store->messageId(c, QStringLiteral("1"));
+    m_store->search(QStringLiteral("hello"));
+    m_store->search(QStringLiteral("hello"), 50, other);
+    m_store->search(QStringLiteral("hello"), 50, -1, t);
+    m_store->search(QStringLiteral("hello"), 50, other, t);
+    m_store->markRead(QList<qint64>{id});
+    m_store->markRead(t);
+    m_store->setDraft(t, QStringLiteral("draft"));
+    m_store->removeMessages({other});
+    m_store->removeThread(t);
+
+    const QStringList statements = [this] {
+        QStringList list;
+        const auto keys = HistoryStorePrivate::get(m_store.data())->statements.keys();
+        for (const char *sql : keys)
+            list << QString::fromUtf8(sql);
+        return list;
+    }();
+    QVERIFY(statements.size() > 30);
+    for (const QString &sql : statements) {
+        if (!sql.startsWith(QLatin1String("SELECT")) && !sql.startsWith(QLatin1String("UPDATE"))
+            && !sql.startsWith(QLatin1String("DELETE")))
+            continue;
+        QProcess sqlite;
+        sqlite.start(QStringLiteral("sqlite3"), {m_store->path(), QStringLiteral("EXPLAIN QUERY PLAN ") + sql});
+        QVERIFY(sqlite.waitForFinished());
+        const QString plan = QString::fromUtf8(sqlite.readAll());
+        QVERIFY2(sqlite.exitCode() == 0 && !plan.isEmpty(), qPrintable(sql));
+        for (const QString &line : plan.split(QLatin1Char('\n'))) {
+            const QRegularExpression scan(QStringLiteral("SCAN (\\w+)( |$)"));
+            const QRegularExpressionMatch m = scan.match(line);
+            const bool ordered = line.contains(QLatin1String("USING INDEX")) || line.contains(QLatin1String("USING COVERING INDEX"))
+                                 || line.contains(QLatin1String("VIRTUAL TABLE"));
+            QVERIFY2(!m.hasMatch() || ordered, qPrintable(sql + QLatin1Char('\n') + plan));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestHistoryStore)
