@@ -8,6 +8,7 @@
 
 #include "accountpaths.h"
 #include "chatsessionmanager.h"
+#include "historyrecording.h"
 #include "confitem.h"
 #include "messagesize.h"
 #include "messagestatus.h"
@@ -118,9 +119,11 @@ void ChatSessionPrivate::slotOnPendingMessageFinished(Tp::PendingOperation *oper
     lastMessageToken = send->sentMessageToken();
     if (!send->isError()) {
         rememberSentToken(lastMessageToken, id);
+        HistoryRecording::sendState(context, id, HistoryMessage::Sent);
         Q_EMIT q->messageStatusChanged(id, ChatSession::MessageSent);
         return;
     }
+    HistoryRecording::sendState(context, id, HistoryMessage::Failed, ChatSession::MessageSendFailed, send->errorName());
     // A receiver may let go of the session from inside the first signal.
     QPointer<ChatSession> self(q);
     Q_EMIT q->messageSendFailed(id, send->errorName(), send->errorMessage());
@@ -138,11 +141,17 @@ void ChatSessionPrivate::rememberSentToken(const QString &token, const QString &
         sentTokens.remove(sentTokenOrder.takeFirst());
 }
 
-// Tells the caller about one message; the caller hears of it before the
-// connection manager is told that it may forget it.
-void ChatSessionPrivate::announce(const Tp::ReceivedMessage &message)
+// Keeps one message in the history and tells the caller about it; both
+// happen before the connection manager is told that it may forget it, and
+// a message the history did not take is not acknowledged at all: it stays
+// pending with the connection manager, which hands it over again.
+bool ChatSessionPrivate::receive(const Tp::ReceivedMessage &message)
 {
     Q_Q(ChatSession);
+    // A report about a message this session sent names it by its id.
+    const QString deliveredToken = message.isDeliveryReport() ? message.deliveryDetails().originalToken() : QString();
+    const QString aboutId = deliveredToken.isEmpty() ? QString() : sentTokens.value(deliveredToken);
+    const bool stored = HistoryRecording::received(context, message, aboutId);
     // A connection manager may hand the same message over again (after a
     // reconnect, or a modem that delivers twice): the caller hears of it
     // once. Messages without a token cannot be told apart and all go out.
@@ -150,7 +159,7 @@ void ChatSessionPrivate::announce(const Tp::ReceivedMessage &message)
     if (!token.isEmpty()) {
         if (announcedTokens.contains(token)) {
             qCDebug(lcChat) << "Received" << token << "again; announced already";
-            return;
+            return stored;
         }
         announcedTokens.insert(token);
         announcedTokenOrder.append(token);
@@ -158,8 +167,6 @@ void ChatSessionPrivate::announce(const Tp::ReceivedMessage &message)
             announcedTokens.remove(announcedTokenOrder.takeFirst());
     }
     IncomingMessage incoming = IncomingMessage::fromReceived(message);
-    // A report about a message this session sent names it by its id.
-    const QString aboutId = incoming.isDeliveryReport() ? sentTokens.value(incoming.deliveredToken()) : QString();
     const int status = incoming.isDeliveryReport() ? incoming.deliveryStatus() : int(ChatSession::DeliveryUnknown);
     incoming.setDeliveredMessageId(aboutId);
     qCDebug(lcChat) << "Received" << incoming.token() << "from" << incoming.senderId()
@@ -176,14 +183,14 @@ void ChatSessionPrivate::announce(const Tp::ReceivedMessage &message)
         }
         Q_EMIT q->messageDeliveryStatusChanged(aboutId, status);
     }
+    return stored;
 }
 
 void ChatSessionPrivate::slotOnMessageReceived(const Tp::ReceivedMessage &message)
 {
     // The caller may drop the session from inside its slot.
     const Tp::TextChannelPtr keep = channel;
-    announce(message);
-    if (keep)
+    if (receive(message) && keep)
         keep->acknowledge(QList<Tp::ReceivedMessage>() << message);
 }
 
@@ -359,11 +366,13 @@ void ChatSession::channelReady(Tp::PendingOperation *operation)
     connect(d->channel.data(), &Tp::DBusProxy::invalidated,
             d, &ChatSessionPrivate::_q_channelInvalidated, Qt::UniqueConnection);
     const Tp::TextChannelPtr channel = d->channel;
-    const QList<Tp::ReceivedMessage> queue = channel->messageQueue();
-    for (const Tp::ReceivedMessage &message : queue)
-        d->announce(message);
-    if (!queue.isEmpty())
-        channel->acknowledge(queue);
+    QList<Tp::ReceivedMessage> stored;
+    for (const Tp::ReceivedMessage &message : channel->messageQueue()) {
+        if (d->receive(message))
+            stored.append(message);
+    }
+    if (!stored.isEmpty())
+        channel->acknowledge(stored);
     connect(d->channel.data(), &Tp::TextChannel::messageReceived,
             d, &ChatSessionPrivate::slotOnMessageReceived, Qt::UniqueConnection);
 
@@ -382,8 +391,10 @@ QString ChatSession::sendMessage(const MsgPartsList &parts, const QString &messa
     Q_D(ChatSession);
     const QString id = messageId.isNull() ? ChatSessionManager::generateMessageId() : messageId;
     d->lastMessageToken = QString();
+    HistoryRecording::outgoing(d->context, id, parts);
 
     if (!d->channel || !d->channel->isReady()) {
+        HistoryRecording::sendState(d->context, id, HistoryMessage::Failed, MessageNoChannel);
         Q_EMIT messageStatusChanged(id, MessageNoChannel);
         return id;
     }
@@ -392,6 +403,7 @@ QString ChatSession::sendMessage(const MsgPartsList &parts, const QString &messa
     if (MessageSize::isTooLarge(parts)) {
         qCWarning(lcChat) << "not sending message" << id << "of" << MessageSize::of(parts)
                           << "bytes, above the limit of" << ::MessageStatus::MaximumMessageSize;
+        HistoryRecording::sendState(d->context, id, HistoryMessage::Failed, MessageTooLarge);
         Q_EMIT messageStatusChanged(id, MessageTooLarge);
         return id;
     }

@@ -56,7 +56,8 @@ public:
     bool channelSupportsActionMessages() const;
     void reportFailure(const QString &errorName, const QString &errorMessage);
     void rememberSentToken(const QString &token, const QString &messageId);
-    void announce(const Tp::ReceivedMessage &message);
+    // Stores and announces one message; true when it may be acknowledged.
+    bool receive(const Tp::ReceivedMessage &message);
     // Asks the channel to close, once, without waiting for the answer.
     void closeChannel();
 

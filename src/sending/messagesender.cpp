@@ -7,6 +7,7 @@
 
 #include "chatsession.h"
 #include "chatsessionmanager.h"
+#include "historyrecording.h"
 #include "pendingchatsession.h"
 #include "confitem.h"
 #include "librarycatalogue.h"
@@ -347,6 +348,10 @@ void MessageSender::send(const MsgPartsList &message, const QString &messageId)
 {
     Q_D(MessageSender);
     const QString key = messageId.isEmpty() ? ChatSessionManager::generateMessageId() : messageId;
+    // In the history before anything else, the conversation not even asked
+    // for yet: the session records it again under the same id, which the
+    // history keeps once.
+    HistoryRecording::outgoing(d->context, key, message);
     const qint64 size = MessageSize::of(message);
     if (size > MessageStatus::MaximumMessageSize) {
         failAtOnce(key, MessageStatus::MessageTooLarge,
@@ -506,6 +511,9 @@ void MessageSender::slotOnMessageStatusChanged(const QString &messageId, int mes
         Q_EMIT messageStatusChanged(messageId, messageStatus);
         return;
     }
+    // Sent is the session's to record; failures come from here as well
+    // (no conversation, no status in time).
+    HistoryRecording::sendState(d->context, messageId, HistoryMessage::Failed, messageStatus, reason.first);
     if (d->notifyFailures)
         publishSendFailureNotification(d->context.remoteUid());
     QPointer<MessageSender> self(this);

@@ -6,7 +6,9 @@
 
 #include "accountpaths.h"
 #include "chatcontext.h"
+#include "chatsessionmanager.h"
 #include "confitem.h"
+#include "historyrecording.h"
 #include "messagesender.h"
 #include "messagestatus.h"
 #include "networkstatusmanager.h"
@@ -17,6 +19,7 @@
 #include "messaginglogging.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -61,6 +64,34 @@ constexpr qint64 FirstRetryDelayMs = 5000;
 constexpr qint64 LongestRetryDelayMs = 10 * 60 * 1000;
 constexpr qint64 DefaultRetryPeriodS = 24 * 3600;
 
+ChatContext contextOf(const MessageContent &content)
+{
+    return ChatContext(content.remoteUid(), content.account(), OneToOneChat, -1);
+}
+
+// A queued message in its thread of the history, as it will be sent.
+void recordInHistory(const QString &token, const MessageContent &content)
+{
+    MsgPartsList parts = content.messageParts();
+    if (parts.isEmpty()) {
+        QMap<QString, QDBusVariant> body;
+        if (content.isVCard()) {
+            QFile file(content.message());
+            QByteArray card;
+            if (file.open(QIODevice::ReadOnly))
+                card = file.read(HistoryMessage::MaxPartBodySize + 1);
+            body.insert(QStringLiteral("content-type"), QDBusVariant(QStringLiteral("text/x-vcard")));
+            body.insert(QStringLiteral("content"), QDBusVariant(card));
+            body.insert(QStringLiteral("size"), QDBusVariant(qint64(file.size())));
+        } else {
+            body.insert(QStringLiteral("content-type"), QDBusVariant(QStringLiteral("text/plain")));
+            body.insert(QStringLiteral("content"), QDBusVariant(content.message()));
+        }
+        parts << QMap<QString, QDBusVariant>() << body;
+    }
+    HistoryRecording::outgoing(contextOf(content), token, parts);
+}
+
 } // namespace
 
 QueuedMessageSender *QueuedMessageSender::m_instance = nullptr;
@@ -102,11 +133,28 @@ QByteArray QueuedMessageSenderPrivate::storableRecord(const MessageContent &cont
     return record;
 }
 
+// The file keeps no id of its own (its layout never changes), so the
+// history's id of a queued message comes from its record: the process that
+// adds it and the one that sends it, maybe after a restart, name it alike.
+// Equal messages waiting together are told apart by their order; one sent
+// while an equal one stays behind leaves the later one a name already used
+// when another process loads the file then, and the history shows the two
+// as one.
+QString QueuedMessageSenderPrivate::historyToken(const QByteArray &record, int occurrence)
+{
+    if (record.isEmpty())
+        return ChatSessionManager::generateMessageId();
+    return QStringLiteral("queue-%1-%2")
+        .arg(QString::fromLatin1(QCryptographicHash::hash(record, QCryptographicHash::Sha1).toHex()))
+        .arg(occurrence);
+}
+
 QueuedMessageSenderPrivate::Entry QueuedMessageSenderPrivate::newEntry(const MessageContent &content,
-                                                                      const QByteArray &record)
+                                                                      const QByteArray &record, int occurrence)
 {
     Entry entry;
     entry.id = QStringLiteral("queued-%1").arg(nextId++);
+    entry.historyToken = historyToken(record, occurrence);
     entry.content = content;
     entry.record = record;
     return entry;
@@ -136,8 +184,11 @@ void QueuedMessageSenderPrivate::merge(const QList<QByteArray> &fileRecords, con
     QVector<bool> kept(entries.size(), false);
     QList<Entry> merged;
     merged.reserve(fileRecords.size());
+    // How many equal records came before each (see historyToken()).
+    QHash<QByteArray, int> earlier;
     for (int r = 0; r < fileRecords.size(); ++r) {
         const QByteArray &record = fileRecords.at(r);
+        const int occurrence = earlier[record]++;
         if (!answered.isEmpty() && answered.removeOne(record))
             continue;
         const auto it = known.find(record);
@@ -149,7 +200,7 @@ void QueuedMessageSenderPrivate::merge(const QList<QByteArray> &fileRecords, con
         }
         const MessageContent content = r < messages.size()
             ? messages.at(r) : QueueFile::decode(QueueFile::fromRecords({record})).messages.value(0);
-        merged.append(newEntry(content, record));
+        merged.append(newEntry(content, record, occurrence));
     }
     // In flight or never stored: this process's own business, not the file's.
     QList<Entry> own;
@@ -279,13 +330,18 @@ void QueuedMessageSenderPrivate::start(Entry &entry)
                              finish(id, attempt, status);
                      });
 
+    // Every attempt under the history's id of the message: one row in the
+    // history, whose state the attempt takes over.
+    const QString token = entry.historyToken;
+    if (attempt > 1)
+        HistoryRecording::sendState(contextOf(content), token, HistoryMessage::Sending);
     starting = true;
     if (!content.messageParts().isEmpty())
-        sender->send(content.messageParts(), QString());
+        sender->send(content.messageParts(), token);
     else if (content.isVCard())
-        sender->sendVCard(content.message(), QString());
+        sender->sendVCard(content.message(), token);
     else
-        sender->send(content.message(), QString());
+        sender->send(content.message(), token);
     starting = false;
 }
 
@@ -331,6 +387,13 @@ void QueuedMessageSenderPrivate::finish(const QString &id, int attempt, int stat
         }
     }
     const MessageContent content = entry.content;
+    // After the sender's own record of the attempt's failure.
+    if (stays)
+        HistoryRecording::sendState(contextOf(content), entry.historyToken, HistoryMessage::Retrying, status,
+                                    entry.errorName);
+    else if (reported == MessageStatus::RetriesExhausted)
+        HistoryRecording::sendState(contextOf(content), entry.historyToken, HistoryMessage::Failed, reported,
+                                    entry.errorName);
     if (!stays) {
         if (!entry.record.isEmpty())
             forgotten.append(entry.record);
@@ -585,16 +648,22 @@ QString QueuedMessageSender::enqueue(const MessageContent &content)
 {
     Q_D(QueuedMessageSender);
     const bool idle = !d->hasWork();
-    QueuedMessageSenderPrivate::Entry entry = d->newEntry(content, d->storableRecord(content));
+    const QByteArray storable = d->storableRecord(content);
+    int occurrence = 0;
     bool stored = false;
-    if (!entry.record.isEmpty()) {
-        const QByteArray record = entry.record;
-        const QueueStore::Result result = d->store.update(
-            [&record](QList<QByteArray> &records) {
-                records.append(record);
+    QueueStore::Result result;
+    if (!storable.isEmpty()) {
+        result = d->store.update(
+            [&storable, &occurrence](QList<QByteArray> &records) {
+                occurrence = int(records.count(storable));
+                records.append(storable);
                 return true;
             },
             QueueStore::Synced);
+    }
+    QueuedMessageSenderPrivate::Entry entry = d->newEntry(content, storable, occurrence);
+    recordInHistory(entry.historyToken, content);
+    if (!entry.record.isEmpty()) {
         if (!result.ok) {
             d->reportSaveFailure(Q_FUNC_INFO, result.error);
         } else {

@@ -43,6 +43,9 @@ public:
         };
 
         QString id;
+        // The message's id in the history, the same in every process that
+        // sends or adds it (see historyToken()); each attempt sends under it.
+        QString historyToken;
         MessageContent content;
         // Its record in the file, encoded once; empty when it cannot be
         // stored.
@@ -58,7 +61,9 @@ public:
     };
 
     static QByteArray storableRecord(const MessageContent &content);
-    Entry newEntry(const MessageContent &content, const QByteArray &record);
+    // occurrence: how many equal records come before it in the file.
+    static QString historyToken(const QByteArray &record, int occurrence);
+    Entry newEntry(const MessageContent &content, const QByteArray &record, int occurrence);
     int indexOf(const QString &id) const;
 
     // The file as another process left it: keeps what this process knows

@@ -11,6 +11,7 @@
 #include "testhelpers.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <csignal>
 
@@ -111,13 +112,24 @@ void TestIrcRoomTool::listenPrintsIncomingMessagesUntilInterrupted()
     for (const QString &text : texts)
         carol.privmsg(QStringLiteral("alice"), text);
     QString out;
+    // Each message is announced, and said to be stored in the history.
     QVERIFY(waitUntil([&] {
         out += QString::fromUtf8(process.readAllStandardOutput());
-        return out.count(QLatin1Char('\n')) >= texts.size();
+        return out.count(QLatin1Char('\n')) >= 2 * texts.size();
     }, Timeout));
-    const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList all = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines = all.filter(QRegularExpression(QStringLiteral("^message\t")));
+    const QStringList stored = all.filter(QRegularExpression(QStringLiteral("^stored\t")));
     QCOMPARE(lines.size(), texts.size());
+    QCOMPARE(stored.size(), texts.size());
     const QStringList expected = {QStringLiteral("one"), QStringLiteral("two\\twith a tab"), QStringLiteral("three")};
+    for (int i = 0; i < stored.size(); ++i) {
+        const QStringList fields = stored.at(i).split(QLatin1Char('\t'));
+        QCOMPARE(fields.size(), 7);
+        QCOMPARE(fields.at(2), m_accountPath);
+        QCOMPARE(fields.at(5), QStringLiteral("in"));
+        QCOMPARE(fields.at(6), expected.at(i));
+    }
     for (int i = 0; i < lines.size(); ++i) {
         const QStringList fields = lines.at(i).split(QLatin1Char('\t'));
         QCOMPARE(fields.size(), 6);

@@ -4,13 +4,15 @@
 
 """Telepathy fixture for run-in-private-bus --telepathy (see README.md).
 
-Writes, before the bus starts:
+setup() writes, before the bus starts:
   - D-Bus .service files for the test connection managers (tala, vexo,
     loopback), all pointing at the messaging-test-cm binary;
   - their .manager files under $T/share/telepathy/managers/;
   - the client files Messaging.client and MessagingTest.client under
     $T/share/telepathy/clients/;
   - Mission Control's accounts.cfg, fresh from data/accounts.cfg.
+setup_recorder() (--history=PATH) adds the history recorder's .service file
+for PATH and its MessagingHistory.client from tools/messaging-history/.
 
 Environment read here:
   MESSAGING_TEST_CM               path of messaging-test-cm (or --cm=PATH)
@@ -24,6 +26,8 @@ import shutil
 
 HERE = os.path.dirname(os.path.realpath(__file__))
 DATA = os.path.join(HERE, "data")
+RECORDER_CLIENT = os.path.join(HERE, "..", "..", "tools", "messaging-history", "MessagingHistory.client")
+RECORDER_NAME = "org.freedesktop.Telepathy.Client.MessagingHistory"
 MANAGERS = ("tala", "vexo", "loopback")
 CLIENTS = ("Messaging.client", "MessagingTest.client")
 VALIDITY_PARAM = "org.freedesktop.Telepathy.Connection.Interface.Cellular.MessageValidityPeriod"
@@ -36,6 +40,19 @@ Exec={binary} {manager}
 
 class FixtureError(RuntimeError):
     pass
+
+
+def setup_recorder(tree, binary):
+    """--history=PATH: the recorder activatable by its client name, as installed."""
+    if not binary or not os.access(binary, os.X_OK):
+        raise FixtureError("the history recorder is not built or not given (--history=PATH): %r" % binary)
+    services = os.path.join(tree, "share", "dbus-1", "services")
+    clients = os.path.join(tree, "share", "telepathy", "clients")
+    for d in (services, clients):
+        os.makedirs(d, exist_ok=True)
+    with open(os.path.join(services, RECORDER_NAME + ".service"), "w") as f:
+        f.write("[D-BUS Service]\nName=%s\nExec=%s\n" % (RECORDER_NAME, os.path.realpath(binary)))
+    shutil.copyfile(RECORDER_CLIENT, os.path.join(clients, "MessagingHistory.client"))
 
 
 def setup(tree, env, cm_binary=None):

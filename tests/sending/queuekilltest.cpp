@@ -78,6 +78,8 @@ int main(int argc, char *argv[])
     }
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), home.path());
+    // The queue records what it takes in the history, which follows XDG_DATA_HOME.
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
     const QString fileName = home.path() + QStringLiteral("/.messaging-ui/sendqueue.dat");
     QRandomGenerator random(2026);
 

@@ -38,6 +38,15 @@ QString fullAccountPath(const QString &path)
     return trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('/')) ? trimmed : prefix + trimmed;
 }
 
+QString escaped(QString text)
+{
+    text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
+    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    return text;
+}
+
 int parse(QCoreApplication &app, const QString &command, const QStringList &arguments,
           QCommandLineParser &parser, int *timeoutSeconds, int maxPositional, int defaultTimeout)
 {

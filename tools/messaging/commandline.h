@@ -30,6 +30,10 @@ int usageError(const QString &command, const QString &message);
 // ("tala/tel/tala").
 QString fullAccountPath(const QString &path);
 
+// A text for one field of a tab-separated line: backslashes, tabs and line
+// breaks written as \\, \t, \n and \r.
+QString escaped(QString text);
+
 // Adds --help and --timeout (seconds, default defaultTimeout; 0 means no
 // time-out unless one is given) to the command's own options and parses
 // them. More than maxPositional positional arguments is bad usage; the

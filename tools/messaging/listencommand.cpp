@@ -8,6 +8,7 @@
 
 #include <messaging0/accountutils.h>
 #include <messaging0/chatsessionmanager.h>
+#include <messaging0/historystore.h>
 
 #include <TelepathyQt/Account>
 #include <TelepathyQt/AccountManager>
@@ -25,6 +26,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+using CommandLine::escaped;
+
 namespace {
 
 // The base command's own time-out only guards the start; listening has
@@ -39,16 +42,6 @@ void onSignal(int)
     // Nothing to do about a full pipe: one byte is enough to wake us.
     ssize_t written = ::write(signalPipe[1], &byte, 1);
     (void)written;
-}
-
-// One line per message: tabs and line breaks in texts are escaped.
-QString escaped(QString text)
-{
-    text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
-    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
-    return text;
 }
 
 QString deliveryText(int status)
@@ -112,6 +105,27 @@ void ListenCommand::accountManagerReady()
                                          : QStringLiteral("messages on %1 (Ctrl-C stops)").arg(m_accountPath));
     });
     manager->initialize();
+    followHistory();
+}
+
+// Whoever stored it: this process's handler, the recorder, another program.
+void ListenCommand::followHistory()
+{
+    HistoryStore *store = HistoryStore::instance();
+    if (!store->isOpen()) {
+        err() << "messaging: the history " << store->path() << " cannot be opened; stored messages are not shown"
+              << Qt::endl;
+        return;
+    }
+    connect(store, &HistoryStore::messageAdded, this, [this, store](qint64 threadId, qint64 messageId) {
+        const HistoryThread thread = store->thread(threadId);
+        if (!m_accountPath.isEmpty() && thread.accountPath() != m_accountPath)
+            return;
+        const HistoryMessage message = store->message(messageId);
+        out() << "stored\t" << message.time().toString(Qt::ISODate) << '\t' << thread.accountPath() << '\t'
+              << escaped(thread.remoteIds().join(QLatin1Char(','))) << '\t' << threadId << '\t'
+              << (message.isIncoming() ? "in" : "out") << '\t' << escaped(message.text()) << Qt::endl;
+    });
 }
 
 void ListenCommand::adopt(const ChatSessionPtr &session)
@@ -160,6 +174,8 @@ int runListen(QCoreApplication &app, const QStringList &arguments)
         "interrupted. One line each, fields separated by tabs:\n"
         "  message <time> <account> <conversation> <sender> <text>\n"
         "  report  <time> <account> <conversation> <message id or token> <state>\n"
+        "  stored  <time> <account> <conversation> <thread id> <in|out> <text>\n"
+        "(stored: a message was kept in the history, by any program)\n"
         "Tabs, line breaks and backslashes in texts are written as \\t, \\n, \\\\."));
     const QCommandLineOption account(QStringLiteral("account"),
         QStringLiteral("Only this account (object path or its short form, e.g. idle/irc/alice0)."),

@@ -33,6 +33,7 @@ private:
     void adopt(const ChatSessionPtr &session);
     void print(const ChatSession *session, const IncomingMessage &message);
     void stopOnSignals();
+    void followHistory();
 
     QString m_accountPath;
     // Held so that the conversations stay open while we listen.

@@ -16,6 +16,7 @@
 #include "queuecommand.h"
 #include "watchdog.h"
 #include "listencommand.h"
+#include "historycommand.h"
 #include "roomcommand.h"
 
 #include <QCommandLineParser>
@@ -52,6 +53,8 @@ const char Usage[] =
     "  queue      add to, list or send the persistent send queue (add|list|run)\n"
     "  listen     print incoming messages and delivery reports until interrupted\n"
     "  room       join a room: print its members, set its topic, leave it\n"
+    "  history    the conversation history: threads, messages, search (threads|show|\n"
+    "             search|read|delete)\n"
     "\n"
     "Run 'messaging <command> --help' for the options of a command.\n"
     "\n"
@@ -225,6 +228,8 @@ int main(int argc, char *argv[])
         return runListen(app, arguments.mid(1));
     if (command == QLatin1String("room"))
         return runRoom(app, arguments.mid(1));
+    if (command == QLatin1String("history"))
+        return runHistory(app, arguments.mid(1));
     if (command == QLatin1String("--help") || command == QLatin1String("-h")
         || command == QLatin1String("help")) {
         fputs(Usage, stdout);
