@@ -17,6 +17,8 @@
 
 #include <QFileInfo>
 
+#include <utility>
+
 namespace {
 constexpr int HistoryPage = 50;
 constexpr int AroundCount = 25;
@@ -135,6 +137,12 @@ void QmlConversation::connectStore()
             findThread();
         if (threadId != m_threadId)
             return;
+        // Stored while the queue takes it, before its row exists: matched
+        // to the row once it does.
+        if (m_enqueueing) {
+            m_storedDuringEnqueue.append(messageId);
+            return;
+        }
         const HistoryMessage message = m_store->message(messageId);
         m_messages->addStored(message);
         if (message.isIncoming())
@@ -210,6 +218,13 @@ void QmlConversation::loadOlder()
         m_store->messages(m_threadId, HistoryPage, m_messages->oldestStored());
     m_messages->setHasOlder(page.size() == HistoryPage);
     m_messages->prependHistory(page);
+}
+
+void QmlConversation::addStoredDuringEnqueue()
+{
+    const QList<qint64> ids = std::exchange(m_storedDuringEnqueue, {});
+    for (qint64 id : ids)
+        m_messages->addStored(m_store->message(id));
 }
 
 void QmlConversation::markIncomingRead()
@@ -325,7 +340,9 @@ void QmlConversation::adopt(const ChatSessionPtr &session)
     connect(chat, &ChatSession::chatSessionError, this,
             [this](ChatSessionError &error) { setState(Failed, errorText(error)); });
     connect(chat, &ChatSession::messageReceived, this, [this](const IncomingMessage &message) {
-        if (message.isDeliveryReport())
+        // With the history, incoming rows come from the store (the session
+        // stores each message before it is acknowledged).
+        if (message.isDeliveryReport() || m_store)
             return;
         const QString sender = message.senderNickname().isEmpty() ? message.senderId() : message.senderNickname();
         m_messages->appendIncoming(sender, message.text(),
@@ -446,13 +463,16 @@ QString QmlConversation::send(const QString &text)
         return QString();
     if (m_queued) {
         connectQueue();
+        m_enqueueing = true;
         QString id = QueuedMessageSender::instance()->enqueue(
             MessageContent(m_accountPath, m_remoteId, text, false, 0));
+        m_enqueueing = false;
         // Not stored: the queue sends it all the same, but tells nothing
         // about it; the row stays Sending.
         if (id.isNull())
             id = ChatSessionManager::generateMessageId();
         m_messages->appendOutgoing(id, text);
+        addStoredDuringEnqueue();
         return id;
     }
     const QString id = ChatSessionManager::generateMessageId();
@@ -476,12 +496,15 @@ QString QmlConversation::resend(const QString &messageId)
     QString id;
     if (m_queued) {
         connectQueue();
+        m_enqueueing = true;
         id = QueuedMessageSender::instance()->enqueue(
             MessageContent(m_accountPath, m_remoteId, text, false, 0));
+        m_enqueueing = false;
     }
     if (id.isNull())
         id = ChatSessionManager::generateMessageId();
     m_messages->restart(messageId, id);
+    addStoredDuringEnqueue();
     if (!m_queued)
         sender()->send(text, id);
     return id;

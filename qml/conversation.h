@@ -152,6 +152,7 @@ private:
     void loadHistory();
     void loadOlder();
     void markIncomingRead();
+    void addStoredDuringEnqueue();
 
     QString m_accountPath;
     QString m_remoteId;
@@ -181,6 +182,8 @@ private:
     HistoryStore *m_store = nullptr;
     // Owned by this object.
     ActiveConversation *m_activeMark;
+    bool m_enqueueing = false;
+    QList<qint64> m_storedDuringEnqueue;
 };
 
 #endif // MESSAGING_QML_CONVERSATION_H

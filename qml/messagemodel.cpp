@@ -82,6 +82,7 @@ void QmlMessageModel::appendOutgoing(const QString &messageId, const QString &te
     // UTC: a tenth of the cost of local time, and QML shows it in local time.
     row.timestamp = QDateTime::currentDateTimeUtc();
     row.state = Sending;
+    row.live = true;
     append(std::move(row));
 }
 
@@ -129,6 +130,7 @@ bool QmlMessageModel::restart(const QString &messageId, const QString &newMessag
     row.storeId = -1;
     row.messageId = newMessageId;
     row.state = Sending;
+    row.live = true;
     row.failureReason.clear();
     row.timestamp = QDateTime::currentDateTimeUtc();
     const QModelIndex changed = index(at);
@@ -232,9 +234,12 @@ void QmlMessageModel::updateStored(const HistoryMessage &message)
     const int at = m_rowOfStoreId.value(message.id(), -1);
     if (at < 0)
         return;
+    // A message sent in this run follows its sender's answers (they may be
+    // ahead of the store, or a retry after a stored failure); the store
+    // tells the fate of the others.
+    if (m_rows.at(at).live)
+        return;
     const Row stored = rowOf(message);
-    // This run's answers may be ahead of the store (or carry a better
-    // reason): the live path keeps its own rules.
     if (stored.state == Sending)
         return;
     setState(m_rows.at(at).messageId, stored.state,

@@ -108,6 +108,7 @@ private:
         State state = Sent;
         QString failureReason;
         qint64 storeId = -1;
+        bool live = false; // sent in this run: its sender reports its state
     };
     void append(Row &&row);
     static Row rowOf(const HistoryMessage &message);

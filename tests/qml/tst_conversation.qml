@@ -99,7 +99,8 @@ TestCase {
         c.messages.dataChanged.connect(function() { states.push(c.messages.get(0).state) })
         fixture.failNextSend(alice, "org.freedesktop.Telepathy.Error.NetworkError", "The line dropped")
         c.send("Again")
-        tryVerify(() => c.messages.get(0).state === MessageModel.Sent, 20000)
+        tryVerify(() => c.messages.get(0).state === MessageModel.Sent, 20000,
+                  JSON.stringify(states) + " rows " + c.messages.count + " " + JSON.stringify(c.messages.get(c.messages.count - 1)))
         verify(states.indexOf(MessageModel.Retrying) >= 0, JSON.stringify(states))
         verify(c.messages.get(0).failureReason === "")
     }
