@@ -65,7 +65,9 @@ void QmlThreadModel::attach(HistoryStore *store)
     setSourceModel(m_source);
     connect(store, &HistoryStore::threadChanged, this, &QmlThreadModel::scheduleUnreadCount);
     connect(store, &HistoryStore::threadRemoved, this, &QmlThreadModel::scheduleUnreadCount);
-    countUnread();
+    // Counted over every unread thread of the store: after the first rows
+    // are shown, on the next turn of the event loop.
+    scheduleUnreadCount();
     Q_EMIT countChanged();
 }
 

@@ -19,7 +19,8 @@ class TitleResolver;
 // title, the address book's name of a one-to-one conversation
 // (TitleResolver), else the readable number or the id, a room's id;
 // totalUnreadCount, the unread messages of every thread of the filter's
-// account, loaded or not; markRead() and remove() of the store.
+// account, loaded or not (counted from the store on the event-loop turn
+// after a change, a burst of changes once); markRead() and remove() of the store.
 class QmlThreadModel : public QIdentityProxyModel, public QQmlParserStatus
 {
     Q_OBJECT

@@ -163,6 +163,16 @@ int historyFigures(const QString &source, int rounds)
         qml.append(firstPage<QmlThreadModel>(&store));
         cpp.append(firstPage<HistoryThreadModel>(&store));
     }
+    // The total unread count, counted after the first rows.
+    {
+        QmlThreadModel model(&store);
+        QElapsedTimer timer;
+        timer.start();
+        QSignalSpy counted(&model, &QmlThreadModel::totalUnreadCountChanged);
+        counted.wait(5000);
+        std::printf("   ThreadModel totalUnreadCount (%d), counted after the rows   %7.3f ms\n",
+                    model.totalUnreadCount(), timer.nsecsElapsed() / 1e6);
+    }
     std::printf("4. ThreadModel first 50 rows      %7.3f ms   HistoryThreadModel %7.3f ms   ratio %.2f (target <= 1.2)\n",
                 medianMs(qml), medianMs(cpp), medianMs(qml) / medianMs(cpp));
 

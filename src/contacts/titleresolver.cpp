@@ -41,7 +41,18 @@ TitleResolver::~TitleResolver()
 
 QString TitleResolver::fallbackTitle(const QString &remoteId)
 {
-    return PhoneNumberUtils::readableForm(remoteId);
+    // Formatting a number costs tens of microseconds, and lists ask for the
+    // same ones again and again: kept for the process (on its main thread,
+    // like the rest of the library), bounded.
+    static QHash<QString, QString> readable;
+    const auto known = readable.constFind(remoteId);
+    if (known != readable.constEnd())
+        return *known;
+    if (readable.size() > 20000)
+        readable.clear();
+    const QString title = PhoneNumberUtils::readableForm(remoteId);
+    readable.insert(remoteId, title);
+    return title;
 }
 
 QString TitleResolver::title(const QString &accountPath, const QString &remoteId)

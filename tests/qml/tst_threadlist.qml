@@ -30,6 +30,8 @@ TestCase {
     function test_incomingMessageTopsTheListUnreadUntilOpened() {
         var frank = "frank" + Date.now() + "@loop.test"
         var grace = "grace" + Date.now() + "@loop.test"
+        // The total follows the store on the next event-loop turn.
+        wait(100)
         var unreadBefore = threads.totalUnreadCount
 
         fixture.injectMessage(alice, frank, "Hello from Frank")
