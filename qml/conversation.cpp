@@ -4,7 +4,9 @@
 
 #include "conversation.h"
 
+#include <messaging0/activeconversation.h>
 #include <messaging0/chatsession.h>
+#include <messaging0/historystore.h>
 #include <messaging0/chatsessionmanager.h>
 #include <messaging0/messagesender.h>
 #include <messaging0/messagestatus.h>
@@ -16,9 +18,17 @@
 #include <QFileInfo>
 #include <QQmlInfo>
 
+#include <utility>
+
+namespace {
+constexpr int HistoryPage = 50;
+constexpr int AroundCount = 25;
+} // namespace
+
 QmlConversation::QmlConversation(QObject *parent)
-    : QObject(parent), m_messages(new QmlMessageModel(this))
+    : QObject(parent), m_messages(new QmlMessageModel(this)), m_activeMark(new ActiveConversation(this))
 {
+    connect(m_messages, &QmlMessageModel::olderWanted, this, &QmlConversation::loadOlder);
 }
 
 QmlConversation::~QmlConversation() = default;
@@ -102,12 +112,183 @@ void QmlConversation::restart()
     delete m_sender;
     updateMembers();
     Q_EMIT topicChanged();
+    connectStore();
+    findThread();
+    loadHistory();
     if (m_accountPath.isEmpty() || m_remoteId.isEmpty()) {
         setState(Idle);
         return;
     }
     setState(Requesting);
     request();
+}
+
+void QmlConversation::connectStore()
+{
+    if (m_store)
+        return;
+    HistoryStore *store = HistoryStore::instance();
+    if (!store->isOpen())
+        return;
+    m_store = store;
+    connect(store, &HistoryStore::messageAdded, this, [this](qint64 threadId, qint64 messageId) {
+        if (m_threadId < 0 && !m_accountPath.isEmpty() && !m_remoteId.isEmpty())
+            findThread();
+        if (threadId != m_threadId)
+            return;
+        // Stored while the queue takes it, before its row exists: matched
+        // to the row once it does.
+        if (m_enqueueing) {
+            m_storedDuringEnqueue.append(messageId);
+            return;
+        }
+        const HistoryMessage message = m_store->message(messageId);
+        m_messages->addStored(message);
+        if (message.isIncoming())
+            markIncomingRead();
+    });
+    connect(store, &HistoryStore::messageChanged, this, [this](qint64 threadId, qint64 messageId) {
+        if (threadId == m_threadId)
+            m_messages->updateStored(m_store->message(messageId));
+    });
+    connect(store, &HistoryStore::threadChanged, this, [this](qint64 threadId) {
+        if (threadId != m_threadId)
+            return;
+        const QString draft = m_store->thread(threadId).draft();
+        if (draft != m_draft) {
+            m_draft = draft;
+            Q_EMIT draftChanged();
+        }
+    });
+    connect(store, &HistoryStore::threadRemoved, this, [this](qint64 threadId) {
+        if (threadId != m_threadId)
+            return;
+        m_messages->clear();
+        m_threadId = -1;
+        m_activeMark->setThreadKey(QString());
+        Q_EMIT threadIdChanged();
+    });
+}
+
+// The thread of the account and recipient; -1 until its first message is
+// stored. A draft typed before then goes into the new thread.
+void QmlConversation::findThread()
+{
+    if (!m_store || m_accountPath.isEmpty() || m_remoteId.isEmpty())
+        return;
+    const qint64 id = m_store->threadId(context());
+    if (id == m_threadId)
+        return;
+    m_threadId = id;
+    m_activeMark->setThreadKey(id < 0 ? QString() : QString::number(id));
+    m_activeMark->setActive(m_active);
+    Q_EMIT threadIdChanged();
+    if (id < 0)
+        return;
+    if (!m_draft.isEmpty() && m_store->thread(id).draft().isEmpty())
+        m_store->setDraft(id, m_draft);
+    markIncomingRead();
+}
+
+void QmlConversation::loadHistory()
+{
+    m_messages->clear();
+    if (!m_store || m_threadId < 0)
+        return;
+    const QString draft = m_store->thread(m_threadId).draft();
+    if (draft != m_draft) {
+        m_draft = draft;
+        Q_EMIT draftChanged();
+    }
+    QList<HistoryMessage> page;
+    if (m_aroundMessageId >= 0 && m_store->message(m_aroundMessageId).threadId() == m_threadId)
+        page = m_store->messagesAround(m_aroundMessageId, AroundCount);
+    else
+        page = m_store->messages(m_threadId, HistoryPage);
+    m_messages->prependHistory(page);
+    m_messages->setHasOlder(!page.isEmpty());
+}
+
+void QmlConversation::loadOlder()
+{
+    if (!m_store || m_threadId < 0)
+        return;
+    const QList<HistoryMessage> page =
+        m_store->messages(m_threadId, HistoryPage, m_messages->oldestStored());
+    m_messages->setHasOlder(page.size() == HistoryPage);
+    m_messages->prependHistory(page);
+}
+
+void QmlConversation::addStoredDuringEnqueue()
+{
+    const QList<qint64> ids = std::exchange(m_storedDuringEnqueue, {});
+    for (qint64 id : ids)
+        m_messages->addStored(m_store->message(id));
+}
+
+void QmlConversation::markIncomingRead()
+{
+    if (m_active && m_store && m_threadId >= 0 && m_store->thread(m_threadId).unreadCount() > 0)
+        m_store->markRead(m_threadId);
+}
+
+void QmlConversation::setThreadId(qint64 threadId)
+{
+    if (threadId == m_threadId)
+        return;
+    connectStore();
+    const HistoryThread thread = m_store ? m_store->thread(threadId) : HistoryThread();
+    if (!thread.isValid())
+        return;
+    // The thread names the conversation: its account and remote id.
+    m_threadId = threadId;
+    m_activeMark->setThreadKey(QString::number(threadId));
+    m_activeMark->setActive(m_active);
+    Q_EMIT threadIdChanged();
+    const bool group = thread.isGroupChat();
+    if (thread.accountPath() != m_accountPath) {
+        m_accountPath = thread.accountPath();
+        Q_EMIT accountPathChanged();
+    }
+    if (thread.remoteIds().value(0) != m_remoteId) {
+        m_remoteId = thread.remoteIds().value(0);
+        Q_EMIT remoteIdChanged();
+    }
+    if (group != m_groupChat) {
+        m_groupChat = group;
+        Q_EMIT groupChatChanged();
+    }
+    restart();
+}
+
+void QmlConversation::setAroundMessageId(qint64 messageId)
+{
+    if (messageId == m_aroundMessageId)
+        return;
+    m_aroundMessageId = messageId;
+    Q_EMIT aroundMessageIdChanged();
+    if (m_complete)
+        loadHistory();
+}
+
+void QmlConversation::setActive(bool active)
+{
+    if (active == m_active)
+        return;
+    m_active = active;
+    m_activeMark->setActive(active);
+    Q_EMIT activeChanged();
+    markIncomingRead();
+}
+
+void QmlConversation::setDraft(const QString &draft)
+{
+    if (draft == m_draft)
+        return;
+    m_draft = draft;
+    Q_EMIT draftChanged();
+    if (m_store && m_threadId >= 0)
+        m_store->setDraft(m_threadId, draft);
 }
 
 void QmlConversation::request()
@@ -144,7 +325,9 @@ void QmlConversation::adopt(const ChatSessionPtr &session)
     connect(chat, &ChatSession::chatSessionError, this,
             [this](ChatSessionError &error) { setState(Failed, errorText(error)); });
     connect(chat, &ChatSession::messageReceived, this, [this](const IncomingMessage &message) {
-        if (message.isDeliveryReport())
+        // With the history, incoming rows come from the store (the session
+        // stores each message before it is acknowledged).
+        if (message.isDeliveryReport() || m_store)
             return;
         const QString sender = message.senderNickname().isEmpty() ? message.senderId() : message.senderNickname();
         m_messages->appendIncoming(sender, message.text(),
@@ -162,7 +345,7 @@ void QmlConversation::adopt(const ChatSessionPtr &session)
         connect(muc, &MucChatSession::topicChangeFailed, this, &QmlConversation::topicChangeFailed);
         connect(muc, &MucChatSession::leftChat, this, [this](bool success) {
             if (success)
-                setState(Idle);
+                setState(Left);
             Q_EMIT left(success);
         });
     }
@@ -264,18 +447,50 @@ QString QmlConversation::send(const QString &text)
             return QString();
         }
         connectQueue();
+        m_enqueueing = true;
         QString id = QueuedMessageSender::instance()->enqueue(
             MessageContent(m_accountPath, m_remoteId, text, false, 0));
+        m_enqueueing = false;
         // Not stored: the queue sends it all the same, but tells nothing
         // about it; the row stays Sending.
         if (id.isNull())
             id = ChatSessionManager::generateMessageId();
         m_messages->appendOutgoing(id, text);
+        addStoredDuringEnqueue();
         return id;
     }
     const QString id = ChatSessionManager::generateMessageId();
     m_messages->appendOutgoing(id, text);
     sender()->send(text, id);
+    return id;
+}
+
+QString QmlConversation::resend(const QString &messageId)
+{
+    const int row = m_messages->rowOf(messageId);
+    const QString text = m_messages->textOf(messageId);
+    if (m_accountPath.isEmpty() || m_remoteId.isEmpty() || text.isEmpty() || row < 0
+        || m_messages->data(m_messages->index(row), QmlMessageModel::StateRole).toInt()
+            != QmlMessageModel::Failed)
+        return QString();
+    // The new attempt is stored anew: the failed message leaves the history.
+    const qint64 failedStored = m_messages->storeIdOf(messageId);
+    if (m_store && failedStored >= 0)
+        m_store->removeMessages({failedStored});
+    QString id;
+    if (m_queued) {
+        connectQueue();
+        m_enqueueing = true;
+        id = QueuedMessageSender::instance()->enqueue(
+            MessageContent(m_accountPath, m_remoteId, text, false, 0));
+        m_enqueueing = false;
+    }
+    if (id.isNull())
+        id = ChatSessionManager::generateMessageId();
+    m_messages->restart(messageId, id);
+    addStoredDuringEnqueue();
+    if (!m_queued)
+        sender()->send(text, id);
     return id;
 }
 

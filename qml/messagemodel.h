@@ -5,20 +5,27 @@
 #ifndef MESSAGING_QML_MESSAGEMODEL_H
 #define MESSAGING_QML_MESSAGEMODEL_H
 
+#include <messaging0/historymessage.h>
+
 #include <QAbstractListModel>
 #include <QDateTime>
 #include <QHash>
 #include <QString>
 #include <QVector>
 
-// The messages of one conversation in this run, oldest first: one row per
-// message sent or received, with the delivery state of the ones sent.
-// Rows are only appended; a sent message's row changes its state and
-// failure reason in place.
+// The messages of one conversation, oldest first: one row per message sent
+// or received, with the delivery state of the ones sent. With a history
+// store the conversation's newest stored messages come first
+// (prependHistory) and older ones are fetched a page at a time at the top
+// (fetchOlder; not fetchMore, which views call at their bottom end); new messages are appended, and a row changes its state and
+// failure reason in place. A row sent in this run is matched to its stored
+// message by the message id, which the store keeps as the message's token.
 class QmlMessageModel : public QAbstractListModel
 {
     Q_OBJECT
     Q_PROPERTY(int count READ count NOTIFY countChanged)
+    // Older stored messages are left; fetchOlder() loads the next 50.
+    Q_PROPERTY(bool canFetchOlder READ hasOlder NOTIFY hasOlderChanged)
 public:
     enum State {
         Sending,   // handed to the library, no answer yet
@@ -36,7 +43,8 @@ public:
         TextRole,
         TimestampRole,
         StateRole,
-        FailureReasonRole
+        FailureReasonRole,
+        DayRole // the local date as yyyy-MM-dd
     };
 
     explicit QmlMessageModel(QObject *parent = nullptr);
@@ -53,12 +61,41 @@ public:
 
     void appendOutgoing(const QString &messageId, const QString &text);
     void appendIncoming(const QString &sender, const QString &text, const QDateTime &timestamp);
+    // Stored messages, newest first (as HistoryStore pages them), placed
+    // above the rows there are. Messages already shown are skipped.
+    void prependHistory(const QList<HistoryMessage> &newestFirst);
+    // A message stored after the rows were loaded: a row sent in this run
+    // takes its store id, any other message is appended. Returns its row.
+    int addStored(const HistoryMessage &message);
+    // A stored message's state changed.
+    void updateStored(const HistoryMessage &message);
+    // The oldest stored message shown, the key of the next older page.
+    HistoryMessage oldestStored() const { return m_oldestStored; }
+    // Set by the conversation: whether older messages are left to fetch.
+    void setHasOlder(bool hasOlder);
+    // The next 50 older stored messages, above the rows.
+    Q_INVOKABLE void fetchOlder();
+    bool hasOlder() const { return m_hasOlder; }
+    // Empties the model (another conversation).
+    void clear();
+
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
     // Changes a sent message's state; unknown ids are ignored. A message
     // already delivered or failed for good keeps that state.
     void setState(const QString &messageId, State state, const QString &failureReason = QString());
+    // A failed message sent again: its row takes the new id and is Sending
+    // once more. False when the row is unknown or not failed.
+    bool restart(const QString &messageId, const QString &newMessageId);
+    QString textOf(const QString &messageId) const;
+    // The stored message of a row; -1 when not stored (yet).
+    qint64 storeIdOf(const QString &messageId) const;
 
 Q_SIGNALS:
     void countChanged();
+    // fetchMore() asks the conversation for the next older page.
+    void olderWanted();
+    void hasOlderChanged();
 
 private:
     struct Row
@@ -70,11 +107,18 @@ private:
         QDateTime timestamp;
         State state = Sent;
         QString failureReason;
+        qint64 storeId = -1;
+        bool live = false; // sent in this run: its sender reports its state
     };
     void append(Row &&row);
+    static Row rowOf(const HistoryMessage &message);
+    void reindex();
 
     QVector<Row> m_rows;
     QHash<QString, int> m_rowOfId;
+    QHash<qint64, int> m_rowOfStoreId;
+    HistoryMessage m_oldestStored;
+    bool m_hasOlder = false;
 };
 
 #endif // MESSAGING_QML_MESSAGEMODEL_H

@@ -9,8 +9,12 @@
 #include "conversation.h"
 #include "messagemodel.h"
 #include "networkstatus.h"
+#include "searchmodel.h"
 #include "sendcheck.h"
 #include "smscounter.h"
+#include "threadmodel.h"
+
+#include <messaging0/historymessage.h>
 
 #include <QQmlEngine>
 #include <QQmlExtensionPlugin>
@@ -28,6 +32,11 @@ public:
         qmlRegisterType<QmlConversation>(uri, 1, 0, "Conversation");
         qmlRegisterUncreatableType<QmlMessageModel>(uri, 1, 0, "MessageModel",
                                                     QStringLiteral("A Conversation's messages"));
+        qmlRegisterType<QmlThreadModel>(uri, 1, 0, "ThreadModel");
+        qmlRegisterType<QmlSearchModel>(uri, 1, 0, "SearchModel");
+        // The states of the thread list's lastState (HistoryMessage.Sending, …).
+        qmlRegisterUncreatableMetaObject(HistoryMessage::staticMetaObject, uri, 1, 0, "HistoryMessage",
+                                         QStringLiteral("A stored message's enumerations"));
         qmlRegisterType<QmlSendCheck>(uri, 1, 0, "SendCheck");
         qmlRegisterType<QmlSmsCounter>(uri, 1, 0, "SmsCounter");
         qmlRegisterSingletonType<QmlNetworkStatus>(uri, 1, 0, "NetworkStatus",

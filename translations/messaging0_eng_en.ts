@@ -13,6 +13,11 @@
         <extracomment>Notification body when a message could not be sent; %1 is the recipient.</extracomment>
         <translation>Sending message to %1 failed</translation>
     </message>
+    <message id="lxr_msg_incoming_unread_count">
+        <source>%1 unread messages</source>
+        <extracomment>Second line of an incoming-message notification once a conversation has more than one unread message; %1 is the count.</extracomment>
+        <translation>%1 unread messages</translation>
+    </message>
     <message id="lxr_msg_no_sim_card">
         <source>No SIM card</source>
         <extracomment>Notification body when a cellular message cannot be sent without a SIM card.</extracomment>

@@ -14,6 +14,7 @@
 // Run inside the private stack:
 //   tests/lib/run-in-private-bus --telepathy --cm=build/tests/lib/testcm/messaging-test-cm
 //       -- build/benchmarks/qml/bench_qml [rounds]
+// The history figures (4-7, bench_qmlhistory.cpp) with --history=<store> [rounds].
 
 #include "benchstats.h"
 #include "messagemodel.h"
@@ -151,9 +152,22 @@ void modelAppends()
 
 } // namespace
 
+int historyChild(const QStringList &args);
+int historyFigures(const QString &store, int rounds);
+
 int main(int argc, char *argv[])
 {
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+        qputenv("QT_QUICK_BACKEND", "software");
     QGuiApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.value(0) == QLatin1String("--child"))
+        return historyChild(args.mid(1));
+    // The history figures (bench_qmlhistory.cpp) on their own.
+    if (args.value(0).startsWith(QLatin1String("--history="))) {
+        const QString store = args.takeFirst().mid(int(qstrlen("--history=")));
+        return historyFigures(store, args.isEmpty() ? 31 : args.first().toInt());
+    }
     const int rounds = argc > 1 ? QByteArray(argv[1]).toInt() : 200;
     segmentCounter();
     modelAppends();

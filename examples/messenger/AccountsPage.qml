@@ -12,8 +12,10 @@ import Messaging 1.0
 Page {
     id: page
     signal openRequested(string accountPath, string remoteId, bool groupChat)
+    signal back()
 
     header: ToolBar {
+        ToolButton { text: "‹"; font.pixelSize: 22; onClicked: page.back() }
         Label {
             anchors.centerIn: parent
             text: qsTr("Accounts")
@@ -60,13 +62,12 @@ Page {
             clip: true
             model: AccountSortModel { id: accounts }
             delegate: ItemDelegate {
+                id: accountRow
+                // Inside the ComboBox "model" is its own.
+                readonly property bool accountEnabled: model.enabled
                 width: accountList.width
-                height: 86
-                onClicked: {
-                    openDialog.accountPath = accountPath
-                    openDialog.cellular = page.isCellular(accountPath)
-                    openDialog.open()
-                }
+                height: Math.max(86, implicitHeight)
+                onClicked: openDialog.openFor(accountPath)
                 contentItem: RowLayout {
                     spacing: 10
                     Rectangle {
@@ -95,47 +96,33 @@ Page {
                             color: "#888888"
                         }
                     }
-                    ComboBox {
+                    // Presence and the enabled switch stack on a narrow
+                    // screen; a disabled account has no presence to choose.
+                    GridLayout {
                         visible: !page.isCellular(accountPath)
-                        model: page.presences
-                        currentIndex: Math.max(0, page.presences.indexOf(presence))
-                        onActivated: accounts.setPresence(accountPath, page.presences[index])
-                        implicitWidth: 136
-                    }
-                    Switch {
-                        visible: !page.isCellular(accountPath)
-                        checked: model.enabled
-                        onToggled: accounts.setEnabled(accountPath, checked)
+                        columns: accountList.width < 400 ? 1 : 2
+                        rowSpacing: 0
+                        ComboBox {
+                            model: page.presences
+                            enabled: accountRow.accountEnabled
+                            currentIndex: Math.max(0, page.presences.indexOf(presence))
+                            onActivated: accounts.setPresence(accountPath, page.presences[index])
+                            implicitWidth: accountList.width < 400 ? 108 : 136
+                        }
+                        Switch {
+                            checked: model.enabled
+                            onToggled: accounts.setEnabled(accountPath, checked)
+                            Layout.alignment: Qt.AlignRight
+                        }
                     }
                 }
             }
         }
     }
 
-    Dialog {
+    NewMessageDialog {
         id: openDialog
-        property string accountPath
-        property bool cellular
-        title: qsTr("New conversation")
-        standardButtons: Dialog.Ok | Dialog.Cancel
-        anchors.centerIn: parent
-        modal: true
-        ColumnLayout {
-            anchors.fill: parent
-            TextField {
-                id: recipient
-                Layout.fillWidth: true
-                placeholderText: openDialog.cellular ? qsTr("Phone number") : qsTr("Contact or room")
-            }
-            CheckBox {
-                id: room
-                visible: !openDialog.cellular
-                text: qsTr("Chat room")
-            }
-        }
-        onAccepted: {
-            if (recipient.text !== "")
-                page.openRequested(accountPath, recipient.text, room.checked && !cellular)
-        }
+        parent: Overlay.overlay
+        onOpenRequested: page.openRequested(accountPath, remoteId, groupChat)
     }
 }

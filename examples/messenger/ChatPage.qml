@@ -12,26 +12,74 @@ import Messaging 1.0
 // question and remedy; for a room, the topic and the members.
 Page {
     id: page
-    property alias accountPath: conversation.accountPath
-    property alias remoteId: conversation.remoteId
-    property alias groupChat: conversation.groupChat
+    property string accountPath
+    property string remoteId
+    property bool groupChat
+    // A stored message to open on (a search result); -1 for the newest.
+    property var aroundMessageId: -1
+    // Messages sent from this page go through the persistent send queue,
+    // which tries them again after a passing failure (the window keeps the
+    // choice for every conversation).
+    property bool autoRetry: false
     // For scripted runs: the conversation and the text field.
     readonly property alias conversation: conversation
-    readonly property alias draft: draft
+    readonly property alias draft: draftField
 
     signal back()
 
+    // The conversation is requested once the check allows it: an account
+    // the user set offline is brought online only when the user says so.
+    property bool opened: false
+    property bool askingToOpen: false
+    Component.onCompleted: openCheck.run(false)
+    SendCheck {
+        id: openCheck
+        accountPath: page.accountPath
+        remoteId: page.remoteId
+        onFinished: {
+            if (code === SendCheck.AccountOffline) {
+                page.askingToOpen = true
+                banner.text = qsTr("This account is offline. Opening the conversation connects it.")
+                if (question === "")
+                    questionDialog.open()
+            } else {
+                page.opened = true
+            }
+        }
+        onQuestionChanged: {
+            if (question !== "")
+                questionDialog.open()
+        }
+    }
+
+    // The name the list shows for the conversation, when the caller knows it.
+    property string chatTitle
     readonly property bool cellular: accountPath === "/org/freedesktop/Telepathy/Account/tala/tel/tala"
         || accountPath === "/org/freedesktop/Telepathy/Account/vexo/mms/mms0"
 
     // Sends what is typed once the check says it can leave.
     function sendDraft() {
-        if (draft.text === "" || check.running)
+        if (draftField.text === "" || check.running)
             return
         check.run(false)
     }
 
-    Conversation { id: conversation }
+    Conversation {
+        id: conversation
+        accountPath: page.opened ? page.accountPath : ""
+        remoteId: page.opened ? page.remoteId : ""
+        groupChat: page.groupChat
+        queued: page.autoRetry
+        aroundMessageId: page.aroundMessageId
+        // On screen: its incoming messages are read, and notified nowhere.
+        active: page.StackView.status === StackView.Active
+        // The stored draft comes into the field once, when the history is read.
+        onDraftChanged: if (draft !== "" && draftField.text === "") draftField.text = draft
+    }
+    // The draft goes into the store a moment after typing stops, and when
+    // the page goes.
+    Timer { id: draftSave; interval: 800; onTriggered: conversation.draft = draftField.text }
+    Component.onDestruction: conversation.draft = draftField.text
 
     SendCheck {
         id: check
@@ -39,8 +87,9 @@ Page {
         remoteId: conversation.remoteId
         onFinished: {
             if (canSend) {
-                conversation.send(draft.text)
-                draft.text = ""
+                conversation.send(draftField.text)
+                draftField.text = ""
+                conversation.draft = ""
                 banner.text = ""
             } else {
                 banner.text = reason
@@ -52,7 +101,7 @@ Page {
         }
     }
 
-    SmsCounter { id: counter; text: draft.text }
+    SmsCounter { id: counter; text: draftField.text }
 
     function stateText(state, reason) {
         switch (state) {
@@ -65,33 +114,74 @@ Page {
         return ""
     }
 
+    function dayText(day) {
+        var date = new Date(day + "T00:00:00")
+        var today = new Date()
+        today.setHours(0, 0, 0, 0)
+        var days = Math.round((today - date) / 86400000)
+        if (days === 0)
+            return qsTr("Today")
+        if (days === 1)
+            return qsTr("Yesterday")
+        return date.toLocaleDateString(Qt.locale(), days < 7 ? "dddd" : Locale.ShortFormat)
+    }
+
     header: ToolBar {
         RowLayout {
             anchors.fill: parent
+            spacing: 0
             ToolButton { text: "‹"; font.pixelSize: 22; onClicked: page.back() }
             ColumnLayout {
                 Layout.fillWidth: true
+                Layout.minimumWidth: 0
                 spacing: 0
-                Label { text: page.remoteId; font.bold: true; elide: Text.ElideRight; Layout.fillWidth: true }
+                Label {
+                    text: page.chatTitle !== "" ? page.chatTitle : page.remoteId
+                    font.bold: true
+                    elide: Text.ElideRight
+                    Layout.fillWidth: true
+                }
                 Label {
                     font.pixelSize: 11
-                    text: conversation.state === Conversation.Requesting ? qsTr("opening…")
+                    elide: Text.ElideRight
+                    Layout.fillWidth: true
+                    text: !page.opened ? (page.askingToOpen ? qsTr("offline") : qsTr("checking…"))
+                        : conversation.state === Conversation.Requesting ? qsTr("opening…")
                         : conversation.state === Conversation.Ready ? (page.groupChat ? qsTr("%n member(s)", "", conversation.members.length) : qsTr("ready"))
                         : conversation.state === Conversation.Failed ? qsTr("failed: %1").arg(conversation.errorText)
+                        : conversation.state === Conversation.Left ? qsTr("you left this room")
                         : qsTr("idle")
                 }
             }
-            // Through the persistent send queue, which retries a message
-            // after a passing failure (its row shows "retrying").
-            Switch {
-                text: qsTr("Retry")
-                checked: conversation.queued
-                onToggled: conversation.queued = checked
-            }
+            // The rarely used choices, in a menu so that nothing is cut off
+            // on a narrow screen.
             ToolButton {
-                visible: page.groupChat
-                text: qsTr("Leave")
-                onClicked: conversation.leave("")
+                text: "⋮"
+                font.pixelSize: 20
+                onClicked: pageMenu.open()
+                Menu {
+                    id: pageMenu
+                    y: parent.height
+                    MenuItem {
+                        text: qsTr("Retry automatically")
+                        checkable: true
+                        checked: page.autoRetry
+                        onToggled: page.autoRetry = checked
+                    }
+                    MenuItem {
+                        enabled: false
+                        text: qsTr("When on, messages sent from now on are tried again after a network failure")
+                        font.pixelSize: 10
+                        contentItem: Label { text: parent.text; wrapMode: Text.Wrap; font: parent.font; color: "#666666" }
+                    }
+                    MenuItem {
+                        visible: page.groupChat
+                        height: visible ? implicitHeight : 0
+                        enabled: conversation.state === Conversation.Ready
+                        text: qsTr("Leave the room")
+                        onTriggered: conversation.leave("")
+                    }
+                }
             }
         }
     }
@@ -141,10 +231,32 @@ Page {
             topMargin: 8
             bottomMargin: 8
             model: conversation.messages
-            onCountChanged: positionViewAtEnd()
+            // New rows at the bottom follow the newest; older ones loaded at
+            // the top keep the view where it was.
+            property bool atEnd: true
+            onMovementEnded: atEnd = atYEnd
+            onCountChanged: if (atEnd) Qt.callLater(positionViewAtEnd)
+            // Scrolled to the top: the next older page.
+            onAtYBeginningChanged: {
+                if (atYBeginning && moving && conversation.messages.canFetchOlder) {
+                    var before = count
+                    conversation.messages.fetchOlder()
+                    positionViewAtIndex(count - before, ListView.Beginning)
+                }
+            }
+            section.property: "day"
+            section.delegate: Label {
+                width: messageList.width
+                horizontalAlignment: Text.AlignHCenter
+                topPadding: 6
+                bottomPadding: 2
+                font.pixelSize: 11
+                color: "#777777"
+                text: page.dayText(section)
+            }
             delegate: Item {
                 width: messageList.width
-                height: bubble.height
+                height: bubble.height + (resendButton.visible ? resendButton.height : 0)
                 Rectangle {
                     id: bubble
                     anchors.right: incoming ? undefined : parent.right
@@ -175,6 +287,29 @@ Page {
                             + (incoming ? "" : " · " + page.stateText(model.state, failureReason))
                     }
                 }
+                // A message that failed for good is sent again from its row.
+                Button {
+                    id: resendButton
+                    visible: !incoming && model.state === MessageModel.Failed
+                    anchors.top: bubble.bottom
+                    anchors.right: parent.right
+                    anchors.rightMargin: 10
+                    flat: true
+                    font.pixelSize: 11
+                    text: qsTr("Send again")
+                    onClicked: conversation.resend(messageId)
+                }
+            }
+        }
+
+        Button {
+            visible: page.askingToOpen && !questionDialog.visible
+            Layout.alignment: Qt.AlignHCenter
+            text: qsTr("Go online and open")
+            onClicked: {
+                page.askingToOpen = false
+                banner.text = ""
+                page.opened = true
             }
         }
 
@@ -196,12 +331,26 @@ Page {
                 ColumnLayout {
                     Layout.fillWidth: true
                     spacing: 0
-                    TextField {
-                        id: draft
-                        objectName: "draft"
+                    // Grows with the text up to five lines, then scrolls;
+                    // Return sends, Shift+Return starts a new line.
+                    ScrollView {
                         Layout.fillWidth: true
-                        placeholderText: page.cellular ? qsTr("Text message") : qsTr("Message")
-                        onAccepted: page.sendDraft()
+                        Layout.preferredHeight: Math.min(draftField.implicitHeight, draftField.font.pixelSize * 8 + draftField.topPadding + draftField.bottomPadding)
+                        TextArea {
+                            id: draftField
+                            objectName: "draft"
+                            onTextChanged: draftSave.restart()
+                            wrapMode: TextEdit.Wrap
+                            placeholderText: page.cellular ? qsTr("Text message") : qsTr("Message")
+                            Keys.onReturnPressed: (event) => {
+                                if (event.modifiers & Qt.ShiftModifier) {
+                                    event.accepted = false
+                                } else {
+                                    page.sendDraft()
+                                }
+                            }
+                            Keys.onEnterPressed: page.sendDraft()
+                        }
                     }
                     Label {
                         visible: page.cellular
@@ -213,7 +362,8 @@ Page {
                 }
                 Button {
                     text: qsTr("Send")
-                    enabled: draft.text !== "" && conversation.state !== Conversation.Idle && !check.running
+                    enabled: draftField.text !== "" && conversation.state !== Conversation.Idle
+                        && conversation.state !== Conversation.Left && !check.running
                     onClicked: page.sendDraft()
                 }
             }
@@ -225,11 +375,23 @@ Page {
     Dialog {
         id: questionDialog
         anchors.centerIn: parent
+        width: Math.min(page.width - 20, 380)
         modal: true
-        title: check.questionTitle !== "" ? check.questionTitle : qsTr("Before sending")
+        title: asking.questionTitle !== "" ? asking.questionTitle
+            : page.askingToOpen ? qsTr("Go online?") : qsTr("Before sending")
         standardButtons: Dialog.Yes | Dialog.No
-        Label { text: check.question; wrapMode: Text.Wrap; width: parent.width }
-        onAccepted: check.answer(true)
-        onRejected: check.answer(false)
+        readonly property var asking: openCheck.question !== "" ? openCheck : check
+        Label { text: questionDialog.asking.question !== "" ? questionDialog.asking.question : banner.text; wrapMode: Text.Wrap; width: parent.width }
+        onAccepted: {
+            if (page.askingToOpen) {
+                openCheck.answer(true)
+                page.askingToOpen = false
+                banner.text = ""
+                page.opened = true
+            } else {
+                check.answer(true)
+            }
+        }
+        onRejected: questionDialog.asking.answer(false)
     }
 }

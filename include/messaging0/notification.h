@@ -53,7 +53,8 @@ public:
     void setId(uint id);
 
     //! False when the service could not take it (no session bus); the
-    //! server's answer arrives later and is never waited for.
+    //! server's answer arrives later and is never waited for. Publishing
+    //! again while it is shown updates it in place.
     bool publish();
     //! Withdraws a published notification; false when it is not listed.
     bool remove();

@@ -35,7 +35,9 @@ public:
     ~NotificationService() override;
 
     //! Returns the id under which the notification is listed, 0 when it
-    //! could not be handed to the server.
+    //! could not be handed to the server. A notification whose id() is
+    //! still listed replaces the shown one and keeps its id (the server's
+    //! "replaces_id"): one notification that changes, not a second one.
     virtual uint publish(const Notification &notification);
     //! Closes and forgets a listed notification; false for an unknown id.
     virtual bool remove(uint id);

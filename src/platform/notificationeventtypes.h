@@ -14,6 +14,9 @@ inline constexpr char MessagingError[] = "x-tavik.messaging.error";
 // A message that was handed to Telepathy failed to be sent.
 inline constexpr char MessagingErrorStrong[] = "x-tavik.messaging.error.strong";
 
+// Incoming messages of a conversation that is not on screen.
+inline constexpr char MessagingIncoming[] = "x-tavik.messaging.incoming";
+
 } // namespace NotificationEventTypes
 
 #endif // MESSAGING0_NOTIFICATIONEVENTTYPES_H

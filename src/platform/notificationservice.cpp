@@ -63,7 +63,13 @@ void NotificationServicePrivate::handleNotifyReply(uint id, uint serverId, bool 
         Q_EMIT q->notificationsChanged();
         return;
     }
-    entries[index].serverId = serverId;
+    Entry &entry = entries[index];
+    entry.serverId = serverId;
+    entry.answerPending = false;
+    if (entry.replaceWhenAnswered) {
+        entry.replaceWhenAnswered = false;
+        sendNotify(id, serverId);
+    }
 }
 
 void NotificationServicePrivate::closeOnServer(uint serverId)
@@ -113,6 +119,34 @@ void NotificationServicePrivate::reportFailure(const QString &kind, const QStrin
                                     << "(reported once)";
 }
 
+void NotificationServicePrivate::sendNotify(uint id, uint replacesServerId)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const int index = indexOf(id);
+    if (index < 0)
+        return;
+    const Notification &notification = entries.at(index).notification;
+    QVariantMap hints;
+    hints.insert(QStringLiteral("category"), notification.eventType());
+    QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface,
+                                                       QStringLiteral("Notify"));
+    // Bodies are plain text here, but servers read them as markup: a remote
+    // id like "<b>" must show as written.
+    call << applicationName() << replacesServerId << notification.image() << notification.summary()
+         << notification.body().toHtmlEscaped() << QStringList() << hints << int(-1);
+    entries[index].answerPending = true;
+
+    // Asynchronous: a missing or hung server must never stall a send.
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, id](QDBusPendingCallWatcher *w) {
+        const QDBusPendingReply<uint> reply = *w;
+        w->deleteLater();
+        if (reply.isError())
+            reportFailure(reply.error().name(), reply.error().message());
+        handleNotifyReply(id, reply.isError() ? 0 : reply.value(), reply.isError());
+    });
+}
+
 uint NotificationService::publish(const Notification &notification)
 {
     Q_D(NotificationService);
@@ -123,30 +157,27 @@ uint NotificationService::publish(const Notification &notification)
     }
     d->watchClosedSignal(bus);
 
-    QVariantMap hints;
-    hints.insert(QStringLiteral("category"), notification.eventType());
-    QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface,
-                                                       QStringLiteral("Notify"));
-    // Bodies are plain text here, but servers read them as markup: a remote
-    // id like "<b>" must show as written.
-    call << applicationName() << uint(0) << notification.image() << notification.summary()
-         << notification.body().toHtmlEscaped() << QStringList() << hints << int(-1);
+    // Still listed: the server replaces the shown one (same place, no
+    // second notification). Before the server has told its id, the new
+    // content waits for that answer.
+    const int listed = notification.id() != 0 ? d->indexOf(notification.id()) : -1;
+    if (listed >= 0) {
+        NotificationServicePrivate::Entry &entry = d->entries[listed];
+        entry.notification = notification;
+        if (entry.answerPending)
+            entry.replaceWhenAnswered = true;
+        else
+            d->sendNotify(notification.id(), entry.serverId);
+        Q_EMIT notificationsChanged();
+        return notification.id();
+    }
 
     const uint id = ++d->lastId;
     NotificationServicePrivate::Entry entry;
     entry.notification = notification;
     entry.notification.setId(id);
     d->entries.append(entry);
-
-    // Asynchronous: a missing or hung server must never stall a send.
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), d);
-    connect(watcher, &QDBusPendingCallWatcher::finished, d, [d, id](QDBusPendingCallWatcher *w) {
-        const QDBusPendingReply<uint> reply = *w;
-        w->deleteLater();
-        if (reply.isError())
-            d->reportFailure(reply.error().name(), reply.error().message());
-        d->handleNotifyReply(id, reply.isError() ? 0 : reply.value(), reply.isError());
-    });
+    d->sendNotify(id, 0);
     Q_EMIT notificationsChanged();
     return id;
 }

@@ -22,6 +22,8 @@ public:
     {
         Notification notification; // carries the local id
         uint serverId = 0;         // 0 until Notify has answered
+        bool answerPending = false; // a Notify for it is on its way
+        bool replaceWhenAnswered = false; // newer content waits for the server's id
     };
 
     explicit NotificationServicePrivate(NotificationService *q);
@@ -30,6 +32,8 @@ public:
     int indexOf(uint id) const;
     void handleNotifyReply(uint id, uint serverId, bool failed);
     void closeOnServer(uint serverId);
+    // Notify for the listed entry id, replacing the server's replacesServerId (0: new).
+    void sendNotify(uint id, uint replacesServerId);
 
     QList<Entry> entries;
     // Removed before the server told us their id: closed when it does.

@@ -536,6 +536,20 @@ QString PhoneNumberUtils::makeShortNumber(const QString &number, NormalizeFlags 
     return digitTail(e.form, MatchTailDigits).toString();
 }
 
+QString PhoneNumberUtils::readableForm(const QString &number)
+{
+    Cache &c = cache();
+    const Entry &e = entry(c, number);
+    if (!e.isNumber || !e.parsed || !e.form.startsWith(QLatin1Char('+')))
+        return number;
+    PhoneNumber proto;
+    if (util()->Parse(e.form.toStdString(), UnknownRegionStd, &proto) != PhoneNumberUtil::NO_PARSING_ERROR)
+        return number;
+    std::string formatted;
+    util()->Format(proto, PhoneNumberUtil::INTERNATIONAL, &formatted);
+    return QString::fromStdString(formatted);
+}
+
 QString PhoneNumberUtils::normalizePhoneNumberForContacts(const QString &number)
 {
     const Normalized n = normalize(number);

@@ -65,6 +65,11 @@ public:
     static QString makeShortNumber(const QString &number,
                                    NormalizeFlags flags = NormalizeFlagDefault);
 
+    // The number as people read it, grouped in the international form
+    // ("+358 40 1234567"); a text that is not a full number comes back as
+    // written. For display only, never for matching.
+    static QString readableForm(const QString &number);
+
     // The form the contacts store keeps numbers in: separators dropped, a
     // leading '+' kept, every Unicode decimal digit turned into its ASCII
     // digit. Text that is not a phone number is returned unchanged.

@@ -68,8 +68,15 @@ uint FakeNotificationServer::Notify(const QString &appName, uint replacesId,
                                     const QString &body, const QStringList &actions,
                                     const QVariantMap &hints, int expireTimeout)
 {
-    Q_UNUSED(replacesId)
     Q_UNUSED(expireTimeout)
+    // A replacement keeps its id and its place, as servers show it.
+    for (Shown &entry : shown) {
+        if (replacesId != 0 && entry.id == replacesId) {
+            entry = {replacesId, appName, appIcon, summary, body, hints, actions};
+            Q_EMIT notified(replacesId);
+            return replacesId;
+        }
+    }
     const uint id = ++m_lastId;
     shown.append({id, appName, appIcon, summary, body, hints, actions});
     Q_EMIT notified(id);

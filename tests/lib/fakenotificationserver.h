@@ -15,7 +15,8 @@
 // A freedesktop notification server ("org.freedesktop.Notifications") on
 // its own connection to the test's private session bus. It records every
 // Notify and CloseNotification call and closes notifications on demand.
-// Ids start at 100 so that they differ from the client's own ids. On the
+// Ids start at 100 so that they differ from the client's own ids. A Notify
+// that replaces a shown id updates that entry in place and keeps its id. On the
 // test's command it answers a notification as a user would: invokes one of
 // its actions (invokeAction) or closes it (closeByServer).
 class FakeNotificationServer : public QObject, protected QDBusContext

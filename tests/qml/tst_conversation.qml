@@ -108,7 +108,8 @@ TestCase {
         })
         fixture.failNextSend(alice, "org.freedesktop.Telepathy.Error.NetworkError", "The line dropped")
         c.send("Again")
-        tryVerify(() => c.messages.get(0).state === MessageModel.Sent, 20000)
+        tryVerify(() => c.messages.get(0).state === MessageModel.Sent, 20000,
+                  JSON.stringify(states) + " rows " + c.messages.count + " " + JSON.stringify(c.messages.get(c.messages.count - 1)))
         verify(states.indexOf(MessageModel.Retrying) >= 0, JSON.stringify(states))
         // The same text as when sent directly.
         compare(reasons[states.indexOf(MessageModel.Retrying)], fixture.statusText(15))

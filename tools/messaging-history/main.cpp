@@ -6,11 +6,13 @@
 // Control starts it by D-Bus activation when it has a text channel; it
 // keeps every message of every text channel in the history
 // (HistoryStore::instance()) and ends when it has had no channel for a few
-// seconds.
+// seconds. It also publishes the notifications of incoming messages
+// (IncomingNotifier).
 
 #include "historyobserver.h"
 
 #include <messaging0/historystore.h>
+#include <messaging0/incomingnotifier.h>
 
 #include <TelepathyQt/AccountFactory>
 #include <TelepathyQt/ChannelFactory>
@@ -80,6 +82,12 @@ int main(int argc, char *argv[])
         err << "messaging-history: the history " << store->path() << " cannot be opened\n";
         return 1;
     }
+
+    // The notification of each unread incoming message whose conversation
+    // no process shows, withdrawn when it is read; from here, so that it
+    // comes also while no user interface runs. It can withdraw only what
+    // it published before the recorder last ended when idle.
+    IncomingNotifier notifier(store);
 
     // SIGTERM (the session ending) leaves through the event loop.
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
