@@ -35,7 +35,7 @@ qint64 store(HistoryStore &history, const ChatContext &context, const QDateTime 
 }
 } // namespace
 
-class TestHistoryModels : public QObject
+class TestQmlHistoryModels : public QObject
 {
     Q_OBJECT
 
@@ -44,7 +44,7 @@ private Q_SLOTS:
     void conversationLoadsOlderPagesAboveItsRows();
 };
 
-void TestHistoryModels::threadRowsFollowTheStoreAcrossPages()
+void TestQmlHistoryModels::threadRowsFollowTheStoreAcrossPages()
 {
     QTemporaryDir dir;
     HistoryStore history(dir.filePath(QStringLiteral("history.db")));
@@ -92,7 +92,7 @@ void TestHistoryModels::threadRowsFollowTheStoreAcrossPages()
     QCOMPARE(model.count(), unread - 1);
 }
 
-void TestHistoryModels::conversationLoadsOlderPagesAboveItsRows()
+void TestQmlHistoryModels::conversationLoadsOlderPagesAboveItsRows()
 {
     QTemporaryDir dir;
     HistoryStore history(dir.filePath(QStringLiteral("history.db")));
@@ -121,5 +121,5 @@ void TestHistoryModels::conversationLoadsOlderPagesAboveItsRows()
     QCOMPARE(model.count(), 121);
 }
 
-QTEST_GUILESS_MAIN(TestHistoryModels)
-#include "tst_historymodels.moc"
+QTEST_GUILESS_MAIN(TestQmlHistoryModels)
+#include "tst_qmlhistorymodels.moc"
