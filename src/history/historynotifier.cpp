@@ -6,10 +6,13 @@
 
 #include "messaginglogging.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMetaType>
 #include <QUuid>
+
+#include <utility>
 
 namespace {
 const QString ObjectPath = QStringLiteral("/org/messaging0/History");
@@ -22,10 +25,15 @@ HistoryNotifier::HistoryNotifier(const QString &file, QObject *parent)
     , m_file(file)
     , m_origin(QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
+    // A program that ends right after its last change (messaging send)
+    // still tells the others.
+    if (QCoreApplication *app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &HistoryNotifier::flush);
 }
 
 HistoryNotifier::~HistoryNotifier()
 {
+    flush();
     if (m_listening)
         QDBusConnection::sessionBus().disconnect(QString(), ObjectPath, Interface, SignalName, this,
                                                  SLOT(onChanged(QDBusMessage)));
@@ -49,6 +57,19 @@ void HistoryNotifier::announce(const QVector<Change> &changes)
 {
     if (changes.isEmpty())
         return;
+    m_queued += changes;
+    if (m_flushScheduled)
+        return;
+    m_flushScheduled = true;
+    QMetaObject::invokeMethod(this, &HistoryNotifier::flush, Qt::QueuedConnection);
+}
+
+void HistoryNotifier::flush()
+{
+    m_flushScheduled = false;
+    if (m_queued.isEmpty())
+        return;
+    const QVector<Change> changes = std::exchange(m_queued, {});
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;

@@ -33,6 +33,9 @@ public:
 
     // Sends the changes to the other store objects; the bus is connected
     // on the first call, so a process that never writes never connects.
+    // The changes of one turn of the event loop go out as one signal (a
+    // burst of messages costs the bus one message, not one per change);
+    // what is left goes out when the application quits or the store goes.
     void announce(const QVector<Change> &changes);
     // Starts receiving the others' changes (once; later calls do nothing).
     void listen();
@@ -45,7 +48,11 @@ private Q_SLOTS:
     void onChanged(const QDBusMessage &message);
 
 private:
+    void flush();
+
     QString m_file;
+    QVector<Change> m_queued;
+    bool m_flushScheduled = false;
     QString m_origin;
     bool m_listening = false;
     bool m_triedListening = false;
