@@ -31,13 +31,16 @@ class MESSAGING0_EXPORT ActiveConversation : public QObject
     Q_DECLARE_PRIVATE(ActiveConversation)
 
 public:
+    //! An inactive mark with no thread key.
     explicit ActiveConversation(QObject *parent = nullptr);
     //! Inactive first.
     ~ActiveConversation() override;
 
+    //! The thread this mark names.
     QString threadKey() const;
     //! Moves the mark to another thread when active.
     void setThreadKey(const QString &threadKey);
+    //! Whether this mark holds its bus name.
     bool isActive() const;
     //! False while there is no thread key or no session bus.
     void setActive(bool active);
@@ -48,6 +51,7 @@ public:
     static QString busName(const QString &threadKey);
 
 Q_SIGNALS:
+    //! isActive() changed.
     void activeChanged(bool active);
 
 private:

@@ -40,6 +40,7 @@ class MESSAGING0_EXPORT IncomingNotifier : public QObject
     Q_DECLARE_PRIVATE(IncomingNotifier)
 
 public:
+    //! A notifier that publishes what messageStored() is told, following no store.
     explicit IncomingNotifier(QObject *parent = nullptr);
     //! Follows the store's change notices (the store must outlive the notifier).
     explicit IncomingNotifier(HistoryStore *store, QObject *parent = nullptr);

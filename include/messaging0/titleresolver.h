@@ -28,6 +28,7 @@ class MESSAGING0_EXPORT TitleResolver : public QObject
     Q_DECLARE_PRIVATE(TitleResolver)
 
 public:
+    //! A resolver with an empty cache; its address-book lookups start on first use.
     explicit TitleResolver(QObject *parent = nullptr);
     ~TitleResolver() override;
 
