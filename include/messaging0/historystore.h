@@ -79,7 +79,7 @@ class MESSAGING0_EXPORT HistoryStore : public QObject
 
 public:
     //! The schema version that this library writes.
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
 
     //! What threads() lists.
     struct ThreadFilter
@@ -127,10 +127,15 @@ public:
     //! (token is then the reported message's token). statusCode and
     //! errorName are kept for Failed and Retrying and cleared otherwise.
     //! A message that is already Delivered does not go back to Sent.
+    //! connectionToken, when given, is kept as the token the connection
+    //! manager gave the sent message; a later call may name the message by
+    //! either token (a delivery report read by another process knows only
+    //! the connection manager's).
     //! False when there is no such message or the write failed.
     bool setMessageState(const ChatContext &context, const QString &token,
                          HistoryMessage::State state, int statusCode = 0,
-                         const QString &errorName = QString());
+                         const QString &errorName = QString(),
+                         const QString &connectionToken = QString());
 
     // --- Threads -----------------------------------------------------------
 

@@ -119,7 +119,9 @@ void ChatSessionPrivate::slotOnPendingMessageFinished(Tp::PendingOperation *oper
     lastMessageToken = send->sentMessageToken();
     if (!send->isError()) {
         rememberSentToken(lastMessageToken, id);
-        HistoryRecording::sendState(context, id, HistoryMessage::Sent);
+        // The connection manager's token goes with it: its delivery reports
+        // name the message by that, also to a recorder after this process.
+        HistoryRecording::sendState(context, id, HistoryMessage::Sent, 0, QString(), lastMessageToken);
         Q_EMIT q->messageStatusChanged(id, ChatSession::MessageSent);
         return;
     }

@@ -51,9 +51,10 @@ void outgoing(const ChatContext &context, const QString &messageId, const MsgPar
 }
 
 void sendState(const ChatContext &context, const QString &messageId, HistoryMessage::State state,
-               int statusCode, const QString &errorName)
+               int statusCode, const QString &errorName, const QString &connectionToken)
 {
-    if (!HistoryStore::instance()->setMessageState(historyContext(context), messageId, state, statusCode, errorName))
+    if (!HistoryStore::instance()->setMessageState(historyContext(context), messageId, state, statusCode, errorName,
+                                                   connectionToken))
         qCDebug(lcChat) << "no state" << state << "in the history for message" << messageId;
 }
 

@@ -28,9 +28,11 @@ namespace HistoryRecording {
 // The message, about to leave, in state Sending.
 void outgoing(const ChatContext &context, const QString &messageId, const MsgPartsList &parts);
 
-// The fate of an outgoing message.
+// The fate of an outgoing message; connectionToken, once sent, is the
+// connection manager's token for it, which its delivery reports name.
 void sendState(const ChatContext &context, const QString &messageId, HistoryMessage::State state,
-               int statusCode = 0, const QString &errorName = QString());
+               int statusCode = 0, const QString &errorName = QString(),
+               const QString &connectionToken = QString());
 
 // A received message or delivery report (see HistoryMessages::storeReceived());
 // true when it may be acknowledged.

@@ -90,6 +90,14 @@ const char *const Step1[] = {
     " INSERT INTO threads_fts (rowid, remote_ids) VALUES (new.id, new.remote_ids); END",
 };
 
+// Version 2. An outgoing message also keeps the token that the connection
+// manager gave it once sent, which its delivery reports name: a report that
+// the recorder reads after the sending program has ended finds it by that.
+const char *const Step2[] = {
+    "ALTER TABLE messages ADD COLUMN connection_token TEXT",
+    "CREATE INDEX messages_by_connection_token ON messages (thread_id, connection_token)",
+};
+
 struct Step
 {
     const char *const *statements;
@@ -99,6 +107,7 @@ struct Step
 // Steps[i] takes version i to version i + 1.
 const Step Steps[] = {
     {Step1, int(sizeof(Step1) / sizeof(Step1[0]))},
+    {Step2, int(sizeof(Step2) / sizeof(Step2[0]))},
 };
 constexpr int StepCount = int(sizeof(Steps) / sizeof(Steps[0]));
 static_assert(StepCount == HistoryStore::SchemaVersion, "one step per schema version");

@@ -178,6 +178,8 @@ void HistoryStorePrivate::open()
             // a commit, only once the log holds about 40 MB, for processes
             // that write without an event loop.
             pragma.exec(QStringLiteral("PRAGMA wal_autocheckpoint = 10000"));
+            // No statement may be in progress while a migration copies the file.
+            pragma.finish();
             result = HistorySchema::upgrade(db, path, &error);
         } else {
             error = pragma.lastError().text();
@@ -634,7 +636,7 @@ qint64 HistoryStore::addMessage(const ChatContext &context, const HistoryMessage
 
 bool HistoryStore::setMessageState(const ChatContext &context, const QString &token,
                                    HistoryMessage::State state, int statusCode,
-                                   const QString &errorName)
+                                   const QString &errorName, const QString &connectionToken)
 {
     Q_D(HistoryStore);
     const HistoryThreadKey key = HistoryThreadKey::of(context);
@@ -653,26 +655,54 @@ bool HistoryStore::setMessageState(const ChatContext &context, const QString &to
         d->rollback();
         return false;
     }
-    QSqlQuery &find = d->query("SELECT id, state, status_code, error_name FROM messages"
-                               " WHERE thread_id = ? AND token = ?");
-    find.addBindValue(threadId);
-    find.addBindValue(token);
-    if (!d->exec(find, "looking up a message") || !find.next()) {
+    qint64 id = -1;
+    HistoryMessage::State current = HistoryMessage::Received;
+    bool unchanged = false;
+    // By the message's own token first, then by the connection manager's.
+    for (const char *sql : {"SELECT id, state, status_code, error_name, connection_token FROM messages"
+                            " WHERE thread_id = ? AND token = ?",
+                            "SELECT id, state, status_code, error_name, connection_token FROM messages"
+                            " WHERE thread_id = ? AND connection_token = ?"}) {
+        QSqlQuery &find = d->query(sql);
+        find.addBindValue(threadId);
+        find.addBindValue(token);
+        const bool ok = d->exec(find, "looking up a message");
+        if (ok && find.next()) {
+            id = find.value(0).toLongLong();
+            current = HistoryMessage::State(find.value(1).toInt());
+            unchanged = current == state && find.value(2).toInt() == statusCode
+                        && find.value(3).toString() == reason
+                        && (connectionToken.isEmpty() || find.value(4).toString() == connectionToken);
+        }
         find.finish();
+        if (!ok || id >= 0)
+            break;
+    }
+    if (id < 0) {
         d->rollback();
         return false;
     }
-    const qint64 id = find.value(0).toLongLong();
-    const auto current = HistoryMessage::State(find.value(1).toInt());
-    const bool unchanged = current == state && find.value(2).toInt() == statusCode
-                           && find.value(3).toString() == reason;
-    find.finish();
     // A late answer of the send does not undo a delivery report.
     const bool stale = current == HistoryMessage::Delivered
                        && (state == HistoryMessage::Sent || state == HistoryMessage::Sending);
-    if (unchanged || stale) {
+    if (unchanged || (stale && connectionToken.isEmpty())) {
         d->rollback();
         return true;
+    }
+    if (!connectionToken.isEmpty()) {
+        QSqlQuery &keep = d->query("UPDATE messages SET connection_token = ? WHERE id = ?");
+        keep.addBindValue(connectionToken);
+        keep.addBindValue(id);
+        const bool kept = d->exec(keep, "keeping a message's connection token");
+        keep.finish();
+        if (!kept) {
+            d->rollback();
+            return false;
+        }
+        if (stale) {
+            d->commit();
+            return true;
+        }
     }
     QSqlQuery &update = d->query("UPDATE messages SET state = ?, status_code = ?, error_name = ? WHERE id = ?");
     update.addBindValue(int(state));

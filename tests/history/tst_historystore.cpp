@@ -179,6 +179,14 @@ void TestHistoryStore::outgoingMessageFollowsItsFate()
     QCOMPARE(changed.count(), 3);
     QCOMPARE(threadChanged.count(), 3);
     QVERIFY(!m_store->setMessageState(context, QStringLiteral("unknown"), HistoryMessage::Sent));
+
+    // A delivery report read by another process names the connection
+    // manager's token, kept when the message was sent.
+    const qint64 next = m_store->addMessage(context, outgoing(QStringLiteral("msg-8"), QStringLiteral("again")));
+    QVERIFY(m_store->setMessageState(context, QStringLiteral("msg-8"), HistoryMessage::Sent, 0, QString(),
+                                     QStringLiteral("cm-token-8")));
+    QVERIFY(m_store->setMessageState(context, QStringLiteral("cm-token-8"), HistoryMessage::Delivered));
+    QCOMPARE(m_store->message(next).state(), HistoryMessage::Delivered);
 }
 
 namespace {
@@ -323,6 +331,8 @@ void TestHistoryStore::firstVersionFileOpensWithItsHistory()
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     HistoryStore store(path);
     QVERIFY(store.isOpen());
+    // Migrated step by step, the first version's file kept beside it.
+    QVERIFY(QFile::exists(path + QStringLiteral(".v1")));
     const ChatContext sms(QStringLiteral("+358 40 123 4567"), AccountPaths::Mms);
     const HistoryThread thread = store.thread(store.threadId(sms));
     QCOMPARE(thread.remoteIds(), QStringList{QStringLiteral("040 123 4567")});
