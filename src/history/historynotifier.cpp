@@ -28,12 +28,12 @@ HistoryNotifier::HistoryNotifier(const QString &file, QObject *parent)
     // A program that ends right after its last change (messaging send)
     // still tells the others.
     if (QCoreApplication *app = QCoreApplication::instance())
-        connect(app, &QCoreApplication::aboutToQuit, this, &HistoryNotifier::flush);
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] { flush(WaitForTheBus); });
 }
 
 HistoryNotifier::~HistoryNotifier()
 {
-    flush();
+    flush(WaitForTheBus);
     if (m_listening)
         QDBusConnection::sessionBus().disconnect(QString(), ObjectPath, Interface, SignalName, this,
                                                  SLOT(onChanged(QDBusMessage)));
@@ -61,10 +61,10 @@ void HistoryNotifier::announce(const QVector<Change> &changes)
     if (m_flushScheduled)
         return;
     m_flushScheduled = true;
-    QMetaObject::invokeMethod(this, &HistoryNotifier::flush, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this] { flush(DontWait); }, Qt::QueuedConnection);
 }
 
-void HistoryNotifier::flush()
+void HistoryNotifier::flush(Wait wait)
 {
     m_flushScheduled = false;
     if (m_queued.isEmpty())
@@ -85,6 +85,13 @@ void HistoryNotifier::flush()
     signal << m_file << m_origin << QVariant::fromValue(kinds) << QVariant::fromValue(threads)
            << QVariant::fromValue(messages);
     bus.send(signal);
+    // A process about to end waits until the bus has the signal: one round
+    // trip, after which everything sent before it has left the process.
+    if (wait == WaitForTheBus)
+        bus.call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                QStringLiteral("/org/freedesktop/DBus"),
+                                                QStringLiteral("org.freedesktop.DBus.Peer"),
+                                                QStringLiteral("Ping")));
 }
 
 void HistoryNotifier::onChanged(const QDBusMessage &message)

@@ -48,7 +48,8 @@ private Q_SLOTS:
     void onChanged(const QDBusMessage &message);
 
 private:
-    void flush();
+    enum Wait { DontWait, WaitForTheBus };
+    void flush(Wait wait);
 
     QString m_file;
     QVector<Change> m_queued;
