@@ -508,9 +508,20 @@ qint64 HistoryStore::addMessage(const ChatContext &context, const HistoryMessage
     QDateTime sent = message.sentTime();
     QDateTime received = message.receivedTime();
     QDateTime time = message.time();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
     if (!time.isValid()) {
-        time = QDateTime::currentDateTimeUtc();
+        time = now;
         (incoming ? received : sent) = time;
+    } else if (time.time().msec() == 0 && time.msecsTo(now) >= 0 && time.msecsTo(now) < 1000) {
+        // Connection managers stamp messages to the second. A stamp of the
+        // second now running is taken to the millisecond from the clock:
+        // a reply that comes within the second of the message it answers
+        // sorts after it, and its thread above the one written to earlier
+        // in that second. (The key of a message without a token is made
+        // from the stamp as given, above.)
+        QDateTime &first = incoming ? received : sent; // as HistoryMessage::time() picks
+        QDateTime &stamp = first.isValid() ? first : (incoming ? sent : received);
+        stamp = time = now;
     }
     const bool read = message.isRead();
     const QList<HistoryMessage::Part> parts = message.parts();

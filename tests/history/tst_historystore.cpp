@@ -29,6 +29,7 @@ private Q_SLOTS:
     void numberFormsShareThreadsOnlyWhenOneParty();
     void messageHandedOverTwiceIsStoredOnce();
     void outgoingMessageFollowsItsFate();
+    void replyStampedToTheSecondSortsAfterWhatItAnswers();
     void unreadCountsFollowAnySequenceOfChanges();
     void threadsArePagedByKeyAndFiltered();
     void hostileSearchTextIsSearchedAsWords_data();
@@ -150,6 +151,35 @@ void TestHistoryStore::messageHandedOverTwiceIsStoredOnce()
     QCOMPARE(thread.unreadCount(), 3);
     QCOMPARE(thread.lastText(), QStringLiteral("again and again"));
     QCOMPARE(thread.remoteIds(), QStringList{QStringLiteral("+358401234567")});
+}
+
+void TestHistoryStore::replyStampedToTheSecondSortsAfterWhatItAnswers()
+{
+    // Connection managers stamp received messages to the second; our own
+    // messages and the other thread carry milliseconds.
+    const ChatContext bob(QStringLiteral("bob@example.com"), AccountPaths::Cellular);
+    const ChatContext carol(QStringLiteral("carol@example.com"), AccountPaths::Cellular);
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    if (now.time().msec() > 800) { // keep the second from turning meanwhile
+        QTest::qWait(1000 - now.time().msec());
+        now = QDateTime::currentDateTimeUtc();
+    }
+    QVERIFY(m_store->addMessage(bob, outgoing(QStringLiteral("q"), QStringLiteral("Lunch?"))) >= 0);
+    QVERIFY(m_store->addMessage(carol, incoming(carol.remoteUid(), QStringLiteral("Hello"))) >= 0);
+    QTest::qWait(5);
+    HistoryMessage reply = incoming(bob.remoteUid(), QStringLiteral("Yes!"), QStringLiteral("r"));
+    reply.setReceivedTime(QDateTime::fromSecsSinceEpoch(now.toSecsSinceEpoch(), Qt::UTC));
+    QVERIFY(m_store->addMessage(bob, reply) >= 0);
+
+    const qint64 bobThread = m_store->threadId(bob);
+    QCOMPARE(m_store->thread(bobThread).lastText(), QStringLiteral("Yes!"));
+    const QList<HistoryMessage> messages = m_store->messages(bobThread);
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(messages.first().text(), QStringLiteral("Yes!")); // newest first
+    const QList<HistoryThread> threads = m_store->threads(HistoryStore::ThreadFilter());
+    QCOMPARE(threads.first().id(), bobThread);
+    // Handed over again (the other process), it is the same message.
+    QCOMPARE(m_store->addMessage(bob, reply), messages.first().id());
 }
 
 void TestHistoryStore::outgoingMessageFollowsItsFate()

@@ -50,5 +50,15 @@ TestCase {
         tryCompare(threads, "totalUnreadCount", unreadBefore + 1, 5000)
         compare(c.messages.count, 1)
         compare(c.messages.get(0).text, "Hello from Frank")
+
+        // A second message on a conversation that exists: its row moves to
+        // the top, unread when the conversation is not on screen.
+        fixture.injectMessage(alice, grace, "Grace again")
+        tryVerify(() => rowOfSender(grace) === 0 && threads.get(0).unreadCount === 2, 15000)
+        compare(threads.get(0).lastText, "Grace again")
+        fixture.injectMessage(alice, frank, "Frank again")
+        tryVerify(() => rowOfSender(frank) === 0 && threads.get(0).lastText === "Frank again", 15000)
+        tryCompare(c.messages, "count", 2, 5000)
+        tryVerify(() => threads.get(0).unreadCount === 0, 5000)
     }
 }
