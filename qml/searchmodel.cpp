@@ -88,7 +88,7 @@ void QmlSearchModel::appendPage()
             if (!m_accountPath.isEmpty() && thread->accountPath() != m_accountPath)
                 continue;
             rows.append({message.threadId(), message.id(), thread->accountPath(),
-                         thread->remoteIds().value(0), thread->isGroupChat(), message.snippet(),
+                         thread->remoteIds().value(0), thread->isGroupChat(), thread->title(), message.snippet(),
                          message.time(), message.isIncoming()});
         }
     }
@@ -111,7 +111,7 @@ QString QmlSearchModel::markedSnippet(const QString &snippet)
 QString QmlSearchModel::titleOf(const Row &row) const
 {
     if (row.room)
-        return row.remoteId;
+        return row.roomTitle;
     return m_titles->title(row.accountPath, row.remoteId);
 }
 

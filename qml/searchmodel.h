@@ -76,6 +76,7 @@ private:
         QString accountPath;
         QString remoteId;
         bool room;
+        QString roomTitle;
         QString snippet;
         QDateTime time;
         bool incoming;

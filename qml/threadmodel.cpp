@@ -75,9 +75,9 @@ QVariant QmlThreadModel::data(const QModelIndex &index, int role) const
 {
     if (role != HistoryThreadModel::TitleRole && role != Qt::DisplayRole)
         return QIdentityProxyModel::data(index, role);
-    const QString remoteId = index.data(HistoryThreadModel::RemoteIdsRole).toStringList().value(0);
     if (index.data(HistoryThreadModel::GroupChatRole).toBool())
-        return remoteId;
+        return QIdentityProxyModel::data(index, HistoryThreadModel::TitleRole);
+    const QString remoteId = index.data(HistoryThreadModel::RemoteIdsRole).toStringList().value(0);
     return m_titles->title(index.data(HistoryThreadModel::AccountPathRole).toString(), remoteId);
 }
 

@@ -79,7 +79,7 @@ class MESSAGING0_EXPORT HistoryStore : public QObject
 
 public:
     //! The schema version that this library writes.
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
 
     //! What threads() lists.
     struct ThreadFilter
@@ -159,6 +159,10 @@ public:
     bool markRead(const QList<qint64> &messageIds);
     //! Keeps text as the thread's draft; an empty text removes it.
     bool setDraft(qint64 threadId, const QString &text);
+    //! Keeps topic as the room's topic (its title in lists); the room's
+    //! thread is made when it has none yet, as for a room joined before
+    //! its first message.
+    bool setTopic(const ChatContext &context, const QString &topic);
     //! Removes the thread and all its messages.
     bool removeThread(qint64 threadId);
     //! Removes the messages; their threads' last message and unread count

@@ -63,6 +63,11 @@ public:
     int unreadCount() const;
     //! The unsent text the user left in the conversation; empty when none.
     QString draft() const;
+    //! A room's topic, as last seen; empty when none was.
+    QString topic() const;
+    //! The title that needs no address book: a room's topic when known,
+    //! else the remote ids, comma-separated.
+    QString title() const;
 
 private:
     friend class HistoryStore;

@@ -58,6 +58,12 @@ void sendState(const ChatContext &context, const QString &messageId, HistoryMess
         qCDebug(lcChat) << "no state" << state << "in the history for message" << messageId;
 }
 
+void topic(const ChatContext &context, const QString &topic)
+{
+    if (!HistoryStore::instance()->setTopic(historyContext(context), topic))
+        qCWarning(lcChat) << "the topic of" << context.remoteUid() << "is not in the history";
+}
+
 bool received(const ChatContext &context, const Tp::ReceivedMessage &message, const QString &aboutMessageId)
 {
     const bool stored = HistoryMessages::storeReceived(HistoryStore::instance(), historyContext(context), message,

@@ -34,6 +34,9 @@ void sendState(const ChatContext &context, const QString &messageId, HistoryMess
                int statusCode = 0, const QString &errorName = QString(),
                const QString &connectionToken = QString());
 
+// A room's topic, as the conversation list's title of the room.
+void topic(const ChatContext &context, const QString &topic);
+
 // A received message or delivery report (see HistoryMessages::storeReceived());
 // true when it may be acknowledged.
 bool received(const ChatContext &context, const Tp::ReceivedMessage &message,

@@ -95,7 +95,7 @@ IncomingNotifier::IncomingNotifier(HistoryStore *store, QObject *parent)
             ? message.senderId() + QStringLiteral(": ") + message.text()
             : message.text();
         messageStored(QString::number(threadId), thread.accountPath(), remoteId, text,
-                      thread.unreadCount(), thread.isGroupChat() ? remoteId : QString());
+                      thread.unreadCount(), thread.isGroupChat() ? thread.title() : QString());
     });
     connect(store, &HistoryStore::threadChanged, this, [this, store](qint64 threadId) {
         if (store->thread(threadId).unreadCount() == 0)

@@ -6,6 +6,7 @@
 #include "mucchatsession_p.h"
 
 #include "contactresolver.h"
+#include "historyrecording.h"
 #include "messaginglogging.h"
 #include "mucparticipant.h"
 
@@ -261,6 +262,7 @@ void MucChatSessionPrivate::updateTopic(const QString &newTopic, const QString &
     // Non-null from now on: known, even when empty.
     topic = newTopic.isNull() ? QLatin1String("") : newTopic;
     topicActor = actor;
+    HistoryRecording::topic(context, topic);
     Q_EMIT q->topicChanged(topic, topicActor);
 }
 

@@ -43,6 +43,7 @@ public:
     HistoryMessage::State lastState = HistoryMessage::Received;
     int unreadCount = 0;
     QString draft;
+    QString topic;
 };
 
 #endif // MESSAGING0_HISTORYDATA_P_H

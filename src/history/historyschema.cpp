@@ -98,6 +98,11 @@ const char *const Step2[] = {
     "CREATE INDEX messages_by_connection_token ON messages (thread_id, connection_token)",
 };
 
+// Version 3. A room's thread keeps the room's topic, which is its title.
+const char *const Step3[] = {
+    "ALTER TABLE threads ADD COLUMN topic TEXT NOT NULL DEFAULT ''",
+};
+
 struct Step
 {
     const char *const *statements;
@@ -108,6 +113,7 @@ struct Step
 const Step Steps[] = {
     {Step1, int(sizeof(Step1) / sizeof(Step1[0]))},
     {Step2, int(sizeof(Step2) / sizeof(Step2[0]))},
+    {Step3, int(sizeof(Step3) / sizeof(Step3[0]))},
 };
 constexpr int StepCount = int(sizeof(Steps) / sizeof(Steps[0]));
 static_assert(StepCount == HistoryStore::SchemaVersion, "one step per schema version");

@@ -33,7 +33,7 @@ constexpr int MaxPageSize = 1000;
 // Column lists, in the order readThread() and readMessage() read them.
 #define THREAD_COLUMNS                                                                       \
     "t.id, t.account, t.chat_type, t.remote_ids, t.last_message_id, t.last_text, t.last_time, " \
-    "t.last_incoming, t.last_state, t.unread_count, t.draft"
+    "t.last_incoming, t.last_state, t.unread_count, t.draft, t.topic"
 #define MESSAGE_COLUMNS                                                                         \
     "m.id, m.thread_id, m.token, m.incoming, m.sender, m.sent_time, m.received_time, m.text, " \
     "m.state, m.status_code, m.error_name,"                                                      \
@@ -320,6 +320,19 @@ qint64 HistoryStorePrivate::findThread(const HistoryThreadKey &key)
     return id;
 }
 
+qint64 HistoryStorePrivate::createThread(const HistoryThreadKey &key, const QString &remoteId)
+{
+    QSqlQuery &insert = query("INSERT INTO threads (account, chat_type, thread_key, remote_ids)"
+                              " VALUES (?, ?, ?, ?)");
+    insert.addBindValue(key.account);
+    insert.addBindValue(key.chatType);
+    insert.addBindValue(key.remote);
+    insert.addBindValue(remoteIdsText({remoteId}));
+    const qint64 id = exec(insert, "creating a thread") ? insert.lastInsertId().toLongLong() : -1;
+    insert.finish();
+    return id;
+}
+
 qint64 HistoryStorePrivate::threadOfContext(const ChatContext &context) const
 {
     const HistoryThreadKey key = HistoryThreadKey::of(context);
@@ -378,6 +391,7 @@ HistoryThread HistoryStorePrivate::readThread(const QSqlQuery &q) const
     t->lastState = HistoryMessage::State(q.value(8).toInt());
     t->unreadCount = q.value(9).toInt();
     t->draft = q.value(10).toString();
+    t->topic = q.value(11).toString();
     return thread;
 }
 
@@ -530,19 +544,11 @@ qint64 HistoryStore::addMessage(const ChatContext &context, const HistoryMessage
         return -1;
     qint64 threadId = d->findThread(key);
     if (threadId < 0) {
-        QSqlQuery &insert = d->query("INSERT INTO threads (account, chat_type, thread_key, remote_ids)"
-                                     " VALUES (?, ?, ?, ?)");
-        insert.addBindValue(key.account);
-        insert.addBindValue(key.chatType);
-        insert.addBindValue(key.remote);
-        insert.addBindValue(remoteIdsText({context.remoteUid()}));
-        if (!d->exec(insert, "creating a thread")) {
-            insert.finish();
+        threadId = d->createThread(key, context.remoteUid());
+        if (threadId < 0) {
             d->rollback();
             return -1;
         }
-        threadId = insert.lastInsertId().toLongLong();
-        insert.finish();
     } else {
         QSqlQuery &existing = d->query("SELECT id FROM messages WHERE thread_id = ? AND token = ?");
         existing.addBindValue(threadId);
@@ -925,6 +931,34 @@ bool HistoryStore::setDraft(qint64 threadId, const QString &text)
     if (!found) {
         d->rollback();
         return false;
+    }
+    d->note(HistoryNotifier::ThreadChanged, threadId);
+    return d->commit();
+}
+
+bool HistoryStore::setTopic(const ChatContext &context, const QString &topic)
+{
+    Q_D(HistoryStore);
+    const HistoryThreadKey key = HistoryThreadKey::of(context);
+    if (!key.isValid() || !d->begin())
+        return false;
+    qint64 threadId = d->findThread(key);
+    if (threadId < 0 && topic.isEmpty()) {
+        d->rollback();
+        return true;
+    }
+    if (threadId < 0)
+        threadId = d->createThread(key, context.remoteUid());
+    QSqlQuery &q = d->query("UPDATE threads SET topic = ? WHERE id = ? AND topic IS NOT ?");
+    q.addBindValue(nonNull(topic));
+    q.addBindValue(threadId);
+    q.addBindValue(nonNull(topic));
+    const bool ok = threadId >= 0 && d->exec(q, "keeping a topic");
+    const bool changed = ok && q.numRowsAffected() > 0;
+    q.finish();
+    if (!changed) {
+        d->rollback();
+        return ok;
     }
     d->note(HistoryNotifier::ThreadChanged, threadId);
     return d->commit();

@@ -43,6 +43,8 @@ public:
     void emitChanges(const QVector<HistoryNotifier::Change> &changes);
 
     qint64 findThread(const HistoryThreadKey &key);
+    // In a transaction; the new thread's id, or -1.
+    qint64 createThread(const HistoryThreadKey &key, const QString &remoteId);
     qint64 threadOfContext(const ChatContext &context) const;
     bool refreshLast(qint64 threadId);
 

@@ -26,3 +26,9 @@ bool HistoryThread::lastIncoming() const { return d->lastIncoming; }
 HistoryMessage::State HistoryThread::lastState() const { return d->lastState; }
 int HistoryThread::unreadCount() const { return d->unreadCount; }
 QString HistoryThread::draft() const { return d->draft; }
+QString HistoryThread::topic() const { return d->topic; }
+
+QString HistoryThread::title() const
+{
+    return d->topic.isEmpty() ? d->remoteIds.join(QStringLiteral(", ")) : d->topic;
+}

@@ -186,7 +186,7 @@ QVariant HistoryThreadModel::data(const QModelIndex &index, int role) const
     case AccountPathRole: return t.accountPath();
     case RemoteIdsRole: return t.remoteIds();
     case Qt::DisplayRole:
-    case TitleRole: return t.remoteIds().join(QStringLiteral(", "));
+    case TitleRole: return t.title();
     case LastTextRole: return t.lastText();
     case LastTimeRole: return t.lastTime();
     case LastIncomingRole: return t.lastIncoming();

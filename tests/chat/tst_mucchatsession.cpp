@@ -7,7 +7,10 @@
 // leave, and the memory address book resolves participants.
 
 #include "../contacts/contactfixture.h"
+#include "accountpaths.h"
 #include "chatsessionmanager.h"
+#include "historystore.h"
+#include "historythread.h"
 #include "chattestsupport.h"
 #include "mucchatsession.h"
 #include "mucparticipant.h"
@@ -26,6 +29,14 @@ QStringList ids(const MucParticipantList &participants)
         result << p->uid();
     result.sort();
     return result;
+}
+
+// The history names accounts by their full paths.
+ChatContext historyContextOf(const ChatSession *session)
+{
+    ChatContext context = session->context();
+    context.setAccountPath(AccountPaths::withPrefix(context.accountPath()));
+    return context;
 }
 
 } // namespace
@@ -259,6 +270,11 @@ void TestMucChatSession::topicIsReadSetAndFollowed()
     QTRY_COMPARE(session->topic(), QStringLiteral("From outside"));
     QVERIFY(log.has(QStringLiteral("From outside"), actorKnown ? carol : QString()));
     QCOMPARE(session->topicActor(), actorKnown ? carol : QString());
+    // The room's title in the conversation list, before any message.
+    HistoryStore *history = HistoryStore::instance();
+    const HistoryThread thread = history->thread(history->threadId(historyContextOf(session.data())));
+    QCOMPARE(thread.topic(), QStringLiteral("From outside"));
+    QCOMPARE(thread.title(), QStringLiteral("From outside"));
 
     QSignalSpy failed(session.data(), &MucChatSession::topicChangeFailed);
     session->setTopic(QStringLiteral("Mine now"));
