@@ -5,7 +5,6 @@
 #include "threadmodel.h"
 
 #include <messaging0/historystore.h>
-#include <messaging0/historythreadmodel.h>
 #include <messaging0/titleresolver.h>
 
 #include <QTimer>
@@ -15,28 +14,38 @@ namespace {
 constexpr int UnreadPage = 1000;
 } // namespace
 
+// From QML: the filters come after construction, the first page with
+// componentComplete().
 QmlThreadModel::QmlThreadModel(QObject *parent)
-    : QIdentityProxyModel(parent), m_titles(new TitleResolver(this))
+    : QmlThreadModel(HistoryStore::instance(), LoadLater, parent)
 {
-    connect(this, &QAbstractItemModel::rowsInserted, this, &QmlThreadModel::countChanged);
-    connect(this, &QAbstractItemModel::rowsRemoved, this, &QmlThreadModel::countChanged);
-    connect(this, &QAbstractItemModel::modelReset, this, &QmlThreadModel::countChanged);
-    connect(m_titles, &TitleResolver::titleChanged, this,
-            [this](const QString &accountPath, const QString &remoteId) {
-                for (int i = 0; i < rowCount(); ++i) {
-                    const QModelIndex at = index(i, 0);
-                    if (!at.data(HistoryThreadModel::GroupChatRole).toBool()
-                        && at.data(HistoryThreadModel::AccountPathRole).toString() == accountPath
-                        && at.data(HistoryThreadModel::RemoteIdsRole).toStringList().value(0) == remoteId)
-                        Q_EMIT dataChanged(at, at, {HistoryThreadModel::TitleRole});
-                }
-            });
 }
 
 QmlThreadModel::QmlThreadModel(HistoryStore *store, QObject *parent)
-    : QmlThreadModel(parent)
+    : QmlThreadModel(store, LoadAtOnce, parent)
 {
-    attach(store);
+}
+
+QmlThreadModel::QmlThreadModel(HistoryStore *store, Loading loading, QObject *parent)
+    : HistoryThreadModel(store, loading, parent)
+    , m_store(store ? store : HistoryStore::instance())
+    , m_titles(new TitleResolver(this))
+{
+    connect(m_titles, &TitleResolver::titleChanged, this,
+            [this](const QString &accountPath, const QString &remoteId) {
+                for (int i = 0; i < rowCount(); ++i) {
+                    const HistoryThread thread = threadAt(i);
+                    if (!thread.isGroupChat() && thread.accountPath() == accountPath
+                        && thread.remoteIds().value(0) == remoteId)
+                        Q_EMIT dataChanged(index(i), index(i), {TitleRole});
+                }
+            });
+    connect(m_store, &HistoryStore::threadChanged, this, &QmlThreadModel::scheduleUnreadCount);
+    connect(m_store, &HistoryStore::threadRemoved, this, &QmlThreadModel::scheduleUnreadCount);
+    connect(this, &HistoryThreadModel::filterChanged, this, &QmlThreadModel::countUnread);
+    // Counted over every unread thread of the store: after the first rows
+    // are shown, on the next turn of the event loop.
+    scheduleUnreadCount();
 }
 
 QmlThreadModel::~QmlThreadModel() = default;
@@ -47,84 +56,19 @@ void QmlThreadModel::classBegin()
 
 void QmlThreadModel::componentComplete()
 {
-    if (!m_source)
-        attach(HistoryStore::instance());
-}
-
-// The source reads its first page at once: made when the filters are known.
-void QmlThreadModel::attach(HistoryStore *store)
-{
-    m_store = store;
-    m_source = new HistoryThreadModel(store, this);
-    if (!m_accountPath.isEmpty())
-        m_source->setAccountPath(m_accountPath);
-    if (m_unreadOnly)
-        m_source->setUnreadOnly(true);
-    if (!m_filterText.isEmpty())
-        m_source->setFilterText(m_filterText);
-    setSourceModel(m_source);
-    connect(store, &HistoryStore::threadChanged, this, &QmlThreadModel::scheduleUnreadCount);
-    connect(store, &HistoryStore::threadRemoved, this, &QmlThreadModel::scheduleUnreadCount);
-    // Counted over every unread thread of the store: after the first rows
-    // are shown, on the next turn of the event loop.
-    scheduleUnreadCount();
-    Q_EMIT countChanged();
+    startLoading();
 }
 
 QVariant QmlThreadModel::data(const QModelIndex &index, int role) const
 {
-    if (role != HistoryThreadModel::TitleRole && role != Qt::DisplayRole)
-        return QIdentityProxyModel::data(index, role);
-    if (index.data(HistoryThreadModel::GroupChatRole).toBool())
-        return QIdentityProxyModel::data(index, HistoryThreadModel::TitleRole);
-    const QString remoteId = index.data(HistoryThreadModel::RemoteIdsRole).toStringList().value(0);
-    return m_titles->title(index.data(HistoryThreadModel::AccountPathRole).toString(), remoteId);
-}
-
-QString QmlThreadModel::accountPath() const
-{
-    return m_source ? m_source->accountPath() : m_accountPath;
-}
-
-void QmlThreadModel::setAccountPath(const QString &accountPath)
-{
-    if (accountPath == this->accountPath())
-        return;
-    m_accountPath = accountPath;
-    if (m_source)
-        m_source->setAccountPath(accountPath);
-    Q_EMIT accountPathChanged();
-    countUnread();
-}
-
-bool QmlThreadModel::unreadOnly() const
-{
-    return m_source ? m_source->unreadOnly() : m_unreadOnly;
-}
-
-void QmlThreadModel::setUnreadOnly(bool unreadOnly)
-{
-    if (unreadOnly == this->unreadOnly())
-        return;
-    m_unreadOnly = unreadOnly;
-    if (m_source)
-        m_source->setUnreadOnly(unreadOnly);
-    Q_EMIT unreadOnlyChanged();
-}
-
-QString QmlThreadModel::filterText() const
-{
-    return m_source ? m_source->filterText() : m_filterText;
-}
-
-void QmlThreadModel::setFilterText(const QString &filterText)
-{
-    if (filterText == this->filterText())
-        return;
-    m_filterText = filterText;
-    if (m_source)
-        m_source->setFilterText(filterText);
-    Q_EMIT filterTextChanged();
+    if (role != TitleRole && role != Qt::DisplayRole)
+        return HistoryThreadModel::data(index, role);
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return QVariant();
+    const HistoryThread thread = threadAt(index.row());
+    if (thread.isGroupChat())
+        return thread.title();
+    return m_titles->title(thread.accountPath(), thread.remoteIds().value(0));
 }
 
 void QmlThreadModel::scheduleUnreadCount()
@@ -142,7 +86,7 @@ void QmlThreadModel::scheduleUnreadCount()
 void QmlThreadModel::countUnread()
 {
     int total = 0;
-    if (m_store && m_store->isOpen()) {
+    if (m_store->isOpen()) {
         HistoryStore::ThreadFilter filter;
         filter.accountPath = accountPath();
         filter.unreadOnly = true;
@@ -164,17 +108,12 @@ void QmlThreadModel::countUnread()
 
 bool QmlThreadModel::markRead(qint64 threadId)
 {
-    return m_store && m_store->markRead(threadId);
+    return m_store->markRead(threadId);
 }
 
 bool QmlThreadModel::remove(qint64 threadId)
 {
-    return m_store && m_store->removeThread(threadId);
-}
-
-int QmlThreadModel::rowOf(qint64 threadId) const
-{
-    return m_source ? m_source->rowOf(threadId) : -1;
+    return m_store->removeThread(threadId);
 }
 
 QVariantMap QmlThreadModel::get(int row) const
@@ -184,6 +123,6 @@ QVariantMap QmlThreadModel::get(int row) const
         return values;
     const QHash<int, QByteArray> roles = roleNames();
     for (auto it = roles.cbegin(); it != roles.cend(); ++it)
-        values.insert(QString::fromLatin1(it.value()), data(index(row, 0), it.key()));
+        values.insert(QString::fromLatin1(it.value()), data(index(row), it.key()));
     return values;
 }

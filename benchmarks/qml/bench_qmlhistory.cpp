@@ -102,6 +102,9 @@ int storingChild(const QString &file)
         message.setSenderId(context.remoteUid());
         message.setText(QStringLiteral("latency %1").arg(line));
         store.addMessage(context, message);
+        // The store tells other processes on the next turn of the event
+        // loop, which this blocking loop gives it here.
+        QCoreApplication::processEvents();
         out << "ok" << Qt::endl;
     }
     return 0;

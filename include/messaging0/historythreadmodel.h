@@ -43,7 +43,7 @@ public:
         ThreadIdRole = Qt::UserRole + 1, //!< "threadId": the store's id
         AccountPathRole,   //!< "accountPath"
         RemoteIdsRole,     //!< "remoteIds": a string list
-        TitleRole,         //!< "title": for now the remote ids joined by ", "
+        TitleRole,         //!< "title": HistoryThread::title()
         LastTextRole,      //!< "lastText"
         LastTimeRole,      //!< "lastTime": a QDateTime
         LastIncomingRole,  //!< "lastIncoming"
@@ -93,10 +93,23 @@ public:
     void fetchMore(const QModelIndex &parent = QModelIndex()) override;
 
 Q_SIGNALS:
-    //! A filter changed and the model was reloaded.
+    //! A filter changed (and the model was reloaded, once loading).
     void filterChanged();
     //! The number of loaded rows changed.
     void countChanged();
+
+protected:
+    //! Whether the model loads its first page in its constructor.
+    enum Loading {
+        LoadAtOnce, //!< as the public constructor
+        LoadLater   //!< only once startLoading() is called
+    };
+    //! For subclasses whose filters are set after construction (a QML
+    //! type): with LoadLater, no row is read until startLoading().
+    HistoryThreadModel(HistoryStore *store, Loading loading, QObject *parent);
+    //! Loads the first page with the filters as they are now; filters
+    //! changed afterwards reload as usual.
+    void startLoading();
 
 private:
     QScopedPointer<HistoryThreadModelPrivate> d_ptr;

@@ -10,7 +10,6 @@
 
 #include <QHash>
 #include <QPointer>
-#include <QSet>
 #include <QTimer>
 
 #include <utility>
@@ -22,8 +21,8 @@ public:
 
     // Asked for, not yet handed to a lookup; per account, in order.
     QHash<QString, QStringList> waiting;
-    // Asked for once (resolved or not): never looked up twice.
-    QSet<Key> asked;
+    // Every id asked for once, with its name from the address book (empty
+    // while unknown): never looked up twice.
     QHash<Key, QString> names;
     bool flushScheduled = false;
 };
@@ -61,9 +60,9 @@ QString TitleResolver::title(const QString &accountPath, const QString &remoteId
     const TitleResolverPrivate::Key key(accountPath, remoteId);
     const auto known = d->names.constFind(key);
     if (known != d->names.constEnd())
-        return *known;
-    if (!remoteId.isEmpty() && !d->asked.contains(key)) {
-        d->asked.insert(key);
+        return known->isEmpty() ? fallbackTitle(remoteId) : *known;
+    if (!remoteId.isEmpty()) {
+        d->names.insert(key, QString());
         d->waiting[accountPath].append(remoteId);
         if (!d->flushScheduled) {
             d->flushScheduled = true;

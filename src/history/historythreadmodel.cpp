@@ -30,11 +30,14 @@ public:
     HistoryStore::ThreadFilter filter;
     int pageSize = 50;
     bool atEnd = false;
+    bool waiting = false; // LoadLater, until startLoading()
     QVector<HistoryThread> rows;
 };
 
 void HistoryThreadModelPrivate::reload()
 {
+    if (waiting)
+        return;
     q->beginResetModel();
     rows.clear();
     atEnd = false;
@@ -99,11 +102,17 @@ void HistoryThreadModelPrivate::onThreadChanged(qint64 id)
 }
 
 HistoryThreadModel::HistoryThreadModel(HistoryStore *store, QObject *parent)
+    : HistoryThreadModel(store, LoadAtOnce, parent)
+{
+}
+
+HistoryThreadModel::HistoryThreadModel(HistoryStore *store, Loading loading, QObject *parent)
     : QAbstractListModel(parent)
     , d_ptr(new HistoryThreadModelPrivate)
 {
     Q_D(HistoryThreadModel);
     d->q = this;
+    d->waiting = loading == LoadLater;
     d->store = store ? store : HistoryStore::instance();
     connect(d->store.data(), &HistoryStore::threadChanged, this,
             [d](qint64 id) { d->onThreadChanged(id); });
@@ -211,7 +220,16 @@ QHash<int, QByteArray> HistoryThreadModel::roleNames() const
 bool HistoryThreadModel::canFetchMore(const QModelIndex &parent) const
 {
     Q_D(const HistoryThreadModel);
-    return !parent.isValid() && !d->atEnd && d->store && d->store->isOpen();
+    return !parent.isValid() && !d->waiting && !d->atEnd && d->store && d->store->isOpen();
+}
+
+void HistoryThreadModel::startLoading()
+{
+    Q_D(HistoryThreadModel);
+    if (!d->waiting)
+        return;
+    d->waiting = false;
+    fetchMore();
 }
 
 void HistoryThreadModel::fetchMore(const QModelIndex &parent)

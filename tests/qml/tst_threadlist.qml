@@ -17,6 +17,8 @@ TestCase {
     readonly property string alice: "/org/freedesktop/Telepathy/Account/loopback/loop/alice0"
 
     ThreadModel { id: threads }
+    // A filter set before the first page is read.
+    ThreadModel { id: unreadThreads; unreadOnly: true }
     Component { id: conversation; Conversation {} }
 
     function rowOfSender(remoteId) {
@@ -60,5 +62,7 @@ TestCase {
         tryVerify(() => rowOfSender(frank) === 0 && threads.get(0).lastText === "Frank again", 15000)
         tryCompare(c.messages, "count", 2, 5000)
         tryVerify(() => threads.get(0).unreadCount === 0, 5000)
+        tryVerify(() => unreadThreads.count > 0 && unreadThreads.get(0).remoteIds[0] === grace, 5000)
+        compare(unreadThreads.get(0).unreadCount, 2)
     }
 }
