@@ -6,9 +6,11 @@
 // recorder (messaging-history, activated by Mission Control as an observer)
 // and the library's handler (this process) both store what arrives, and
 // the history keeps each message once; the recorder, killed outright while
-// messages pour in, loses none of them.
+// messages pour in, loses none of them; it does not end while a
+// notification that only it can withdraw is shown.
 
 #include "chattestsupport.h"
+#include "fakenotificationserver.h"
 #include "telepathytestenvironment.h"
 #include "testhelpers.h"
 
@@ -73,6 +75,7 @@ private Q_SLOTS:
     void initTestCase();
     void incomingMessagesAreStoredOnceAndAcknowledged();
     void recorderKilledDuringABurstStoresEveryMessageOnce();
+    void recorderStaysUntilItsNotificationIsWithdrawn();
 
 private:
     Env m_env;
@@ -175,4 +178,38 @@ void HistoryRecorderTest::recorderKilledDuringABurstStoresEveryMessageOnce()
 }
 
 QTEST_GUILESS_MAIN(HistoryRecorderTest)
+void HistoryRecorderTest::recorderStaysUntilItsNotificationIsWithdrawn()
+{
+    // With no channel left the recorder ends when idle (5 s).
+    TestCmControl &control = m_env.control(Env::ImAccountPath);
+    for (const QString &channel : control.channels())
+        control.closeChannel(channel);
+    QTRY_VERIFY_WITH_TIMEOUT(recorderPid() == 0, 15000);
+
+    FakeNotificationServer server;
+    QVERIFY(server.start());
+    QSignalSpy notified(&server, &FakeNotificationServer::notified);
+    QSignalSpy closeRequested(&server, &FakeNotificationServer::closeRequested);
+    const QString erin = QStringLiteral("erin@loop.test");
+    const QString path = control.injectMessage(QStringLiteral("/"), Tp::HandleTypeContact, QString(), erin,
+                                               QStringLiteral("Are you there?"));
+    QTRY_VERIFY_WITH_TIMEOUT(!notified.isEmpty(), 10000);
+    QCOMPARE(server.shown.last().summary, erin);
+    const uint recorder = recorderPid();
+    QVERIFY(recorder != 0);
+
+    // The conversation's channel goes; its notification stays, and so does
+    // the only process that can withdraw it.
+    control.closeChannel(path);
+    QTest::qWait(7000);
+    QCOMPARE(recorderPid(), recorder);
+    QVERIFY(closeRequested.isEmpty());
+
+    HistoryStore *store = HistoryStore::instance();
+    QVERIFY(store->markRead(store->threadId(ChatContext(erin, Env::ImAccountPath, OneToOneChat, -1))));
+    QTRY_COMPARE_WITH_TIMEOUT(closeRequested.count(), 1, 5000);
+    QCOMPARE(closeRequested.first().first().toUInt(), server.shown.last().id);
+    QTRY_VERIFY_WITH_TIMEOUT(recorderPid() == 0, 15000);
+}
+
 #include "tst_historyrecorder.moc"

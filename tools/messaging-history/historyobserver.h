@@ -55,6 +55,9 @@ public:
                          const QList<Tp::ChannelRequestPtr> &requestsSatisfied,
                          const Tp::AbstractClientObserver::ObserverInfo &observerInfo) override;
 
+    // Starts the wait for idle() again when no channel is observed.
+    void checkIdle();
+
 Q_SIGNALS:
     void idle();
 
@@ -80,7 +83,6 @@ private:
     // record of the message, under its own id.
     bool recordedByLibrary(Observed *observed, const Tp::Message &message) const;
     void forget(const QString &path);
-    void checkIdle();
 
     HistoryStore *m_store;
     QHash<QString, Observed *> m_channels;

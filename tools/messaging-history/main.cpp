@@ -13,6 +13,8 @@
 
 #include <messaging0/historystore.h>
 #include <messaging0/incomingnotifier.h>
+#include <messaging0/notificationservice.h>
+#include <messaging0/platformservices.h>
 
 #include <TelepathyQt/AccountFactory>
 #include <TelepathyQt/ChannelFactory>
@@ -85,8 +87,8 @@ int main(int argc, char *argv[])
 
     // The notification of each unread incoming message whose conversation
     // no process shows, withdrawn when it is read; from here, so that it
-    // comes also while no user interface runs. It can withdraw only what
-    // it published before the recorder last ended when idle.
+    // comes also while no user interface runs. Only this process can
+    // withdraw what it published: it does not end while any is shown.
     IncomingNotifier notifier(store);
 
     // SIGTERM (the session ending) leaves through the event loop.
@@ -107,10 +109,19 @@ int main(int argc, char *argv[])
         err << "messaging-history: the client name " << ClientName << " is taken; another recorder runs\n";
         return 0;
     }
-    QObject::connect(observer.data(), &HistoryObserver::idle, &app, [&registrar] {
+    // What this process shows: withdrawn on reading, dismissed by the user
+    // or refused by the server.
+    NotificationService *notifications = PlatformServices::notificationService();
+    QObject::connect(observer.data(), &HistoryObserver::idle, &app, [&registrar, notifications] {
+        if (!notifications->notifications().isEmpty())
+            return;
         // Gives up the name first: a channel from now on starts a new recorder.
         registrar->unregisterClients();
         QCoreApplication::quit();
+    });
+    QObject::connect(notifications, &NotificationService::notificationsChanged, &app, [&observer, notifications] {
+        if (notifications->notifications().isEmpty())
+            observer->checkIdle();
     });
     const int code = app.exec();
     registrar->unregisterClients();
