@@ -522,10 +522,13 @@ qint64 HistoryStore::addMessage(const ChatContext &context, const HistoryMessage
     QDateTime sent = message.sentTime();
     QDateTime received = message.receivedTime();
     QDateTime time = message.time();
+    // The stamp that HistoryMessage::time() picks, kept equal to time.
+    QDateTime &first = incoming ? received : sent;
+    QDateTime *stamp = first.isValid() ? &first : (incoming ? &sent : &received);
     const QDateTime now = QDateTime::currentDateTimeUtc();
     if (!time.isValid()) {
-        time = now;
-        (incoming ? received : sent) = time;
+        stamp = &first;
+        *stamp = time = now;
     } else if (time.time().msec() == 0 && time.msecsTo(now) >= 0 && time.msecsTo(now) < 1000) {
         // Connection managers stamp messages to the second. A stamp of the
         // second now running is taken to the millisecond from the clock:
@@ -533,9 +536,7 @@ qint64 HistoryStore::addMessage(const ChatContext &context, const HistoryMessage
         // sorts after it, and its thread above the one written to earlier
         // in that second. (The key of a message without a token is made
         // from the stamp as given, above.)
-        QDateTime &first = incoming ? received : sent; // as HistoryMessage::time() picks
-        QDateTime &stamp = first.isValid() ? first : (incoming ? sent : received);
-        stamp = time = now;
+        *stamp = time = now;
     }
     const bool read = message.isRead();
     const QList<HistoryMessage::Part> parts = message.parts();
@@ -561,6 +562,20 @@ qint64 HistoryStore::addMessage(const ChatContext &context, const HistoryMessage
         if (!ok || id >= 0) {
             d->rollback();
             return ok ? id : -1;
+        }
+        // A stamp to the second stored after its second has passed: not
+        // before what the thread already holds of that second (refined
+        // above when it was stored in time).
+        if (time.time().msec() == 0) {
+            QSqlQuery &last = d->query("SELECT last_time FROM threads WHERE id = ?");
+            last.addBindValue(threadId);
+            qint64 lastMs = 0;
+            if (d->exec(last, "reading a thread's last time") && last.next())
+                lastMs = last.value(0).toLongLong();
+            last.finish();
+            const qint64 ms = time.toMSecsSinceEpoch();
+            if (lastMs > ms && lastMs / 1000 == ms / 1000)
+                *stamp = time = QDateTime::fromMSecsSinceEpoch(lastMs, Qt::UTC);
         }
     }
 

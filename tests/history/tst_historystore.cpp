@@ -180,6 +180,18 @@ void TestHistoryStore::replyStampedToTheSecondSortsAfterWhatItAnswers()
     QCOMPARE(threads.first().id(), bobThread);
     // Handed over again (the other process), it is the same message.
     QCOMPARE(m_store->addMessage(bob, reply), messages.first().id());
+
+    // Stored after its second has passed, a stamp of that second still
+    // comes after what the thread holds of it.
+    const ChatContext dave(QStringLiteral("dave@example.com"), AccountPaths::Cellular);
+    const QDateTime past = QDateTime::fromMSecsSinceEpoch(1700000000000, Qt::UTC);
+    HistoryMessage question = outgoing(QStringLiteral("q2"), QStringLiteral("Ready?"));
+    question.setSentTime(past.addMSecs(700));
+    QVERIFY(m_store->addMessage(dave, question) >= 0);
+    HistoryMessage late = incoming(dave.remoteUid(), QStringLiteral("Yes"), QStringLiteral("l"));
+    late.setReceivedTime(past);
+    QVERIFY(m_store->addMessage(dave, late) >= 0);
+    QCOMPARE(m_store->messages(m_store->threadId(dave)).first().text(), QStringLiteral("Yes"));
 }
 
 void TestHistoryStore::outgoingMessageFollowsItsFate()
