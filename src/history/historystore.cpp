@@ -563,20 +563,23 @@ qint64 HistoryStore::addMessage(const ChatContext &context, const HistoryMessage
             d->rollback();
             return ok ? id : -1;
         }
-        // A stamp to the second stored after its second has passed: not
-        // before what the thread already holds of that second (refined
-        // above when it was stored in time).
-        if (time.time().msec() == 0) {
-            QSqlQuery &last = d->query("SELECT last_time FROM threads WHERE id = ?");
-            last.addBindValue(threadId);
-            qint64 lastMs = 0;
-            if (d->exec(last, "reading a thread's last time") && last.next())
-                lastMs = last.value(0).toLongLong();
-            last.finish();
-            const qint64 ms = time.toMSecsSinceEpoch();
-            if (lastMs > ms && lastMs / 1000 == ms / 1000)
-                *stamp = time = QDateTime::fromMSecsSinceEpoch(lastMs, Qt::UTC);
-        }
+    }
+
+    // A stamp to the second stored after its second has passed comes after
+    // what the history already holds of that second (refined above when it
+    // was stored in time), in its thread and in the list.
+    if (time.time().msec() == 0) {
+        const qint64 ms = time.toMSecsSinceEpoch();
+        QSqlQuery &latest = d->query("SELECT max(last_time) FROM threads WHERE last_time >= ? AND last_time < ?");
+        latest.addBindValue(ms);
+        latest.addBindValue(ms + 1000);
+        QVariant latestMs;
+        if (d->exec(latest, "reading the latest time of a second") && latest.next())
+            latestMs = latest.value(0);
+        latest.finish();
+        // A millisecond after it: a tie would leave the order to the ids.
+        if (!latestMs.isNull())
+            *stamp = time = QDateTime::fromMSecsSinceEpoch(latestMs.toLongLong() + 1, Qt::UTC);
     }
 
     QSqlQuery &insert = d->query(

@@ -192,6 +192,13 @@ void TestHistoryStore::replyStampedToTheSecondSortsAfterWhatItAnswers()
     late.setReceivedTime(past);
     QVERIFY(m_store->addMessage(dave, late) >= 0);
     QCOMPARE(m_store->messages(m_store->threadId(dave)).first().text(), QStringLiteral("Yes"));
+    // In another thread too: above the one stored in that second before.
+    HistoryMessage alsoLate = incoming(QStringLiteral("erin@example.com"), QStringLiteral("Me too"), QStringLiteral("e"));
+    alsoLate.setReceivedTime(past);
+    QVERIFY(m_store->addMessage(ChatContext(alsoLate.senderId(), AccountPaths::Cellular), alsoLate) >= 0);
+    const QList<HistoryThread> older = m_store->threads(HistoryStore::ThreadFilter(), 2, m_store->thread(m_store->threadId(carol)));
+    QCOMPARE(older.size(), 2);
+    QCOMPARE(older.first().remoteIds().first(), alsoLate.senderId());
 }
 
 void TestHistoryStore::outgoingMessageFollowsItsFate()
