@@ -522,22 +522,9 @@ qint64 HistoryStore::addMessage(const ChatContext &context, const HistoryMessage
     QDateTime sent = message.sentTime();
     QDateTime received = message.receivedTime();
     QDateTime time = message.time();
-    // The stamp that HistoryMessage::time() picks, kept equal to time.
     QDateTime &first = incoming ? received : sent;
-    QDateTime *stamp = first.isValid() ? &first : (incoming ? &sent : &received);
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    if (!time.isValid()) {
-        stamp = &first;
-        *stamp = time = now;
-    } else if (time.time().msec() == 0 && time.msecsTo(now) >= 0 && time.msecsTo(now) < 1000) {
-        // Connection managers stamp messages to the second. A stamp of the
-        // second now running is taken to the millisecond from the clock:
-        // a reply that comes within the second of the message it answers
-        // sorts after it, and its thread above the one written to earlier
-        // in that second. (The key of a message without a token is made
-        // from the stamp as given, above.)
-        *stamp = time = now;
-    }
+    if (!time.isValid())
+        first = time = QDateTime::currentDateTimeUtc();
     const bool read = message.isRead();
     const QList<HistoryMessage::Part> parts = message.parts();
 
@@ -565,9 +552,12 @@ qint64 HistoryStore::addMessage(const ChatContext &context, const HistoryMessage
         }
     }
 
-    // A stamp to the second stored after its second has passed comes after
-    // what the history already holds of that second (refined above when it
-    // was stored in time), in its thread and in the list.
+    // Connection managers stamp messages to the second. Such a stamp comes
+    // a millisecond after what the history already holds of its second, in
+    // its thread and in the list: a reply within the second of the message
+    // it answers sorts after it, and its thread above one written to
+    // earlier in that second, as they were stored. (The key of a message
+    // without a token is made from the stamp as given, above.)
     if (time.time().msec() == 0) {
         const qint64 ms = time.toMSecsSinceEpoch();
         QSqlQuery &latest = d->query("SELECT max(last_time) FROM threads WHERE last_time >= ? AND last_time < ?");
@@ -577,9 +567,10 @@ qint64 HistoryStore::addMessage(const ChatContext &context, const HistoryMessage
         if (d->exec(latest, "reading the latest time of a second") && latest.next())
             latestMs = latest.value(0);
         latest.finish();
-        // A millisecond after it: a tie would leave the order to the ids.
+        // The stamp that HistoryMessage::time() picks stays equal to time.
+        QDateTime &stamp = first.isValid() ? first : (incoming ? sent : received);
         if (!latestMs.isNull())
-            *stamp = time = QDateTime::fromMSecsSinceEpoch(latestMs.toLongLong() + 1, Qt::UTC);
+            stamp = time = QDateTime::fromMSecsSinceEpoch(latestMs.toLongLong() + 1, Qt::UTC);
     }
 
     QSqlQuery &insert = d->query(
