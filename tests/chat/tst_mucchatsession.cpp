@@ -31,14 +31,6 @@ QStringList ids(const MucParticipantList &participants)
     return result;
 }
 
-// The history names accounts by their full paths.
-ChatContext historyContextOf(const ChatSession *session)
-{
-    ChatContext context = session->context();
-    context.setAccountPath(AccountPaths::withPrefix(context.accountPath()));
-    return context;
-}
-
 } // namespace
 
 class TestMucChatSession : public QObject
@@ -271,10 +263,10 @@ void TestMucChatSession::topicIsReadSetAndFollowed()
     QVERIFY(log.has(QStringLiteral("From outside"), actorKnown ? carol : QString()));
     QCOMPARE(session->topicActor(), actorKnown ? carol : QString());
     // The room's title in the conversation list, before any message.
+    ChatContext stored = session->context();
+    stored.setAccountPath(AccountPaths::withPrefix(stored.accountPath()));
     HistoryStore *history = HistoryStore::instance();
-    const HistoryThread thread = history->thread(history->threadId(historyContextOf(session.data())));
-    QCOMPARE(thread.topic(), QStringLiteral("From outside"));
-    QCOMPARE(thread.title(), QStringLiteral("From outside"));
+    QCOMPARE(history->thread(history->threadId(stored)).title(), QStringLiteral("From outside"));
 
     QSignalSpy failed(session.data(), &MucChatSession::topicChangeFailed);
     session->setTopic(QStringLiteral("Mine now"));

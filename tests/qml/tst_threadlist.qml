@@ -57,12 +57,10 @@ TestCase {
         // the top, unread when the conversation is not on screen.
         fixture.injectMessage(alice, grace, "Grace again")
         tryVerify(() => rowOfSender(grace) === 0 && threads.get(0).unreadCount === 2, 15000)
-        compare(threads.get(0).lastText, "Grace again")
         fixture.injectMessage(alice, frank, "Frank again")
         tryVerify(() => rowOfSender(frank) === 0 && threads.get(0).lastText === "Frank again", 15000)
         tryCompare(c.messages, "count", 2, 5000)
         tryVerify(() => threads.get(0).unreadCount === 0, 5000)
         tryVerify(() => unreadThreads.count > 0 && unreadThreads.get(0).remoteIds[0] === grace, 5000)
-        compare(unreadThreads.get(0).unreadCount, 2)
     }
 }
