@@ -262,8 +262,12 @@ void MucChatSessionPrivate::updateTopic(const QString &newTopic, const QString &
     // Non-null from now on: known, even when empty.
     topic = newTopic.isNull() ? QLatin1String("") : newTopic;
     topicActor = actor;
-    HistoryRecording::topic(context, topic);
+    // Recorded after the signal, from copies (a slot may end the session):
+    // the room's page never waits for the disk.
+    const ChatContext room = context;
+    const QString recorded = topic;
     Q_EMIT q->topicChanged(topic, topicActor);
+    HistoryRecording::topic(room, recorded);
 }
 
 void MucChatSessionPrivate::applySubjectProperties(const QVariantMap &properties)
